@@ -1,0 +1,58 @@
+// The run: the progress window, the two scripts and the three documents
+// written, the scripts compiled into the route, the route checked, stamped
+// and saved, and the program ended.
+#include "model/form1.h"
+#include "model/numbers.h"
+
+namespace ferrovello {
+
+void Form1::on_load() {
+  scenario_name = "Ferrovello";
+  train_number = "2632";
+  platform.show_window("Form1", "Attendere");
+  dati_linea();
+  dati_treno();
+  dati_note();
+  dati_rallentamenti();
+  dati_scheda();
+  memorizza_percorso(1);
+  platform.end_program(0);
+}
+
+void Form1::memorizza_percorso(int32_t j) {
+  write_line_file = j;
+  error_code = 0;
+  error_position_recorded = false;
+  error_detail.clear();
+  conversion_failed = false;
+  azzera_elementi();
+
+  memorizza_dati();
+  // Without a route there is nothing to check or to write.
+  if (route_cells.empty()) {
+    if (error_code == 0) registra_errore(25);
+    segnala_errore_registrato();
+    platform.end_program(1);
+  }
+  controlla_percorso();
+  // A recorded fault is reported, never passed off as success.
+  if (error_code != 0) {
+    segnala_errore_registrato();
+    if (!write_despite_faults) platform.end_program(1);
+  }
+
+  RouteCell& cella1 = route_cells[1];
+  ItemRecord& sim = items[85];
+  if (sim.word1 != 0 || cella1.value1 != 0) errore("1250");
+  sim.word1 = 610;
+  cella1.value1 = 5121;
+  if (sim.code != 0 || cella1.value2 != 0) errore("1251");
+  sim.code = codice_gara_st();
+  if (!arrotonda16(codice_gara_og(), cella1.value2)) guasto("Overflow nel codice di gara");
+
+  if (write_line_file != 0) scrivi_file_linea();
+  scrivi_file_elementi();
+  scrivi_file_percorso();
+}
+
+}  // namespace ferrovello

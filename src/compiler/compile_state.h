@@ -1,0 +1,58 @@
+// Working values of one compilation and the helpers the reader's steps share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/form1.h"
+#include "scripts/item_reader.h"
+
+namespace ferrovello {
+
+// How a step of the reader ends: go on, stop reading the current script as
+// at its end (a position beyond the route), or end the compilation.
+enum class Esito { avanti, fine_script, termina };
+
+struct CompileState {
+  ScriptItems script;
+  std::string percorso;  // full name of the script being read
+  int64_t indice_pendenza = 0;
+  int32_t pendenza = 0;
+  int32_t prossimo_cartello = 80;
+  int64_t indice_velocita = 0;
+  int32_t velocita = 0;
+  int64_t indice_aderenza = 0;
+  int32_t aderenza = 0;
+  int32_t stazione = 1;
+  int64_t punto = 2;  // next metre of the planar track line
+};
+
+// Texts longer than this do not fit the 16-bit length of the item file.
+inline constexpr size_t kMaxTextBytes = 32767;
+
+// The reader's failure handler: any failure while reading ends the
+// compilation with error 25; `perche` says what failed and where.
+Esito fallisci(Form1& f, CompileState& s, const std::string& perche);
+
+// Number and text fields of the line being read; false after the failure
+// handler has run.
+bool numero(Form1& f, CompileState& s, Larghezza w, int32_t& v, Esito& e);
+bool numero(Form1& f, CompileState& s, int32_t& v, Esito& e);
+bool testo(Form1& f, CompileState& s, std::string& t, Esito& e);
+
+// Position check of a body line: (p + margin) / 50 must not exceed the last
+// cell; otherwise error 15 and the script is read no further.
+Esito controlla_posizione(Form1& f, CompileState& s, int32_t p, int32_t margine);
+
+// Reading step of a script body: one item, then up to two separators; the
+// item that brings the reader to the end of the file is never acted on.
+// False at the end of the file.
+bool passo_corpo(Form1& f, CompileState& s);
+
+// The placing members report a conflict with codes 16 to 21.
+inline bool errore_di_posa(const Form1& f) { return f.error_code >= 16 && f.error_code <= 21; }
+
+// The station steps, with the current station slot.
+Esito memorizza_stazione(Form1& f, CompileState& s);
+
+}  // namespace ferrovello

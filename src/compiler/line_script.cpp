@@ -1,0 +1,267 @@
+// The line script: preamble, general section, body of curves, gradients,
+// mountains, speed boards and signboards.
+#include "compiler/line_script.h"
+
+#include "model/numbers.h"
+
+namespace ferrovello {
+
+namespace {
+
+enum class Lettura { item, fine, guasto };
+
+// Reading step of the general section: one item, then up to ten separators
+// skipped without end-of-file tests.
+Lettura passo_generale(Form1& f, CompileState& s, Esito& e) {
+  if (fine_file(s.script)) return Lettura::fine;
+  leggi_testo(s.script, f.line_buffer);
+  if (fine_file(s.script)) return Lettura::fine;
+  for (int i = 0; i < 10 && contiene(f.line_buffer, "-"); ++i) {
+    if (!testo(f, s, f.line_buffer, e)) return Lettura::guasto;
+  }
+  return Lettura::item;
+}
+
+}  // namespace
+
+bool passo_corpo(Form1& f, CompileState& s) {
+  for (int i = 0; i < 3; ++i) {
+    if (fine_file(s.script)) return false;
+    leggi_testo(s.script, f.line_buffer);
+    if (fine_file(s.script)) return false;
+    if (!contiene(f.line_buffer, "-")) break;
+  }
+  return true;
+}
+
+namespace {
+
+Esito lunghezza(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t l = 0;
+  if (!numero(f, s, l, e)) return e;
+  f.items[84].value2 = l;
+  if (l > kMaxRouteLength) {
+    f.registra_errore(1);
+    f.error_detail = s.percorso + ": la lunghezza del percorso " + std::to_string(l) +
+                     " supera il massimo di " + std::to_string(kMaxRouteLength) + " m";
+    return Esito::termina;
+  }
+  if (!f.dimensiona_percorso(l)) {
+    return fallisci(f, s, "la lunghezza del percorso " + std::to_string(l) + " e' negativa");
+  }
+  return Esito::avanti;
+}
+
+Esito progressiva(Form1& f, CompileState& s, ItemRecord& r) {
+  Esito e = Esito::avanti;
+  if (!numero(f, s, r.value1, e) || !numero(f, s, r.value2, e) || !numero(f, s, r.position, e)) return e;
+  return Esito::avanti;
+}
+
+Esito ripetizione(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  ItemRecord& r = f.items[86];
+  if (!numero(f, s, r.value1, e) || !numero(f, s, r.value2, e)) return e;
+  if (r.value1 % 50 != 0) {
+    f.registra_errore(3);
+    return Esito::termina;
+  }
+  if (r.value2 % 50 != 0) {
+    f.registra_errore(4);
+    return Esito::termina;
+  }
+  if (contiene(f.line_buffer, "4")) {
+    r.position = 4;
+  } else if (contiene(f.line_buffer, "9")) {
+    r.position = 9;
+  } else {
+    f.registra_errore(5);
+    return Esito::termina;
+  }
+  if (r.value2 == 0) r.position = 0;
+  return Esito::avanti;
+}
+
+bool fine_sezione(const std::string& item) {
+  return !item.empty() && item[0] != '-' && contiene(item, "[") && contiene(item, "]");
+}
+
+// One item of the general section, put to every test in turn.
+Esito voce_generale(Form1& f, CompileState& s) {
+  const std::string& b = f.line_buffer;
+  Esito e = Esito::avanti;
+  auto prova = [&](bool trovata, auto&& leggi) {
+    if (e == Esito::avanti && trovata) e = leggi();
+  };
+  prova(contiene_ci(b, "lunghezza") && contiene_ci(b, "percorso"), [&] { return lunghezza(f, s); });
+  prova(contiene(b, "progressiva") && contiene(b, "tre"), [&] { return progressiva(f, s, f.items[81]); });
+  prova(contiene(b, "progressiva") && contiene(b, "due"), [&] { return progressiva(f, s, f.items[82]); });
+  prova(contiene(b, "progressiva") && contiene(b, "uno"), [&] { return progressiva(f, s, f.items[83]); });
+  prova(contiene(b, "sfondo") && contiene(b, "uno"), [&] { return numero(f, s, f.items[85].value1, e) ? Esito::avanti : e; });
+  prova(contiene(b, "sfondo") && contiene(b, "due"), [&] { return numero(f, s, f.items[85].position, e) ? Esito::avanti : e; });
+  prova(contiene(b, "sfondo") && contiene(b, "tre"), [&] { return numero(f, s, f.items[85].value2, e) ? Esito::avanti : e; });
+  prova(contiene(b, "ripetizione") && contiene(b, "segnali"), [&] { return ripetizione(f, s); });
+  return e;
+}
+
+// Gradient fill: (carried gradient + 100) into byte5 from the fill index,
+// at least one cell, on while the index is below `fino`; never at or past
+// the last cell.
+void riempi_pendenza(Form1& f, CompileState& s, int64_t fino) {
+  do {
+    if (s.indice_pendenza >= f.last_cell) return;
+    f.route_cells[static_cast<size_t>(s.indice_pendenza)].byte5 = lo8(static_cast<int64_t>(s.pendenza) + 100);
+    ++s.indice_pendenza;
+  } while (s.indice_pendenza < fino);
+}
+
+Esito pendenza(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t p = 0;
+  int32_t g = 0;
+  if (!numero(f, s, p, e) || !numero(f, s, g, e)) return e;
+  if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
+  const int64_t t = indice(p / 50.0);
+  if (t > 0) riempi_pendenza(f, s, t);
+  s.pendenza = g;
+  return Esito::avanti;
+}
+
+Esito curva(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  const std::string parola = f.line_buffer;
+  int32_t inizio = 0;
+  int32_t lunghezza = 0;
+  if (!numero(f, s, inizio, e) || !numero(f, s, lunghezza, e)) return e;
+  if ((e = controlla_posizione(f, s, inizio, 100)) != Esito::avanti) return e;
+  if (!f.posa_curva(s, inizio, lunghezza, parola)) {
+    f.registra_errore(103);
+    return Esito::termina;
+  }
+  return Esito::avanti;
+}
+
+Esito montagna(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t inizio = 0;
+  int32_t fine = 0;
+  int32_t tipo = 0;
+  if (!numero(f, s, inizio, e) || !numero(f, s, fine, e) || !numero(f, s, tipo, e)) return e;
+  if ((e = controlla_posizione(f, s, inizio, 100)) != Esito::avanti) return e;
+  if (f.mountain_count >= kMountainSlots - 1) {
+    return fallisci(f, s, "troppe righe \"montagna\": al massimo " + std::to_string(kMountainSlots - 1));
+  }
+  f.memo_montagna(inizio, fine, tipo);
+  if (f.conversion_failed) return fallisci(f, s, "l'inizio della montagna dista troppo dalla fine della precedente");
+  return Esito::avanti;
+}
+
+Esito indicatori(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t v[9] = {};
+  for (int32_t& x : v) {
+    if (!numero(f, s, x, e)) return e;
+  }
+  if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
+  f.memo_indicatori_v_max(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+  if (f.conversion_failed) return fallisci(f, s, "una velocita' del cartello non sta in un campo a 16 bit");
+  if (errore_di_posa(f)) {
+    f.registra_errore(f.error_code, v[0]);
+    return Esito::termina;
+  }
+  return Esito::avanti;
+}
+
+Esito cartello(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t p = 0;
+  if (!numero(f, s, p, e) || !testo(f, s, f.line_buffer, e)) return e;
+  if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
+  RouteCell* c = f.cella(indice(p / 50.0 + 1));
+  if (c == nullptr) return Esito::avanti;  // before the start of the route
+  if (!f.cella_libera(indice(p / 50.0 + 1))) {
+    f.registra_errore(6, p);
+    return Esito::termina;
+  }
+  if (s.prossimo_cartello <= 0) {
+    f.registra_errore(10, p);
+    return Esito::termina;
+  }
+  c->kind = kCartello;
+  c->value1 = lo16(s.prossimo_cartello);
+  f.items[static_cast<size_t>(s.prossimo_cartello)].text = f.line_buffer;
+  --s.prossimo_cartello;
+  return Esito::avanti;
+}
+
+// One keyword item of the body, put to every test in turn.
+Esito voce_corpo(Form1& f, CompileState& s) {
+  const std::string parola = f.line_buffer;
+  Esito e = Esito::avanti;
+  auto prova = [&](bool trovata, Esito (*leggi)(Form1&, CompileState&)) {
+    if (e == Esito::avanti && trovata) e = leggi(f, s);
+  };
+  prova(contiene_ci(parola, "pendenza"), pendenza);
+  prova(f.write_line_file != 0 && contiene_ci(parola, "curva"), curva);
+  prova(contiene_ci(parola, "montagna"), montagna);
+  prova(contiene_ci(parola, "indicatori_v"), indicatori);
+  prova(contiene_ci(parola, "cartello") && contiene_ci(parola, "indicat"), cartello);
+  return e;
+}
+
+}  // namespace
+
+Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso) {
+  s.percorso = percorso;
+  if (!f.platform.exists(percorso)) {
+    f.registra_errore(101);
+    f.error_detail = "Manca lo script della linea \"" + percorso + "\"";
+    return Esito::termina;
+  }
+  std::string perche;
+  if (!f.platform.read_file(percorso, s.script.bytes, perche)) {
+    return fallisci(f, s, "impossibile leggere il file: " + perche);
+  }
+  for (;;) {
+    if (fine_file(s.script)) {
+      f.registra_errore(102);
+      f.error_detail = percorso + ": manca la sezione \"[generale]\"";
+      return Esito::termina;
+    }
+    leggi_testo(s.script, f.line_buffer);
+    if (fine_file(s.script)) {
+      f.registra_errore(102);
+      f.error_detail = percorso + ": manca la sezione \"[generale]\" prima dell'ultima voce";
+      return Esito::termina;
+    }
+    if (contiene_ci(f.line_buffer, "[generale]")) break;
+  }
+
+  Esito e = Esito::avanti;
+  for (;;) {
+    const Lettura l = passo_generale(f, s, e);
+    if (l == Lettura::guasto) return e;
+    if (l == Lettura::fine) break;
+    if ((e = voce_generale(f, s)) == Esito::termina) return e;
+    if (fine_sezione(f.line_buffer)) break;
+  }
+  if (f.route_cells.empty()) return fallisci(f, s, "manca la \"lunghezza percorso\" nella sezione [generale]");
+
+  f.progressive_ordina();
+  f.mountain_count = 0;
+  if (f.write_line_file != 0) f.inizia_tracciato(s);
+
+  while (passo_corpo(f, s)) {
+    e = voce_corpo(f, s);
+    if (e == Esito::termina) return e;
+    if (e == Esito::fine_script) break;
+  }
+
+  elimina_script(f, percorso);
+  riempi_pendenza(f, s, static_cast<int64_t>(f.last_cell) - 2);
+  if (f.write_line_file != 0) f.chiudi_tracciato(s);
+  return Esito::avanti;
+}
+
+}  // namespace ferrovello

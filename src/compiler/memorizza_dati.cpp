@@ -1,0 +1,57 @@
+// The script compiler: reads the line script and then the train script item
+// by item, dispatches every keyword to the code that stores its fields, and
+// deletes both scripts whatever ends the reading.
+#include "compiler/compile_state.h"
+#include "compiler/line_script.h"
+#include "compiler/train_script.h"
+
+namespace ferrovello {
+
+namespace {
+
+// Deletes a script if it is still there; a script that cannot be deleted
+// ends the run with a message that names it.
+void elimina(Form1& f, const std::string& percorso) {
+  if (!f.platform.exists(percorso)) return;
+  std::string perche;
+  if (!f.platform.delete_file(percorso, perche)) {
+    f.guasto("Impossibile eliminare il file \"" + percorso + "\": " + perche);
+  }
+}
+
+// Step 11: every start and offset of the progressive systems must be a
+// multiple of 50.
+void controlla_progressive(Form1& f) {
+  for (f.loop_index = 81; f.loop_index <= 83; ++f.loop_index) {
+    const ItemRecord& r = f.items[static_cast<size_t>(f.loop_index)];
+    f.inner_index = (r.value1 % 50 != 0 || r.value2 % 50 != 0) ? 1 : 0;
+    if (f.inner_index != 0) f.registra_errore(2);
+  }
+}
+
+}  // namespace
+
+void elimina_script(Form1& f, const std::string& percorso) { elimina(f, percorso); }
+
+void Form1::memorizza_dati() {
+  route_cells.clear();
+  line_table.clear();
+  last_cell = 0;
+  line_extent = 0;
+  items[85].text = scenario_name;
+  items[86].text = train_number;
+
+  const std::string linea = nome_file(nome_script_linea());
+  const std::string treno = nome_file(nome_script_treno());
+  CompileState s;
+  if (leggi_script_linea(*this, s, linea) == Esito::termina ||
+      leggi_script_treno(*this, s, treno) == Esito::termina) {
+    // Neither script may stay behind, whatever fault ended the reading.
+    elimina(*this, linea);
+    elimina(*this, treno);
+    return;
+  }
+  controlla_progressive(*this);
+}
+
+}  // namespace ferrovello

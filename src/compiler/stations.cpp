@@ -1,0 +1,128 @@
+// Stations: one item record each from slot 1 upwards, a stop cell at the end
+// of the station's extent and four approach marks before it.
+#include "compiler/compile_state.h"
+#include "model/numbers.h"
+
+namespace ferrovello {
+
+namespace {
+
+// Fields 4 to 13 of a station line, in file order, with their widths.
+Esito attributi(Form1& f, CompileState& s, ItemRecord& r) {
+  Esito e = Esito::avanti;
+  int32_t v = 0;
+  auto b8 = [&](uint8_t& d) {
+    if (e == Esito::avanti && numero(f, s, Larghezza::bit8, v, e)) d = static_cast<uint8_t>(v);
+  };
+  auto w16 = [&](int16_t& d) {
+    if (e == Esito::avanti && numero(f, s, Larghezza::bit16, v, e)) d = static_cast<int16_t>(v);
+  };
+  b8(r.flag);
+  b8(r.byte4);
+  b8(r.byte3);
+  w16(r.word1);
+  w16(r.word2);
+  b8(r.byte1);
+  w16(r.word3);
+  w16(r.word4);
+  w16(r.word5);
+  b8(r.byte2);
+  return e;
+}
+
+// Start and end of the station's extent.
+bool estensione(ItemRecord& r, int32_t p, int32_t lunghezza) {
+  const int64_t p64 = p;
+  switch (r.kind) {
+    case 5:
+    case 6:
+      r.byte3 = 0;
+      return somma32(p64 - lunghezza, r.value1) && somma32(p64 + 150, r.value2);
+    case 7:
+    case 8:
+      r.byte3 = 0;
+      return somma32(p64 - lunghezza, r.value1) && somma32(p64 + lunghezza, r.value2);
+    default: {
+      int32_t fine = 0;
+      return arrotonda32(p - lunghezza / 2.0, r.value1) && arrotonda32(p + lunghezza / 2.0, fine) &&
+             somma32(static_cast<int64_t>(fine) + (r.byte3 != 0 ? 50 : 0), r.value2);
+    }
+  }
+}
+
+}  // namespace
+
+Esito memorizza_stazione(Form1& f, CompileState& s) {
+  const int32_t n = s.stazione;
+  if (n > s.prossimo_cartello) {  // the slot already holds a signboard text
+    f.registra_errore(10);
+    return Esito::termina;
+  }
+  ItemRecord& r = f.items[static_cast<size_t>(n)];
+  Esito e = Esito::avanti;
+  int32_t p = 0;
+  if (!numero(f, s, p, e)) return e;
+  r.position = p;
+  if ((e = controlla_posizione(f, s, p, 800)) != Esito::avanti) return e;
+  if (p % 50 != 0) {
+    f.registra_errore(8, p);
+    return Esito::termina;
+  }
+  int32_t tipo = 0;
+  int32_t lunghezza = 0;
+  if (!numero(f, s, Larghezza::bit8, tipo, e) || !numero(f, s, lunghezza, e)) return e;
+  r.kind = static_cast<uint8_t>(tipo);
+  if (lunghezza % 100 != 0) {
+    f.registra_errore(9, p);
+    return Esito::termina;
+  }
+  if ((e = attributi(f, s, r)) != Esito::avanti) return e;
+  int32_t h = 0;
+  int32_t m = 0;
+  int32_t sec = 0;
+  if (!numero(f, s, h, e) || !numero(f, s, m, e) || !numero(f, s, sec, e)) return e;
+  if (!somma32((static_cast<int64_t>(h) * 60 + m) * 60 + sec, r.code)) {
+    return fallisci(f, s, "l'orario della stazione e' fuori dal campo dei numeri a 32 bit");
+  }
+  if (!testo(f, s, r.text, e)) return e;
+  if (!estensione(r, p, lunghezza)) {
+    return fallisci(f, s, "l'estensione della stazione e' fuori dal campo dei numeri a 32 bit");
+  }
+  if (lunghezza < 600) r.byte4 = 0;
+  if (n == 1) {
+    r.byte3 = 0;
+    r.byte4 = 0;
+  }
+
+  if (tipo < 25 && tipo != 5 && tipo != 6) {
+    for (int k = 1; k <= 4; ++k) {
+      const double q = r.value2 / 50.0 - k - 1;
+      if (q > 1) {
+        if (RouteCell* c = f.cella(indice(q))) c->byte2 = static_cast<uint8_t>(80 + k);
+      }
+    }
+  }
+  if (tipo < 25) {
+    const double q = r.value2 / 50.0 - 1;
+    if (!(q > 1)) {
+      f.registra_errore(24);
+      return Esito::termina;
+    }
+    if (RouteCell* c = f.cella(indice(q))) {
+      c->kind = kFermata;
+      c->value1 = lo16(n);
+    }
+  }
+  if (n > 1 && static_cast<int64_t>(r.value1) - 350 < f.items[static_cast<size_t>(n - 1)].value2) {
+    f.registra_errore(22, p);
+    return Esito::termina;
+  }
+  s.stazione = n + 1;
+  if (s.stazione >= s.prossimo_cartello) {
+    f.registra_errore(10);
+    return Esito::termina;
+  }
+  return Esito::avanti;
+}
+
+}  // namespace ferrovello

@@ -1,0 +1,187 @@
+// The train script: train data, speed limits, adhesion, clock, signals, slow
+// orders, marked points and stations.
+#include "compiler/train_script.h"
+
+#include "compiler/line_script.h"
+#include "model/numbers.h"
+
+namespace ferrovello {
+
+namespace {
+
+Esito campo(Form1& f, CompileState& s, Larghezza w, int32_t& v) {
+  Esito e = Esito::avanti;
+  numero(f, s, w, v, e);
+  return e;
+}
+
+template <typename T>
+Esito campo16(Form1& f, CompileState& s, T& destinazione) {
+  int32_t v = 0;
+  const Esito e = campo(f, s, Larghezza::bit16, v);
+  if (e == Esito::avanti) destinazione = static_cast<T>(v);
+  return e;
+}
+
+Esito massa_frenata(Form1& f, CompileState& s) { return campo(f, s, Larghezza::bit32, f.items[84].value1); }
+Esito vetture(Form1& f, CompileState& s) { return campo(f, s, Larghezza::bit32, f.items[84].position); }
+Esito sabbia(Form1& f, CompileState& s) { return campo16(f, s, f.items[86].word1); }
+
+Esito orologio(Form1& f, CompileState& s) {
+  Esito e = campo16(f, s, f.items[86].word3);
+  if (e == Esito::avanti) e = campo16(f, s, f.items[86].word4);
+  if (e == Esito::avanti) e = campo16(f, s, f.items[86].word5);
+  return e;
+}
+
+// Speed fill: round(carried speed / 5) into byte4 from the fill index, at
+// least one cell, on while the index is below `fino`; never at or past the
+// last cell.
+void riempi_velocita(Form1& f, CompileState& s, int64_t fino) {
+  uint8_t valore = 0;
+  arrotonda8(s.velocita / 5.0, valore);  // checked when the speed was read
+  do {
+    if (s.indice_velocita >= f.last_cell) return;
+    f.route_cells[static_cast<size_t>(s.indice_velocita)].byte4 = valore;
+    ++s.indice_velocita;
+  } while (s.indice_velocita < fino);
+}
+
+// Adhesion fill: the low 8 bits of the carried adhesion into byte6.
+void riempi_aderenza(Form1& f, CompileState& s, int64_t fino) {
+  do {
+    if (s.indice_aderenza >= f.last_cell) return;
+    f.route_cells[static_cast<size_t>(s.indice_aderenza)].byte6 = lo8(s.aderenza);
+    ++s.indice_aderenza;
+  } while (s.indice_aderenza < fino);
+}
+
+Esito velocita(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t p = 0;
+  int32_t v = 0;
+  if (!numero(f, s, p, e) || !numero(f, s, v, e)) return e;
+  uint8_t unita = 0;
+  if (!arrotonda8(v / 5.0, unita)) {
+    return fallisci(f, s, "la velocita' " + std::to_string(v) + " km/h e' fuori dal campo da 0 a 1275");
+  }
+  if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
+  const int64_t t = indice(p / 50.0);
+  if (t > 0) riempi_velocita(f, s, t);
+  s.velocita = v;
+  return Esito::avanti;
+}
+
+Esito aderenza(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t p = 0;
+  int32_t a = 0;
+  if (!numero(f, s, p, e) || !numero(f, s, a, e)) return e;
+  if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
+  const int64_t t = indice(p / 50.0);
+  if (t > 0) riempi_aderenza(f, s, t);
+  s.aderenza = a;
+  return Esito::avanti;
+}
+
+Esito segnale(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t v[11] = {};
+  for (int32_t& x : v) {
+    if (!numero(f, s, x, e)) return e;
+  }
+  if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
+  f.memo_segnale(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
+  if (errore_di_posa(f)) {
+    f.registra_errore(f.error_code, v[0]);
+    return Esito::termina;
+  }
+  return Esito::avanti;
+}
+
+Esito rallentamento(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t v[6] = {};
+  for (int32_t& x : v) {
+    if (!numero(f, s, x, e)) return e;
+  }
+  if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
+  f.memo_rallentamento(v[0], v[1], v[2], v[3], v[4], v[5]);
+  if (f.conversion_failed) return fallisci(f, s, "l'inizio o la fine del rallentamento e' fuori dal campo dei numeri a 32 bit");
+  if (errore_di_posa(f)) {
+    f.registra_errore(f.error_code, v[0]);
+    return Esito::termina;
+  }
+  return Esito::avanti;
+}
+
+Esito abbattimento(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t p = 0;
+  int32_t n = 0;
+  if (!numero(f, s, p, e) || !numero(f, s, n, e)) return e;
+  if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
+  const int64_t j = indice(p / 50.0);
+  RouteCell* c = f.cella(j);
+  if (c == nullptr) return Esito::avanti;  // before the start of the route
+  if (!f.cella_libera(j)) {
+    f.registra_errore(7, p);
+    return Esito::termina;
+  }
+  if (n >= 1) {
+    c->kind = kAbbattimento;
+    c->value1 = lo16(n);
+  } else {
+    c->kind = kAbbattimentoSenzaValore;
+  }
+  return Esito::avanti;
+}
+
+// One keyword item of the body, put to every test in turn.
+Esito voce_treno(Form1& f, CompileState& s) {
+  const std::string parola = f.line_buffer;
+  Esito e = Esito::avanti;
+  auto prova = [&](bool trovata, Esito (*leggi)(Form1&, CompileState&)) {
+    if (e == Esito::avanti && trovata) e = leggi(f, s);
+  };
+  prova(contiene_ci(parola, "massa") && contiene_ci(parola, "frenata"), massa_frenata);
+  prova(contiene_ci(parola, "vetture"), vetture);
+  prova(contiene_ci(parola, "velocit"), velocita);
+  prova(contiene_ci(parola, "aderenza"), aderenza);
+  prova(contiene_ci(parola, "orologio"), orologio);
+  prova(contiene_ci(parola, "sabbia"), sabbia);
+  prova(contiene_ci(parola, "segnale"), segnale);
+  prova(contiene_ci(parola, "rallentamento"), rallentamento);
+  prova(contiene_ci(parola, "abbattimento"), abbattimento);
+  prova(contiene_ci(parola, "stazione"), memorizza_stazione);
+  return e;
+}
+
+}  // namespace
+
+Esito leggi_script_treno(Form1& f, CompileState& s, const std::string& percorso) {
+  s.percorso = percorso;
+  s.script = ScriptItems{};
+  std::string perche;
+  if (!f.platform.read_file(percorso, s.script.bytes, perche)) {
+    return fallisci(f, s, "impossibile leggere il file: " + perche);
+  }
+  bool generale = false;
+  while (!generale && !fine_file(s.script)) {
+    leggi_testo(s.script, f.line_buffer);
+    generale = contiene_ci(f.line_buffer, "[generale]");
+  }
+  if (generale) {
+    while (passo_corpo(f, s)) {
+      const Esito e = voce_treno(f, s);
+      if (e == Esito::termina) return e;
+      if (e == Esito::fine_script) break;
+    }
+  }
+  elimina_script(f, percorso);
+  riempi_velocita(f, s, static_cast<int64_t>(f.last_cell) - 2);
+  riempi_aderenza(f, s, static_cast<int64_t>(f.last_cell) - 2);
+  return Esito::avanti;
+}
+
+}  // namespace ferrovello

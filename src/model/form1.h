@@ -1,0 +1,174 @@
+// The window object of the installer: every operation of the run is one of
+// its members and all state of the run lives in its fields. The members are
+// defined in the folder of their subsystem: app, scripts, compiler, model,
+// output and documents.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace ferrovello {
+
+// One 50 m cell of the route, written to the route file as 15 packed bytes.
+struct RouteCell {
+  uint8_t kind = 0;  // what stands in the cell; 0 = nothing
+  int16_t value1 = 0;
+  int16_t value2 = 0;
+  int16_t value3 = 0;
+  int16_t value4 = 0;
+  uint8_t byte1 = 0;  // signal time
+  uint8_t byte2 = 0;  // approach code of a signal or a station
+  uint8_t byte3 = 0;  // mountain type
+  uint8_t byte4 = 0;  // the train's speed limit, units of 5 km/h
+  uint8_t byte5 = 0;  // gradient in per mille plus 100
+  uint8_t byte6 = 0;  // adhesion
+};
+
+// Kinds of route cell.
+enum : uint8_t {
+  kSegnale = 1,
+  kFineRallentamento = 2,
+  kInizioRallentamento = 3,
+  kAvvisoRallentamento = 4,
+  kAvvicinamentoAvviso = 5,
+  kIndicatoreVMax = 6,
+  kFermata = 10,
+  kMarcaMontagna = 11,
+  kAbbattimento = 12,
+  kAbbattimentoSenzaValore = 13,
+  kCartello = 14,
+};
+
+// One of the 87 records of the item table: stations from slot 1 upwards,
+// signboard texts from slot 80 downwards, settings in slots 81 to 86.
+struct ItemRecord {
+  uint8_t kind = 0;
+  int32_t value1 = 0;
+  int32_t value2 = 0;
+  int32_t position = 0;
+  uint8_t flag = 0;
+  std::string text;  // Windows-1252 bytes
+  int16_t word1 = 0;
+  int16_t word2 = 0;
+  int16_t word3 = 0;
+  int16_t word4 = 0;
+  int16_t word5 = 0;
+  uint8_t byte1 = 0;
+  uint8_t byte2 = 0;
+  uint8_t byte3 = 0;
+  uint8_t byte4 = 0;
+  int32_t code = 0;
+};
+
+// One slot of the planar line table: empty, a 16-bit integer or a double.
+// The tags are the numbers the line file carries.
+struct LineValue {
+  enum : int16_t { kVuoto = 0, kIntero = 2, kReale = 5 };
+  int16_t tag = kVuoto;
+  double value = 0.0;
+};
+
+inline constexpr int kItemCount = 87;
+inline constexpr int kMountainSlots = 81;
+inline constexpr int32_t kMaxRouteLength = 1000000;
+inline constexpr int32_t kMaxTrackPoint = 1000000;
+
+// Text lines of one written file: a fixed table closed by the end marker.
+inline constexpr int kLineListCapacity = 1001;
+inline constexpr const char* kEndMarker = "riferimento fine del file";
+using LineList = std::array<std::string, kLineListCapacity>;
+
+struct CompileState;
+struct ScriptItems;
+
+class Form1 {
+ public:
+  explicit Form1(Platform& p) : platform(p) {}
+
+  Platform& platform;
+
+  // --- state of the run ---
+  std::string scenario_name;
+  std::string train_number;
+  int32_t write_line_file = 0;
+  std::vector<RouteCell> route_cells;  // indices 0 to last_cell; empty until sized
+  int32_t last_cell = 0;
+  std::vector<LineValue> line_table;  // entry 0 of every metre, then entry 1
+  int32_t line_extent = 0;
+  std::array<ItemRecord, kItemCount> items{};
+  std::array<int32_t, kMountainSlots> mountain_start{};
+  std::array<int32_t, kMountainSlots> mountain_end{};
+  int32_t mountain_count = 0;
+  int32_t error_code = 0;
+  int32_t error_position = 0;
+  bool error_position_recorded = false;
+  std::string error_detail;  // what failed, for a fault the reader caught
+  int32_t loop_index = 0;
+  int32_t inner_index = 0;
+  std::string line_buffer;
+  // Set by a checked conversion that failed inside a placing member.
+  bool conversion_failed = false;
+  // The authors' tool writes the binary files even after a recorded fault.
+  bool write_despite_faults = false;
+
+  // --- run sequence (app) ---
+  void on_load();
+  void memorizza_percorso(int32_t j);
+
+  // --- scripts ---
+  void dati_linea();
+  void dati_treno();
+  void scrivi_lista(const std::string& nome, const LineList& lista);
+  std::string nome_file(const std::string& nome);
+  std::string nome_script_linea() const { return scenario_name + "_linea.txt"; }
+  std::string nome_script_treno() const { return scenario_name + "_" + train_number + "-.txt"; }
+
+  // --- compiler ---
+  void memorizza_dati();
+  void progressive_ordina();
+  void memo_montagna(int32_t inizio, int32_t fine, int32_t tipo);
+  void memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, int32_t f_ta, int32_t d_v);
+  void memo_segnale(int32_t posizione, int32_t sx, int32_t s1, int32_t s2, int32_t s3, int32_t rapp,
+                    int32_t dx, int32_t d1, int32_t d2, int32_t d3, int32_t tempo);
+  void memo_indicatori_v_max(int32_t posizione, int32_t vas, int32_t vbs, int32_t vcs, int32_t strisces,
+                             int32_t vad, int32_t vbd, int32_t vcd, int32_t strisced);
+  void inizia_tracciato(CompileState& s);
+  bool posa_curva(CompileState& s, int32_t inizio, int32_t lunghezza, const std::string& parola);
+  void chiudi_tracciato(CompileState& s);
+
+  // --- model ---
+  void azzera_elementi();
+  bool dimensiona_percorso(int32_t lunghezza);
+  RouteCell* cella(int64_t indice);  // null outside route_cells
+  bool cella_libera(int64_t indice);  // false outside route_cells
+  void registra_errore(int32_t codice);
+  void registra_errore(int32_t codice, int32_t posizione);
+  void controlla_percorso();
+  int32_t codice_gara_og();
+  int32_t codice_gara_st();
+  void errore(const std::string& a);
+  void segnala_errore_registrato();
+  [[noreturn]] void guasto(const std::string& messaggio);
+  template <typename T>
+  static T minimo(T x, T y) { return x > y ? y : x; }
+
+  // --- output ---
+  void scrivi_file_linea();
+  void scrivi_file_elementi();
+  void scrivi_file_percorso();
+  void scrivi_file(const std::string& nome, const std::string& bytes);
+
+  // --- documents ---
+  void dati_note();
+  void dati_rallentamenti();
+  void dati_scheda();
+};
+
+// Text of a fault number as the user sees it: " Errore n. " and the number.
+std::string testo_errore(const std::string& a);
+
+}  // namespace ferrovello

@@ -1,0 +1,47 @@
+// Rules of the route and record model: reset, sizing, cells and faults.
+#include "model/form1.h"
+#include "model/numbers.h"
+
+namespace ferrovello {
+
+void Form1::azzera_elementi() {
+  for (ItemRecord& r : items) r = ItemRecord{};
+}
+
+// Sizes the route (and the line table when it is wanted) from the route
+// length: 7000 m beyond the end, one cell per 50 m. False for a length
+// that leaves no route to size.
+bool Form1::dimensiona_percorso(int32_t lunghezza) {
+  if (lunghezza < 0) return false;
+  line_extent = lunghezza + 7000;
+  int32_t ultima = 0;
+  if (!arrotonda32(line_extent / 50.0, ultima)) return false;
+  last_cell = ultima;
+  route_cells.assign(static_cast<size_t>(last_cell) + 1, RouteCell{});
+  if (write_line_file != 0) {
+    line_table.assign(2 * (static_cast<size_t>(line_extent) + 1), LineValue{});
+  } else {
+    line_table.clear();
+  }
+  return true;
+}
+
+RouteCell* Form1::cella(int64_t indice) {
+  if (indice < 0 || indice >= static_cast<int64_t>(route_cells.size())) return nullptr;
+  return &route_cells[static_cast<size_t>(indice)];
+}
+
+bool Form1::cella_libera(int64_t indice) {
+  const RouteCell* c = cella(indice);
+  return c != nullptr && (c->kind == 0 || c->kind == kMarcaMontagna);
+}
+
+void Form1::registra_errore(int32_t codice) { error_code = codice; }
+
+void Form1::registra_errore(int32_t codice, int32_t posizione) {
+  error_code = codice;
+  error_position = posizione;
+  error_position_recorded = true;
+}
+
+}  // namespace ferrovello

@@ -1,0 +1,24 @@
+// Byte layouts of the binary files: packed little-endian records with no
+// header and no count.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "model/form1.h"
+
+namespace ferrovello {
+
+inline constexpr size_t kCellBytes = 15;
+inline constexpr size_t kItemFixedBytes = 34;
+
+// Route cells from index 0, 15 bytes each.
+std::string codifica_percorso(const std::vector<RouteCell>& celle);
+// The 87 item records, 34 bytes plus the length of the text each.
+std::string codifica_elementi(const std::array<ItemRecord, kItemCount>& elementi);
+// Every slot of the line table, metre index fastest: a 16-bit tag and the
+// value (nothing, 2 bytes or 8 bytes).
+std::string codifica_linea(const std::vector<LineValue>& tabella);
+
+}  // namespace ferrovello

@@ -1,0 +1,45 @@
+// The one door to the operating system: the program's folder, files, the
+// progress window, the message box and ending the program. The installer and
+// the authors' tool each pick an implementation; tests point one at a
+// temporary folder.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace ferrovello {
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Folder that holds the program file (not the working directory).
+  virtual std::string program_folder() = 0;
+  // Character put between a folder and a file name.
+  virtual char separator() const = 0;
+
+  virtual bool exists(const std::string& path) = 0;
+  // Whole file as bytes; on failure `reason` says why.
+  virtual bool read_file(const std::string& path, std::string& bytes, std::string& reason) = 0;
+  // Replaces the file whole: the bytes go to a temporary file in the same
+  // folder, which is then renamed over the target. On failure the earlier
+  // file is intact and no temporary file is left.
+  virtual bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) = 0;
+  virtual bool delete_file(const std::string& path, std::string& reason) = 0;
+
+  // Shows the progress window with its one label, painted at once.
+  virtual void show_window(const std::string& caption, const std::string& label) = 0;
+  // Modal message with one OK button; returns when it is closed.
+  virtual void show_message(const std::string& text) = 0;
+  // Ends the program at once with the given status.
+  [[noreturn]] void end_program(int status) {
+    terminate_program(status);
+    std::abort();  // an implementation always ends the program itself
+  }
+
+ protected:
+  virtual void terminate_program(int status) = 0;
+};
+
+}  // namespace ferrovello

@@ -1,0 +1,33 @@
+// POSIX implementation: the window and the message box become lines on
+// standard error.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace ferrovello {
+
+class PosixPlatform : public Platform {
+ public:
+  // An empty folder means the folder of the running executable.
+  explicit PosixPlatform(std::string folder = {});
+
+  std::string program_folder() override;
+  char separator() const override { return '/'; }
+  bool exists(const std::string& path) override;
+  bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
+  bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  bool delete_file(const std::string& path, std::string& reason) override;
+  void show_window(const std::string& caption, const std::string& label) override;
+  void show_message(const std::string& text) override;
+
+  // Folder of the running executable, from /proc/self/exe.
+  static std::string executable_folder();
+
+ protected:
+  void terminate_program(int status) override;
+
+ private:
+  std::string folder_;
+};
+
+}  // namespace ferrovello

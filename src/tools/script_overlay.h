@@ -1,0 +1,46 @@
+// The authors' tool compiles scripts given by the author through the same
+// code path as the installer. This platform serves those scripts under the
+// names the compiler opens, from memory, so that the author's files are
+// never deleted or changed; every other call goes to the real platform.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace ferrovello {
+
+class ScriptOverlay : public Platform {
+ public:
+  explicit ScriptOverlay(Platform& base) : base_(base) {}
+
+  // Serves `bytes` as the file `path` until the compiler deletes it.
+  void offri(const std::string& path, std::string bytes) { scripts_[path] = std::move(bytes); }
+  const std::vector<std::string>& scritti() const { return scritti_; }
+
+  std::string program_folder() override { return base_.program_folder(); }
+  char separator() const override { return base_.separator(); }
+  bool exists(const std::string& path) override {
+    return scripts_.count(path) != 0 || (!ombra(path) && base_.exists(path));
+  }
+  bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
+  bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  bool delete_file(const std::string& path, std::string& reason) override;
+  void show_window(const std::string&, const std::string&) override {}
+  void show_message(const std::string& text) override { base_.show_message(text); }
+ protected:
+  void terminate_program(int status) override { base_.end_program(status); }
+
+ private:
+  // A served script that was deleted still hides a real file of its name.
+  bool ombra(const std::string& path) const { return eliminati_.count(path) != 0; }
+
+  Platform& base_;
+  std::map<std::string, std::string> scripts_;
+  std::map<std::string, bool> eliminati_;
+  std::vector<std::string> scritti_;
+};
+
+}  // namespace ferrovello
