@@ -1,0 +1,33 @@
+#include "support/scenario.h"
+
+namespace ferrovello::test {
+
+std::string crlf(std::initializer_list<std::string> lines) {
+  std::string s;
+  for (const std::string& l : lines) s += l + "\r\n";
+  return s;
+}
+
+std::string line_script(std::initializer_list<std::string> body, int length) {
+  std::string s = crlf({"[generale]", "lunghezza percorso,  " + std::to_string(length),
+                        "progressiva chilometrica uno,  0,  1500,  0", "[corpo]"});
+  for (const std::string& l : body) s += l + "\r\n";
+  return s + "[fine]\r\n";
+}
+
+std::string train_script(std::initializer_list<std::string> body) {
+  std::string s = "[generale]\r\n";
+  for (const std::string& l : body) s += l + "\r\n";
+  return s + "[fine]\r\n";
+}
+
+void Scenario::compile(const std::string& line, const std::string& train, int32_t j) {
+  write_bytes(line_path(), line);
+  write_bytes(train_path(), train);
+  form.write_line_file = j;
+  form.error_code = 0;
+  form.azzera_elementi();
+  form.memorizza_dati();
+}
+
+}  // namespace ferrovello::test

@@ -1,0 +1,140 @@
+// Every fault of a scenario, through `scenario-tool compile`: the number, the
+// position, the exit status, and no binary file written.
+#include <gtest/gtest.h>
+
+#include "support/folder.h"
+#include "support/scenario.h"
+
+namespace ferrovello::test {
+namespace {
+
+struct Compiled {
+  RunResult result;
+  std::vector<std::string> files;  // left in the output folder
+};
+
+Compiled compile(const std::string& line, const std::string& train, std::vector<std::string> extra = {}) {
+  TempFolder in;
+  TempFolder out;
+  write_bytes(in.file("linea.txt"), line);
+  write_bytes(in.file("treno.txt"), train);
+  std::vector<std::string> args = {"compile", "--line", in.file("linea.txt"), "--train", in.file("treno.txt"),
+                                   "--out", out.path()};
+  args.insert(args.end(), extra.begin(), extra.end());
+  Compiled c{run(TOOL_PATH, args), list_folder(out.path())};
+  EXPECT_EQ(read_bytes(in.file("linea.txt")), line);  // the author's files stay as they were
+  EXPECT_EQ(read_bytes(in.file("treno.txt")), train);
+  return c;
+}
+
+std::string signal(int position) {
+  return "segnale,  " + std::to_string(position) + ",  1,  4,  0,  0,  0,  0,  0,  0,  0,  0";
+}
+std::string board(int position) { return "indicatori_vmax,  " + std::to_string(position) + ",  100,  100,  100,  0,    ,    ,    ,  0"; }
+std::string station(int position, int type, int length) {
+  return "stazione,  " + std::to_string(position) + ",  " + std::to_string(type) + ",  " + std::to_string(length) +
+         ",  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,   X";
+}
+
+TEST(CompileFaults, EveryFaultNumberWithItsPosition) {
+  struct Case {
+    const char* what;
+    std::string line;
+    std::string train;
+    int code;
+    int position;  // -1: none recorded
+  };
+  const std::string good_line = line_script({});
+  const std::string good_train = train_script({});
+  const Case cases[] = {
+      {"no [generale]", crlf({"lunghezza percorso,  88000", "[fine]"}), good_train, 102, -1},
+      {"[generale] as last item", crlf({"prima", "[generale]"}), good_train, 102, -1},
+      {"route too long", line_script({}, 1000001), good_train, 1, -1},
+      {"repetition from", crlf({"[generale]", "lunghezza percorso,  88000", "ripetizione segnali 4,  510,  3000", "[f]", "[fine]"}), good_train, 3, -1},
+      {"repetition to", crlf({"[generale]", "lunghezza percorso,  88000", "ripetizione segnali 4,  500,  3010", "[f]", "[fine]"}), good_train, 4, -1},
+      {"repetition digit", crlf({"[generale]", "lunghezza percorso,  88000", "ripetizione segnali,  500,  3000", "[f]", "[fine]"}), good_train, 5, -1},
+      {"beyond the route", good_line, train_script({signal(94950)}), 15, 94950},
+      {"station beyond the route", good_line, train_script({station(94300, 12, 300)}), 15, 94300},
+      {"curve without class", line_script({"curvax7,  700,  100"}), good_train, 103, -1},
+      {"curve past the last point", line_script({"curvad4,  995000,  10000"}, 1000000), good_train, 103, -1},
+      {"signboard on a taken cell", line_script({"cartello_indicatore,  1000,     (A)", "cartello_indicatore,  1010,     (B)"}), good_train, 6, 1010},
+      {"signal on a taken cell", line_script({board(1000)}), train_script({signal(1000)}), 16, 1000},
+      {"warning board cell taken", good_line, train_script({signal(8800), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 17, 10000},
+      {"start board cell taken", good_line, train_script({signal(10000), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 18, 10000},
+      {"end board cell taken", good_line, train_script({signal(11000), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 19, 10000},
+      {"approach cell taken", good_line, train_script({signal(8700), "rallentamento,  10000,  60,  1000,  0,  1,  0"}), 20, 10000},
+      {"board on a taken cell", line_script({"cartello_indicatore,  1000,     (A)", board(1000)}), good_train, 21, 1000},
+      {"marked point on a taken cell", line_script({board(1000)}), train_script({"abbattimento,  1050,  1"}), 7, 1050},
+      {"station position", good_line, train_script({station(10010, 12, 300)}), 8, 10010},
+      {"station length", good_line, train_script({station(10000, 12, 350)}), 9, 10000},
+      {"stop cell at 1", good_line, train_script({station(50, 12, 100)}), 24, -1},
+      {"stations too close", good_line, train_script({station(10000, 12, 400), station(10700, 12, 400)}), 22, 10700},
+      {"progressive", crlf({"[generale]", "lunghezza percorso,  88000", "progressiva chilometrica uno,  10,  0,  0", "[f]", "[fine]"}), good_train, 2, -1},
+      {"value outside its width", good_line, train_script({station(10000, 256, 300)}), 25, -1},
+      {"signal without point before a warning board", line_script({board(8400), board(8350)}),
+       train_script({signal(8450), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 11, 8500},
+      {"no cell for a band", good_line,
+       train_script({signal(9650), signal(9700), signal(9750), "rallentamento,  10000,  120,  1000,  0,  0,  0"}), 12, 10050},
+      {"no cell for a periodic point", good_line,
+       train_script({signal(10350), signal(10400), signal(10450), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 13, 10450},
+  };
+  for (const Case& c : cases) {
+    const Compiled r = compile(c.line, c.train);
+    EXPECT_EQ(r.result.status, 1) << c.what << "\n" << r.result.err;
+    const std::string first = " Errore n. " + std::to_string(c.code) + "\n";
+    EXPECT_EQ(r.result.err.substr(0, first.size()), first) << c.what << "\n" << r.result.err;
+    const std::string at = "Posizione: " + std::to_string(c.position) + " m";
+    if (c.position >= 0) {
+      EXPECT_NE(r.result.err.find(at), std::string::npos) << c.what << "\n" << r.result.err;
+    } else {
+      EXPECT_EQ(r.result.err.find("Posizione"), std::string::npos) << c.what << "\n" << r.result.err;
+    }
+    EXPECT_TRUE(r.files.empty()) << c.what;  // a fault writes no binary file
+  }
+}
+
+TEST(CompileFaults, ReservedSlotsOfCell1) {
+  const Compiled a = compile(line_script({"cartello_indicatore,  0,     (A)"}), train_script({}));
+  EXPECT_EQ(a.result.status, 1);
+  EXPECT_EQ(a.result.err, " Errore n. 1250\n");
+  EXPECT_TRUE(a.files.empty());
+  const Compiled b = compile(line_script({}), train_script({"segnale,  0,  1,  0,  1,  0,  0,  0,  0,  0,  0,  0"}));
+  EXPECT_EQ(b.result.status, 1);
+  EXPECT_EQ(b.result.err, " Errore n. 1251\n");
+  EXPECT_TRUE(b.files.empty());
+}
+
+TEST(CompileFaults, ForceWritesTheFilesAllTheSame) {
+  const std::string train = train_script({station(10000, 12, 350)});
+  const Compiled r = compile(line_script({}), train, {"--force"});
+  EXPECT_EQ(r.result.status, 1);
+  EXPECT_EQ(r.files, (std::vector<std::string>{"Ferrovello_2632.dat", "Ferrovello_2632.sim", "Ferrovello_linea.dat"}));
+  // Without a route there is nothing to write, even with --force.
+  const Compiled none = compile(crlf({"[generale]", "lunghezza percorso,  2000000", "[fine]"}), train, {"--force"});
+  EXPECT_EQ(none.result.status, 1);
+  EXPECT_TRUE(none.files.empty());
+}
+
+TEST(Compile, WritesTheFilesUnderTheGivenNames) {
+  const Compiled r = compile(line_script({}), train_script({}), {"--name", "Prova", "--train-number", "77", "--no-line-file"});
+  EXPECT_EQ(r.result.status, 0) << r.result.err;
+  EXPECT_EQ(r.files, (std::vector<std::string>{"Prova_77.dat", "Prova_77.sim"}));
+}
+
+TEST(Compile, UsageErrors) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {}, {"compile"}, {"compile", "--line", "/nonexistent", "--train", "/nonexistent", "--out", "/tmp"}, {"nope"}}) {
+    const RunResult r = run(TOOL_PATH, args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(r.err.empty());
+  }
+  TempFolder in;
+  write_bytes(in.file("l"), line_script({}));
+  const RunResult bad_name = run(TOOL_PATH, {"compile", "--line", in.file("l"), "--train", in.file("l"), "--out",
+                                             in.path(), "--name", "a/b"});
+  EXPECT_EQ(bad_name.status, 2);
+  EXPECT_EQ(run(TOOL_PATH, {"compile", "--help"}).status, 0);
+}
+
+}  // namespace
+}  // namespace ferrovello::test
