@@ -1,0 +1,130 @@
+// Faults of the run that must never pass unnoticed or lose a file.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "support/folder.h"
+#include "support/scenario.h"
+
+namespace ferrovello::test {
+namespace {
+
+// Runs the installer in `folder` with a file size limit, as a full disk would.
+RunResult run_installer_with_size_limit(const std::string& folder, rlim_t limit) {
+  std::filesystem::copy_file(INSTALLER_PATH, folder + "/ferrovello");
+  TempFolder capture;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit rl{limit, limit};
+    ::setrlimit(RLIMIT_FSIZE, &rl);
+    ::freopen(capture.file("err").c_str(), "w", stderr);
+    const std::string program = folder + "/ferrovello";
+    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  std::filesystem::remove(folder + "/ferrovello");
+  RunResult r;
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.err = read_bytes(capture.file("err"));
+  return r;
+}
+
+TEST(Mends, AFailedWriteKeepsTheEarlierFileAndNamesIt) {
+  TempFolder folder;
+  const std::string old_line_file(500000, 'L');
+  write_bytes(folder.file("Ferrovello_linea.dat"), old_line_file);
+  const RunResult r = run_installer_with_size_limit(folder.path(), 100000);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Impossibile scrivere il file \"" + folder.file("Ferrovello_linea.dat") + "\""),
+            std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+  EXPECT_EQ(read_bytes(folder.file("Ferrovello_linea.dat")), old_line_file);
+  EXPECT_FALSE(file_exists(folder.file("Ferrovello_2632.sim")));  // later files are not written
+  for (const std::string& name : list_folder(folder.path())) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+}
+
+TEST(Mends, AnOutputNameTakenByAFolder) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder.file("Ferrovello_2632.sim"));
+  const RunResult r = run_installer_in(folder.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Ferrovello_2632.sim"), std::string::npos) << r.err;
+  EXPECT_EQ(read_bytes(folder.file("Ferrovello_linea.dat")).size(), 1899964u);  // written before stays
+  EXPECT_FALSE(file_exists(folder.file("Ferrovello_2632.dat")));
+  for (const std::string& name : list_folder(folder.path())) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+}
+
+TEST(Mends, NoScriptLeftBehindAfterAFault) {
+  Scenario s;
+  s.compile(crlf({"nessuna sezione", "[fine]"}), train_script({}));
+  EXPECT_EQ(s.form.error_code, 102);
+  EXPECT_FALSE(file_exists(s.line_path()));
+  EXPECT_FALSE(file_exists(s.train_path()));
+
+  Scenario t;
+  t.compile(line_script({"cartello_indicatore,  1000,     (A)", "cartello_indicatore,  1000,     (B)"}), train_script({}));
+  EXPECT_EQ(t.form.error_code, 6);
+  EXPECT_FALSE(file_exists(t.train_path()));
+}
+
+TEST(Mends, MissingLineScript) {
+  Scenario s;
+  s.form.memorizza_dati();
+  EXPECT_EQ(s.form.error_code, 101);
+}
+
+// Features whose cells fall outside the route are cut there; nothing is
+// written outside the tables (the sanitized build checks every access).
+TEST(Mends, NothingIsWrittenOutsideTheTables) {
+  Scenario s;
+  s.compile(line_script({"montagna,  7000,  50000,  11", "montagna,  -500,  200,  2", "curvad6,  6500,  100000",
+                         "cartello_indicatore,  -300,     (A)"},
+                        7000),
+            train_script({"segnale,  100,  1,  4,  0,  0,  0,  0,  0,  0,  0,  0",
+                          "segnale,  -2000,  1,  4,  0,  0,  0,  0,  0,  0,  0,  0",
+                          "rallentamento,  9000,  60,  900000,  0,  0,  0", "abbattimento,  -900,  1",
+                          "velocita,  0,  80", "velocita,  100,  90", "velocita,  100,  90", "velocita,  100,  90"}));
+  EXPECT_EQ(s.form.error_code, 0) << s.form.error_detail;
+  EXPECT_EQ(s.form.last_cell, 280);
+  EXPECT_EQ(s.cell(280).byte3, 1);  // the long mountain runs to the last cell
+  EXPECT_EQ(s.cell(1).byte2, 31);   // the signal in cell 3: its other approach cells lie before cell 0
+  EXPECT_EQ(s.cell(0).byte3, 3);    // type 3: it starts before the previous section ends
+  EXPECT_EQ(s.cell(181).kind, 3);
+  EXPECT_EQ(s.form.items[80].text, "");  // the signboard before the route is skipped
+  EXPECT_EQ(s.form.line_table[13998].tag, LineValue::kReale);
+  EXPECT_EQ(s.form.line_table[13999].tag, LineValue::kVuoto);
+}
+
+TEST(Mends, RefusedWhereNoSlotOrTableIsLeft) {
+  std::string signs;
+  for (int i = 0; i < 81; ++i) signs += "cartello_indicatore,  " + std::to_string(1000 + 100 * i) + ",     (X)\r\n";
+  Scenario s;
+  s.compile(crlf({"[generale]", "lunghezza percorso,  88000", "[corpo]"}) + signs + "[fine]\r\n", train_script({}));
+  EXPECT_EQ(s.form.error_code, 10);
+  EXPECT_EQ(s.form.error_position, 9000);
+
+  std::string mountains;
+  for (int i = 0; i < 81; ++i) mountains += "montagna,  " + std::to_string(1000 + 500 * i) + ",  " + std::to_string(1200 + 500 * i) + ",  1\r\n";
+  Scenario m;
+  m.compile(crlf({"[generale]", "lunghezza percorso,  88000", "[corpo]"}) + mountains + "[fine]\r\n", train_script({}));
+  EXPECT_EQ(m.form.error_code, 25);
+  EXPECT_EQ(m.form.mountain_count, 80);
+
+  Scenario pair;
+  pair.compile(line_script({"indicatori_vmax,  1000,  2000,  0,  0,  0,    ,    ,    ,  0"}), train_script({}));
+  EXPECT_EQ(pair.form.error_code, 25);
+
+  Scenario sum;
+  sum.compile(line_script({}), train_script({"rallentamento,  10000,  60,  2147483000,  0,  0,  0"}));
+  EXPECT_EQ(sum.form.error_code, 25);
+}
+
+}  // namespace
+}  // namespace ferrovello::test
