@@ -23,7 +23,7 @@ void Form1::memorizza_percorso(int32_t j) {
   write_line_file = j;
   error_code = 0;
   error_position_recorded = false;
-  error_detail.clear();
+  diagnosi.clear();
   conversion_failed = false;
   azzera_elementi();
 

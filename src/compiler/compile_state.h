@@ -13,9 +13,20 @@ namespace ferrovello {
 // at its end (a position beyond the route), or end the compilation.
 enum class Esito { avanti, fine_script, termina };
 
+// A progressive system as the script declared it, for fault reports.
+struct ProgressivaLetta {
+  bool dichiarata = false;
+  int32_t inizio = 0;
+  int32_t offset = 0;
+  std::string luogo;  // "FILE:LINE:COLUMN" of its keyword
+};
+
 struct CompileState {
   ScriptItems script;
-  std::string percorso;  // full name of the script being read
+  std::string percorso;   // full name of the script being read
+  std::string etichetta;  // the name shown in fault reports
+  size_t parola = 0;      // where the keyword item being acted on begins
+  ProgressivaLetta progressive[3];  // "tre", "due", "uno"
   int64_t indice_pendenza = 0;
   int32_t pendenza = 0;
   int32_t prossimo_cartello = 80;
@@ -30,8 +41,21 @@ struct CompileState {
 // Texts longer than this do not fit the 16-bit length of the item file.
 inline constexpr size_t kMaxTextBytes = 32767;
 
+// "FILE:LINE:COLUMN" of a byte offset of the script being read.
+std::string luogo(const CompileState& s, size_t offset);
+
+// Records a fault found at `offset` of the script being read, with the
+// sentence that says what to change, and ends the compilation.
+Esito errore_script(Form1& f, CompileState& s, int32_t codice, size_t offset, const std::string& frase);
+// The same for a fault that has a position on the route.
+Esito errore_script(Form1& f, CompileState& s, int32_t codice, size_t offset, int32_t posizione,
+                    const std::string& frase);
+
+// "the cell C (at P m) is already taken: what stands there".
+std::string cella_occupata(Form1& f, int64_t cella);
+
 // The reader's failure handler: any failure while reading ends the
-// compilation with error 25; `perche` says what failed and where.
+// compilation with error 25; `perche` says what failed.
 Esito fallisci(Form1& f, CompileState& s, const std::string& perche);
 
 // Number and text fields of the line being read; false after the failure

@@ -19,6 +19,7 @@ Lettura passo_generale(Form1& f, CompileState& s, Esito& e) {
   for (int i = 0; i < 10 && contiene(f.line_buffer, "-"); ++i) {
     if (!testo(f, s, f.line_buffer, e)) return Lettura::guasto;
   }
+  s.parola = s.script.item_start;
   return Lettura::item;
 }
 
@@ -28,6 +29,7 @@ bool passo_corpo(Form1& f, CompileState& s) {
   for (int i = 0; i < 3; ++i) {
     if (fine_file(s.script)) return false;
     leggi_testo(s.script, f.line_buffer);
+    s.parola = s.script.item_start;
     if (fine_file(s.script)) return false;
     if (!contiene(f.line_buffer, "-")) break;
   }
@@ -42,10 +44,9 @@ Esito lunghezza(Form1& f, CompileState& s) {
   if (!numero(f, s, l, e)) return e;
   f.items[84].value2 = l;
   if (l > kMaxRouteLength) {
-    f.registra_errore(1);
-    f.error_detail = s.percorso + ": la lunghezza del percorso " + std::to_string(l) +
-                     " supera il massimo di " + std::to_string(kMaxRouteLength) + " m";
-    return Esito::termina;
+    return errore_script(f, s, 1, s.script.item_start,
+                         "la lunghezza del percorso " + std::to_string(l) + " m supera il massimo di " +
+                             std::to_string(kMaxRouteLength) + " m: accorcia il percorso");
   }
   if (!f.dimensiona_percorso(l)) {
     return fallisci(f, s, "la lunghezza del percorso " + std::to_string(l) + " e' negativa");
@@ -53,31 +54,38 @@ Esito lunghezza(Form1& f, CompileState& s) {
   return Esito::avanti;
 }
 
-Esito progressiva(Form1& f, CompileState& s, ItemRecord& r) {
+Esito progressiva(Form1& f, CompileState& s, ItemRecord& r, ProgressivaLetta& letta) {
   Esito e = Esito::avanti;
   if (!numero(f, s, r.value1, e) || !numero(f, s, r.value2, e) || !numero(f, s, r.position, e)) return e;
+  letta = {true, r.value1, r.value2, luogo(s, s.parola)};
   return Esito::avanti;
 }
 
 Esito ripetizione(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   ItemRecord& r = f.items[86];
-  if (!numero(f, s, r.value1, e) || !numero(f, s, r.value2, e)) return e;
+  size_t da = 0;
+  if (!numero(f, s, r.value1, e)) return e;
+  da = s.script.item_start;
+  if (!numero(f, s, r.value2, e)) return e;
   if (r.value1 % 50 != 0) {
-    f.registra_errore(3);
-    return Esito::termina;
+    return errore_script(f, s, 3, da,
+                         "l'inizio della ripetizione dei segnali (" + std::to_string(r.value1) +
+                             " m) non e' multiplo di 50: usa un multiplo di 50");
   }
   if (r.value2 % 50 != 0) {
-    f.registra_errore(4);
-    return Esito::termina;
+    return errore_script(f, s, 4, s.script.item_start,
+                         "la fine della ripetizione dei segnali (" + std::to_string(r.value2) +
+                             " m) non e' multiplo di 50: usa un multiplo di 50");
   }
   if (contiene(f.line_buffer, "4")) {
     r.position = 4;
   } else if (contiene(f.line_buffer, "9")) {
     r.position = 9;
   } else {
-    f.registra_errore(5);
-    return Esito::termina;
+    return errore_script(f, s, 5, s.parola,
+                         "la parola chiave della ripetizione dei segnali non contiene ne' 4 ne' 9: scrivi "
+                         "\"ripetizione segnali 4 codici\" o \"ripetizione segnali 9 codici\"");
   }
   if (r.value2 == 0) r.position = 0;
   return Esito::avanti;
@@ -95,9 +103,9 @@ Esito voce_generale(Form1& f, CompileState& s) {
     if (e == Esito::avanti && trovata) e = leggi();
   };
   prova(contiene_ci(b, "lunghezza") && contiene_ci(b, "percorso"), [&] { return lunghezza(f, s); });
-  prova(contiene(b, "progressiva") && contiene(b, "tre"), [&] { return progressiva(f, s, f.items[81]); });
-  prova(contiene(b, "progressiva") && contiene(b, "due"), [&] { return progressiva(f, s, f.items[82]); });
-  prova(contiene(b, "progressiva") && contiene(b, "uno"), [&] { return progressiva(f, s, f.items[83]); });
+  prova(contiene(b, "progressiva") && contiene(b, "tre"), [&] { return progressiva(f, s, f.items[81], s.progressive[0]); });
+  prova(contiene(b, "progressiva") && contiene(b, "due"), [&] { return progressiva(f, s, f.items[82], s.progressive[1]); });
+  prova(contiene(b, "progressiva") && contiene(b, "uno"), [&] { return progressiva(f, s, f.items[83], s.progressive[2]); });
   prova(contiene(b, "sfondo") && contiene(b, "uno"), [&] { return numero(f, s, f.items[85].value1, e) ? Esito::avanti : e; });
   prova(contiene(b, "sfondo") && contiene(b, "due"), [&] { return numero(f, s, f.items[85].position, e) ? Esito::avanti : e; });
   prova(contiene(b, "sfondo") && contiene(b, "tre"), [&] { return numero(f, s, f.items[85].value2, e) ? Esito::avanti : e; });
@@ -136,8 +144,12 @@ Esito curva(Form1& f, CompileState& s) {
   if (!numero(f, s, inizio, e) || !numero(f, s, lunghezza, e)) return e;
   if ((e = controlla_posizione(f, s, inizio, 100)) != Esito::avanti) return e;
   if (!f.posa_curva(s, inizio, lunghezza, parola)) {
-    f.registra_errore(103);
-    return Esito::termina;
+    const bool classe = parola.find_first_of("123456") != std::string::npos;
+    return errore_script(f, s, 103, s.parola,
+                         classe ? "la curva porta il tracciato oltre il punto " + std::to_string(kMaxTrackPoint) +
+                                      ": accorciala o accorcia il percorso"
+                                : "la curva \"" + parola +
+                                      "\" non ha una cifra di classe da 1 a 6: scrivi per esempio \"curvad4\"");
   }
   return Esito::avanti;
 }
@@ -167,8 +179,9 @@ Esito indicatori(Form1& f, CompileState& s) {
   f.memo_indicatori_v_max(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   if (f.conversion_failed) return fallisci(f, s, "una velocita' del cartello non sta in un campo a 16 bit");
   if (errore_di_posa(f)) {
-    f.registra_errore(f.error_code, v[0]);
-    return Esito::termina;
+    return errore_script(f, s, f.error_code, s.parola, v[0],
+                         "l'indicatore di velocita' massima non trova posto: " +
+                             cella_occupata(f, indice(v[0] / 50.0 + 1)) + "; spostalo in una cella libera");
   }
   return Esito::avanti;
 }
@@ -181,12 +194,14 @@ Esito cartello(Form1& f, CompileState& s) {
   RouteCell* c = f.cella(indice(p / 50.0 + 1));
   if (c == nullptr) return Esito::avanti;  // before the start of the route
   if (!f.cella_libera(indice(p / 50.0 + 1))) {
-    f.registra_errore(6, p);
-    return Esito::termina;
+    return errore_script(f, s, 6, s.parola, p,
+                         "il cartello indicatore non trova posto: " + cella_occupata(f, indice(p / 50.0 + 1)) +
+                             "; spostalo in una cella libera");
   }
   if (s.prossimo_cartello <= 0) {
-    f.registra_errore(10, p);
-    return Esito::termina;
+    return errore_script(f, s, 10, s.parola, p,
+                         "non restano posti per i testi dei cartelli indicatori: al massimo 80, stazioni "
+                         "comprese; togli qualche cartello");
   }
   c->kind = kCartello;
   c->value1 = lo16(s.prossimo_cartello);
@@ -214,9 +229,9 @@ Esito voce_corpo(Form1& f, CompileState& s) {
 
 Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso) {
   s.percorso = percorso;
+  s.etichetta = f.nome_linea_mostrato.empty() ? percorso : f.nome_linea_mostrato;
   if (!f.platform.exists(percorso)) {
-    f.registra_errore(101);
-    f.error_detail = "Manca lo script della linea \"" + percorso + "\"";
+    f.diagnostica({101, false, 0, s.etichetta, "lo script della linea non esiste"});
     return Esito::termina;
   }
   std::string perche;
@@ -225,15 +240,14 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
   }
   for (;;) {
     if (fine_file(s.script)) {
-      f.registra_errore(102);
-      f.error_detail = percorso + ": manca la sezione \"[generale]\"";
-      return Esito::termina;
+      return errore_script(f, s, 102, s.script.pos,
+                           "manca la sezione \"[generale]\": scrivila prima della lunghezza del percorso");
     }
     leggi_testo(s.script, f.line_buffer);
     if (fine_file(s.script)) {
-      f.registra_errore(102);
-      f.error_detail = percorso + ": manca la sezione \"[generale]\" prima dell'ultima voce";
-      return Esito::termina;
+      return errore_script(f, s, 102, s.script.item_start,
+                           "manca la sezione \"[generale]\" prima dell'ultima voce del file: scrivila prima "
+                           "della lunghezza del percorso");
     }
     if (contiene_ci(f.line_buffer, "[generale]")) break;
   }
@@ -246,7 +260,10 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
     if ((e = voce_generale(f, s)) == Esito::termina) return e;
     if (fine_sezione(f.line_buffer)) break;
   }
-  if (f.route_cells.empty()) return fallisci(f, s, "manca la \"lunghezza percorso\" nella sezione [generale]");
+  if (f.route_cells.empty()) {
+    return errore_script(f, s, 25, s.parola,
+                         "la sezione [generale] non da' la \"lunghezza percorso\": aggiungila");
+  }
 
   f.progressive_ordina();
   f.mountain_count = 0;

@@ -21,11 +21,24 @@ void elimina(Form1& f, const std::string& percorso) {
 
 // Step 11: every start and offset of the progressive systems must be a
 // multiple of 50.
-void controlla_progressive(Form1& f) {
+void controlla_progressive(Form1& f, const CompileState& s) {
   for (f.loop_index = 81; f.loop_index <= 83; ++f.loop_index) {
     const ItemRecord& r = f.items[static_cast<size_t>(f.loop_index)];
     f.inner_index = (r.value1 % 50 != 0 || r.value2 % 50 != 0) ? 1 : 0;
-    if (f.inner_index != 0) f.registra_errore(2);
+    if (f.inner_index == 0) continue;
+    // The line that declared the system: the same start, the offset as
+    // written or with the 100 m of a falling system.
+    std::string dove;
+    for (const ProgressivaLetta& p : s.progressive) {
+      if (p.dichiarata && p.inizio == r.value1 &&
+          (p.offset == r.value2 || static_cast<int64_t>(p.offset) + 100 == r.value2)) {
+        dove = p.luogo;
+      }
+    }
+    f.diagnostica({2, false, 0, dove,
+                   "l'inizio (" + std::to_string(r.value1) + " m) o lo scostamento (" + std::to_string(r.value2) +
+                       " m, compresi i 100 m aggiunti a una progressiva decrescente) di una progressiva "
+                       "chilometrica non e' multiplo di 50: usa multipli di 50"});
   }
 }
 
@@ -51,7 +64,7 @@ void Form1::memorizza_dati() {
     elimina(*this, treno);
     return;
   }
-  controlla_progressive(*this);
+  controlla_progressive(*this, s);
 }
 
 }  // namespace ferrovello

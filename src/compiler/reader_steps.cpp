@@ -1,29 +1,41 @@
-// Field reads, the failure handler and the position check shared by the
-// reader's steps.
+// Field reads, fault records and the position check shared by the reader's
+// steps.
 #include "compiler/compile_state.h"
+#include "model/cell_kinds.h"
 #include "model/numbers.h"
 
 namespace ferrovello {
 
-namespace {
-
-std::string dove(const CompileState& s) {
-  const PuntoTesto p = punto_testo(s.script, s.script.item_start);
-  return s.percorso + ":" + std::to_string(p.riga) + ":" + std::to_string(p.colonna);
+std::string luogo(const CompileState& s, size_t offset) {
+  const PuntoTesto p = punto_testo(s.script, offset);
+  return s.etichetta + ":" + std::to_string(p.riga) + ":" + std::to_string(p.colonna);
 }
 
-}  // namespace
+Esito errore_script(Form1& f, CompileState& s, int32_t codice, size_t offset, const std::string& frase) {
+  f.diagnostica({codice, false, 0, luogo(s, offset), frase});
+  return Esito::termina;
+}
+
+Esito errore_script(Form1& f, CompileState& s, int32_t codice, size_t offset, int32_t posizione,
+                    const std::string& frase) {
+  f.diagnostica({codice, true, posizione, luogo(s, offset), frase});
+  return Esito::termina;
+}
+
+std::string cella_occupata(Form1& f, int64_t cella) {
+  const RouteCell* c = f.cella(cella);
+  return "la cella " + std::to_string(cella) + " (a " + std::to_string((cella - 1) * 50) +
+         " m) e' gia' occupata da: " + nome_tipo_cella(c != nullptr ? c->kind : 0);
+}
 
 Esito fallisci(Form1& f, CompileState& s, const std::string& perche) {
-  f.registra_errore(25);
-  f.error_detail = dove(s) + ": " + perche;
-  return Esito::termina;
+  return errore_script(f, s, 25, s.script.item_start, perche);
 }
 
 bool numero(Form1& f, CompileState& s, Larghezza w, int32_t& v, Esito& e) {
   std::string perche;
   if (leggi_numero(s.script, w, v, perche)) return true;
-  e = fallisci(f, s, perche);
+  e = fallisci(f, s, perche + ": correggi il valore");
   return false;
 }
 
@@ -31,11 +43,11 @@ bool numero(Form1& f, CompileState& s, int32_t& v, Esito& e) { return numero(f, 
 
 bool testo(Form1& f, CompileState& s, std::string& t, Esito& e) {
   if (!leggi_testo(s.script, t)) {
-    e = fallisci(f, s, "il file finisce dove si attende un testo");
+    e = fallisci(f, s, "il file finisce dove si attende un testo: completa la riga");
     return false;
   }
   if (t.size() > kMaxTextBytes) {
-    e = fallisci(f, s, "un testo supera i " + std::to_string(kMaxTextBytes) + " caratteri");
+    e = fallisci(f, s, "un testo supera i " + std::to_string(kMaxTextBytes) + " caratteri: accorcialo");
     return false;
   }
   return true;
@@ -47,7 +59,11 @@ Esito controlla_posizione(Form1& f, CompileState& s, int32_t p, int32_t margine)
     return fallisci(f, s, "la posizione " + std::to_string(p) + " e' fuori dal campo dei numeri a 32 bit");
   }
   if (somma / 50.0 > f.last_cell) {
-    f.registra_errore(15, p);
+    errore_script(f, s, 15, s.parola, p,
+                  "la posizione " + std::to_string(p) + " m piu' " + std::to_string(margine) +
+                      " m va oltre l'ultima cella del percorso (" + std::to_string(f.last_cell) + ", a " +
+                      std::to_string(static_cast<int64_t>(f.last_cell) * 50) +
+                      " m): sposta la riga entro il percorso o allunga il percorso; il resto dello script non e' stato letto");
     return Esito::fine_script;
   }
   return Esito::avanti;

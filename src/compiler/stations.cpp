@@ -52,12 +52,20 @@ bool estensione(ItemRecord& r, int32_t p, int32_t lunghezza) {
 
 }  // namespace
 
+namespace {
+
+Esito troppe(Form1& f, CompileState& s) {
+  return errore_script(f, s, 10, s.parola,
+                       "stazioni e testi dei cartelli indicatori non stanno nella tabella (al massimo 80 in "
+                       "tutto, e l'ultima stazione deve lasciare libero il posto seguente): togli stazioni o "
+                       "cartelli");
+}
+
+}  // namespace
+
 Esito memorizza_stazione(Form1& f, CompileState& s) {
   const int32_t n = s.stazione;
-  if (n > s.prossimo_cartello) {  // the slot already holds a signboard text
-    f.registra_errore(10);
-    return Esito::termina;
-  }
+  if (n > s.prossimo_cartello) return troppe(f, s);  // the slot already holds a signboard text
   ItemRecord& r = f.items[static_cast<size_t>(n)];
   Esito e = Esito::avanti;
   int32_t p = 0;
@@ -65,16 +73,18 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   r.position = p;
   if ((e = controlla_posizione(f, s, p, 800)) != Esito::avanti) return e;
   if (p % 50 != 0) {
-    f.registra_errore(8, p);
-    return Esito::termina;
+    return errore_script(f, s, 8, s.parola, p,
+                         "la posizione della stazione (" + std::to_string(p) +
+                             " m) non e' multiplo di 50: usa un multiplo di 50");
   }
   int32_t tipo = 0;
   int32_t lunghezza = 0;
   if (!numero(f, s, Larghezza::bit8, tipo, e) || !numero(f, s, lunghezza, e)) return e;
   r.kind = static_cast<uint8_t>(tipo);
   if (lunghezza % 100 != 0) {
-    f.registra_errore(9, p);
-    return Esito::termina;
+    return errore_script(f, s, 9, s.parola, p,
+                         "la lunghezza della stazione (" + std::to_string(lunghezza) +
+                             " m) non e' multiplo di 100: usa un multiplo di 100");
   }
   if ((e = attributi(f, s, r)) != Esito::avanti) return e;
   int32_t h = 0;
@@ -105,8 +115,10 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   if (tipo < 25) {
     const double q = r.value2 / 50.0 - 1;
     if (!(q > 1)) {
-      f.registra_errore(24);
-      return Esito::termina;
+      return errore_script(f, s, 24, s.parola,
+                           "la cella di fermata della stazione, alla fine della sua estensione (" +
+                               std::to_string(r.value2) +
+                               " m), cadrebbe nella cella 1 o prima: sposta la stazione piu' avanti");
     }
     if (RouteCell* c = f.cella(indice(q))) {
       c->kind = kFermata;
@@ -114,14 +126,14 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
     }
   }
   if (n > 1 && static_cast<int64_t>(r.value1) - 350 < f.items[static_cast<size_t>(n - 1)].value2) {
-    f.registra_errore(22, p);
-    return Esito::termina;
+    const int32_t fine = f.items[static_cast<size_t>(n - 1)].value2;
+    return errore_script(f, s, 22, s.parola, p,
+                         "l'estensione della stazione inizia a " + std::to_string(r.value1) +
+                             " m, meno di 350 m dopo la fine della stazione precedente (" + std::to_string(fine) +
+                             " m): allontana le due stazioni");
   }
   s.stazione = n + 1;
-  if (s.stazione >= s.prossimo_cartello) {
-    f.registra_errore(10);
-    return Esito::termina;
-  }
+  if (s.stazione >= s.prossimo_cartello) return troppe(f, s);
   return Esito::avanti;
 }
 

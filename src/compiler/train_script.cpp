@@ -93,10 +93,33 @@ Esito segnale(Form1& f, CompileState& s) {
   if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
   f.memo_segnale(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
   if (errore_di_posa(f)) {
-    f.registra_errore(f.error_code, v[0]);
-    return Esito::termina;
+    return errore_script(f, s, f.error_code, s.parola, v[0],
+                         "il segnale non trova posto: " + cella_occupata(f, indice(v[0] / 50.0 + 1)) +
+                             "; spostalo in una cella libera");
   }
   return Esito::avanti;
+}
+
+// Which cell refused a slow order, and why.
+std::string frase_rallentamento(Form1& f, int32_t x, int32_t l) {
+  switch (f.error_code) {
+    case 17:
+      return "il cartello di avviso, 1200 m prima dell'inizio, non trova posto: " +
+             cella_occupata(f, indice((x - 1200.0) / 50.0 + 1)) + "; sposta il rallentamento";
+    case 18:
+      return "il cartello di inizio non trova posto: " + cella_occupata(f, indice(x / 50.0 + 1)) +
+             "; sposta il rallentamento";
+    case 19:
+      return "il cartello di fine non trova posto: " +
+             cella_occupata(f, indice((static_cast<double>(x) + l) / 50.0 + 1)) + "; cambia la lunghezza";
+    default: {
+      const int64_t h = indice((x - 1200.0) / 50.0);
+      int64_t presa = h;
+      while (presa > h - 3 && f.cella_libera(presa)) --presa;
+      return "le quattro celle prima del cartello di avviso non sono libere: " + cella_occupata(f, presa) +
+             "; sposta il rallentamento o togli le celle di avvicinamento";
+    }
+  }
 }
 
 Esito rallentamento(Form1& f, CompileState& s) {
@@ -108,10 +131,7 @@ Esito rallentamento(Form1& f, CompileState& s) {
   if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
   f.memo_rallentamento(v[0], v[1], v[2], v[3], v[4], v[5]);
   if (f.conversion_failed) return fallisci(f, s, "l'inizio o la fine del rallentamento e' fuori dal campo dei numeri a 32 bit");
-  if (errore_di_posa(f)) {
-    f.registra_errore(f.error_code, v[0]);
-    return Esito::termina;
-  }
+  if (errore_di_posa(f)) return errore_script(f, s, f.error_code, s.parola, v[0], frase_rallentamento(f, v[0], v[2]));
   return Esito::avanti;
 }
 
@@ -125,8 +145,9 @@ Esito abbattimento(Form1& f, CompileState& s) {
   RouteCell* c = f.cella(j);
   if (c == nullptr) return Esito::avanti;  // before the start of the route
   if (!f.cella_libera(j)) {
-    f.registra_errore(7, p);
-    return Esito::termina;
+    return errore_script(f, s, 7, s.parola, p,
+                         "il punto di abbattimento non trova posto: " + cella_occupata(f, j) +
+                             "; spostalo in una cella libera");
   }
   if (n >= 1) {
     c->kind = kAbbattimento;
@@ -161,6 +182,7 @@ Esito voce_treno(Form1& f, CompileState& s) {
 
 Esito leggi_script_treno(Form1& f, CompileState& s, const std::string& percorso) {
   s.percorso = percorso;
+  s.etichetta = f.nome_treno_mostrato.empty() ? percorso : f.nome_treno_mostrato;
   s.script = ScriptItems{};
   std::string perche;
   if (!f.platform.read_file(percorso, s.script.bytes, perche)) {

@@ -12,13 +12,23 @@ void Form1::errore(const std::string& a) {
   platform.end_program(1);
 }
 
-// A fault recorded by the compiler or the route checks, with its position
-// on a second line when one was recorded and what failed on a third.
+// The faults recorded by the compiler or the route checks, one block each:
+// the number, the position in metres when there is one, then where the
+// fault was found and what to change.
 void Form1::segnala_errore_registrato() {
-  std::string a = std::to_string(error_code);
-  if (error_position_recorded) a += "\nPosizione: " + std::to_string(error_position) + " m";
-  if (!error_detail.empty()) a += "\n" + error_detail;
-  platform.show_message(testo_errore(a));
+  std::string testo;
+  auto blocco = [&](int32_t codice, bool con_posizione, int32_t posizione, const std::string& dettaglio) {
+    std::string a = std::to_string(codice);
+    if (con_posizione) a += "\nPosizione: " + std::to_string(posizione) + " m";
+    if (!dettaglio.empty()) a += "\n" + dettaglio;
+    if (!testo.empty()) testo += "\n";
+    testo += testo_errore(a);
+  };
+  for (const Diagnosi& d : diagnosi) {
+    blocco(d.codice, d.con_posizione, d.posizione, d.luogo.empty() ? d.frase : d.luogo + ": " + d.frase);
+  }
+  if (diagnosi.empty()) blocco(error_code, error_position_recorded, error_position, {});
+  platform.show_message(testo);
 }
 
 // A failure of the platform ends the run with a message that says what

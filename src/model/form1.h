@@ -82,6 +82,15 @@ inline constexpr int kLineListCapacity = 1001;
 inline constexpr const char* kEndMarker = "riferimento fine del file";
 using LineList = std::array<std::string, kLineListCapacity>;
 
+// A fault as the author reads it: where it was found and what to change.
+struct Diagnosi {
+  int32_t codice = 0;
+  bool con_posizione = false;
+  int32_t posizione = 0;
+  std::string luogo;  // "FILE:LINE:COLUMN" of the item, or the cell for the route checks
+  std::string frase;  // the rule broken and what to change
+};
+
 struct CompileState;
 struct ScriptItems;
 
@@ -106,7 +115,11 @@ class Form1 {
   int32_t error_code = 0;
   int32_t error_position = 0;
   bool error_position_recorded = false;
-  std::string error_detail;  // what failed, for a fault the reader caught
+  std::vector<Diagnosi> diagnosi;  // every fault found, in order
+  // Names under which the two scripts are shown in fault reports; the full
+  // file name when empty.
+  std::string nome_linea_mostrato;
+  std::string nome_treno_mostrato;
   int32_t loop_index = 0;
   int32_t inner_index = 0;
   std::string line_buffer;
@@ -147,6 +160,7 @@ class Form1 {
   bool cella_libera(int64_t indice);  // false outside route_cells
   void registra_errore(int32_t codice);
   void registra_errore(int32_t codice, int32_t posizione);
+  void diagnostica(Diagnosi d);
   void controlla_percorso();
   int32_t codice_gara_og();
   int32_t codice_gara_st();

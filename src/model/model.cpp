@@ -38,6 +38,15 @@ bool Form1::cella_libera(int64_t indice) {
 
 void Form1::registra_errore(int32_t codice) { error_code = codice; }
 
+void Form1::diagnostica(Diagnosi d) {
+  if (d.con_posizione) {
+    registra_errore(d.codice, d.posizione);
+  } else {
+    registra_errore(d.codice);
+  }
+  diagnosi.push_back(std::move(d));
+}
+
 void Form1::registra_errore(int32_t codice, int32_t posizione) {
   error_code = codice;
   error_position = posizione;

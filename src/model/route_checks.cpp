@@ -2,6 +2,9 @@
 // abbattimento points before signals near a warning board, before each start
 // board, every 400 m inside slow orders below 110 km/h and before the first
 // signal after an end board.
+#include <string>
+
+#include "model/cell_kinds.h"
 #include "model/form1.h"
 #include "model/numbers.h"
 
@@ -29,7 +32,14 @@ struct Passata {
     RouteCell* c = f.cella(i);
     c->value1 = Form1::minimo<int16_t>(kValorePunto, c->value1);
   }
-  void errore(int32_t codice, int64_t cella) { f.registra_errore(codice, static_cast<int32_t>(cella * 50)); }
+  // Every fault is recorded; the last one stays in error_code.
+  void errore(int32_t codice, int64_t cella, const std::string& frase) {
+    f.diagnostica({codice, true, static_cast<int32_t>(cella * 50), "cella " + std::to_string(cella), frase});
+  }
+  std::string celle(int64_t a, int64_t b) {
+    return "le celle " + std::to_string(a) + " (" + nome_tipo_cella(tipo(a)) + ") e " + std::to_string(b) + " (" +
+           nome_tipo_cella(tipo(b)) + ")";
+  }
 
   // Rule 1: every signal in the 20 cells before a warning board gets a
   // point in one of the two cells before it.
@@ -46,7 +56,10 @@ struct Passata {
       } else if (tipo(s - 2) == kAbbattimento) {
         limita(s - 2);
       } else {
-        errore(11, s);
+        errore(11, s,
+               "il segnale sta nei 1000 m prima di un cartello di avviso di rallentamento (cella " +
+                   std::to_string(c) + "), ma " + celle(s - 1, s - 2) +
+                   " prima di lui non sono libere ne' sono punti di abbattimento: libera una delle due");
       }
     }
   }
@@ -64,7 +77,12 @@ struct Passata {
           break;
         }
       }
-      if (!posto) errore(12, c);
+      if (!posto) {
+        errore(12, c,
+               "prima del cartello di inizio rallentamento non c'e' posto per un punto di abbattimento: " +
+                   celle(c - banda[0], c - banda[1]) + " e la cella " + std::to_string(c - banda[2]) + " (" +
+                   nome_tipo_cella(tipo(c - banda[2])) + ") sono occupate; liberane una");
+      }
     }
   }
 
@@ -88,7 +106,10 @@ struct Passata {
           punto(k + 1);
           t = -1;
         } else {
-          errore(13, k);
+          errore(13, k,
+                 "dentro il rallentamento sotto i 110 km/h non c'e' posto per il punto di abbattimento di "
+                 "questa cella ne' delle due vicine: liberane una; nessun altro punto e' stato messo in "
+                 "questo rallentamento");
         }
       }
       if (tipo(k) == kFineRallentamento) break;
@@ -107,7 +128,9 @@ struct Passata {
         } else if (libera(m - 2)) {
           punto(m - 2);
         } else {
-          errore(13, k);
+          errore(13, k,
+                 "il primo segnale dopo il cartello di fine rallentamento (cella " + std::to_string(m) + ") ha " +
+                     celle(m - 1, m - 2) + " prima di se' occupate: liberane una");
         }
       }
       return;

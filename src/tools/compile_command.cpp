@@ -37,6 +37,8 @@ int esegui_compile(const CompileOptions& o, Platform& base) {
   form.scenario_name = o.name;
   form.train_number = o.train_number;
   form.write_despite_faults = o.force;
+  form.nome_linea_mostrato = o.line;
+  form.nome_treno_mostrato = o.train;
   overlay.offri(form.nome_file(form.nome_script_linea()), std::move(linea));
   overlay.offri(form.nome_file(form.nome_script_treno()), std::move(treno));
 

@@ -91,7 +91,7 @@ TEST(Mends, NothingIsWrittenOutsideTheTables) {
                           "segnale,  -2000,  1,  4,  0,  0,  0,  0,  0,  0,  0,  0",
                           "rallentamento,  9000,  60,  900000,  0,  0,  0", "abbattimento,  -900,  1",
                           "velocita,  0,  80", "velocita,  100,  90", "velocita,  100,  90", "velocita,  100,  90"}));
-  EXPECT_EQ(s.form.error_code, 0) << s.form.error_detail;
+  EXPECT_EQ(s.form.error_code, 0);
   EXPECT_EQ(s.form.last_cell, 280);
   EXPECT_EQ(s.cell(280).byte3, 1);  // the long mountain runs to the last cell
   EXPECT_EQ(s.cell(1).byte2, 31);   // the signal in cell 3: its other approach cells lie before cell 0
