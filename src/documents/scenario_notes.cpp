@@ -1,4 +1,4 @@
-// The scenario notes (Part 5.3): the driver's reading matter, 158 lines in
+// The scenario notes: the driver's reading matter, 158 lines in
 // four blocks (the line, its history, the train, its composition), closed by
 // the signature and the contact line.
 //

@@ -1,4 +1,4 @@
-// The slow-order form (Part 5.2): "ORDINE DI RALLENTAMENTO", Modulo M. 3, a
+// The slow-order form: "ORDINE DI RALLENTAMENTO", Modulo M. 3, a
 // fixed text of 46 lines. The scenario carries no slow order, so every row
 // of the table is blank; the key to the prescriptions stands in the order
 // A, B, D, C, as on the printed form.

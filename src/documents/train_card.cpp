@@ -1,4 +1,4 @@
-// The train card (Part 5.1): the timetable sheet of train 2632, a fixed
+// The train card: the timetable sheet of train 2632, a fixed
 // text of 53 lines drawn with underscores and vertical bars. Only the file
 // name depends on the run's names; the lines are literal.
 #include "model/form1.h"

@@ -1,4 +1,4 @@
-// Part 5.3: the scenario notes, checked whole for their structure: line
+// The scenario notes, checked whole for their structure: line
 // count, headings and empty lines at their numbers, width and trailing
 // spaces, list layout, and the bytes of Windows-1252 text with CR LF ends.
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@ namespace {
 
 const char* const kNotesName = "Ferrovello_2632_note.txt";
 
-// Line numbers count from 1, as in Part 5.3.
+// Line numbers count from 1.
 struct Block {
   int first;
   int last;

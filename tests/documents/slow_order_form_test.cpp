@@ -1,4 +1,4 @@
-// Part 5.2: the slow-order form, checked whole against its listed lines.
+// The slow-order form, checked whole against its listed lines.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,7 +11,7 @@ namespace {
 
 const char* const kFormName = "Ferrovello_2632_rallentamenti.txt";
 
-// The 46 lines of Part 5.2, in file order.
+// The 46 lines of the form, in file order.
 const std::vector<std::string> kFormLines = {
     "",
     "                               Modulo M. 3",

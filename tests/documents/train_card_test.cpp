@@ -1,4 +1,4 @@
-// Part 5.1: the train card, checked whole against its listed lines.
+// The train card, checked whole against its listed lines.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,7 +11,7 @@ namespace {
 
 const char* const kCardName = "Ferrovello_2632_scheda_treno.txt";
 
-// The 53 lines of Part 5.1, in file order.
+// The 53 lines of the card, in file order.
 const std::vector<std::string> kCardLines = {
     "",
     "",
