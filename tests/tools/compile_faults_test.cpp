@@ -42,41 +42,42 @@ TEST(CompileFaults, EveryFaultNumberWithItsPosition) {
     std::string line;
     std::string train;
     int code;
-    int position;  // -1: none recorded
+    int position;       // -1: none recorded
+    const char* where;  // "L:line:column" of the line script, "T:..." of the train script, "C:cell"
   };
   const std::string good_line = line_script({});
   const std::string good_train = train_script({});
   const Case cases[] = {
-      {"no [generale]", crlf({"lunghezza percorso,  88000", "[fine]"}), good_train, 102, -1},
-      {"[generale] as last item", crlf({"prima", "[generale]"}), good_train, 102, -1},
-      {"route too long", line_script({}, 1000001), good_train, 1, -1},
-      {"repetition from", crlf({"[generale]", "lunghezza percorso,  88000", "ripetizione segnali 4,  510,  3000", "[f]", "[fine]"}), good_train, 3, -1},
-      {"repetition to", crlf({"[generale]", "lunghezza percorso,  88000", "ripetizione segnali 4,  500,  3010", "[f]", "[fine]"}), good_train, 4, -1},
-      {"repetition digit", crlf({"[generale]", "lunghezza percorso,  88000", "ripetizione segnali,  500,  3000", "[f]", "[fine]"}), good_train, 5, -1},
-      {"beyond the route", good_line, train_script({signal(94950)}), 15, 94950},
-      {"station beyond the route", good_line, train_script({station(94300, 12, 300)}), 15, 94300},
-      {"curve without class", line_script({"curvax7,  700,  100"}), good_train, 103, -1},
-      {"curve past the last point", line_script({"curvad4,  995000,  10000"}, 1000000), good_train, 103, -1},
-      {"signboard on a taken cell", line_script({"cartello_indicatore,  1000,     (A)", "cartello_indicatore,  1010,     (B)"}), good_train, 6, 1010},
-      {"signal on a taken cell", line_script({board(1000)}), train_script({signal(1000)}), 16, 1000},
-      {"warning board cell taken", good_line, train_script({signal(8800), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 17, 10000},
-      {"start board cell taken", good_line, train_script({signal(10000), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 18, 10000},
-      {"end board cell taken", good_line, train_script({signal(11000), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 19, 10000},
-      {"approach cell taken", good_line, train_script({signal(8700), "rallentamento,  10000,  60,  1000,  0,  1,  0"}), 20, 10000},
-      {"board on a taken cell", line_script({"cartello_indicatore,  1000,     (A)", board(1000)}), good_train, 21, 1000},
-      {"marked point on a taken cell", line_script({board(1000)}), train_script({"abbattimento,  1050,  1"}), 7, 1050},
-      {"station position", good_line, train_script({station(10010, 12, 300)}), 8, 10010},
-      {"station length", good_line, train_script({station(10000, 12, 350)}), 9, 10000},
-      {"stop cell at 1", good_line, train_script({station(50, 12, 100)}), 24, -1},
-      {"stations too close", good_line, train_script({station(10000, 12, 400), station(10700, 12, 400)}), 22, 10700},
-      {"progressive", crlf({"[generale]", "lunghezza percorso,  88000", "progressiva chilometrica uno,  10,  0,  0", "[f]", "[fine]"}), good_train, 2, -1},
-      {"value outside its width", good_line, train_script({station(10000, 256, 300)}), 25, -1},
+      {"no [generale]", crlf({"lunghezza percorso,  88000", "[fine]"}), good_train, 102, -1, "L:2:1"},
+      {"[generale] as last item", crlf({"prima", "[generale]"}), good_train, 102, -1, "L:2:1"},
+      {"route too long", line_script({}, 1000001), good_train, 1, -1, "L:2:22"},
+      {"repetition from", crlf({"[generale]", "lunghezza percorso,  88000", "ripetizione segnali 4,  510,  3000", "[f]", "[fine]"}), good_train, 3, -1, "L:3:25"},
+      {"repetition to", crlf({"[generale]", "lunghezza percorso,  88000", "ripetizione segnali 4,  500,  3010", "[f]", "[fine]"}), good_train, 4, -1, "L:3:31"},
+      {"repetition digit", crlf({"[generale]", "lunghezza percorso,  88000", "ripetizione segnali,  500,  3000", "[f]", "[fine]"}), good_train, 5, -1, "L:3:1"},
+      {"beyond the route", good_line, train_script({signal(94950)}), 15, 94950, "T:2:1"},
+      {"station beyond the route", good_line, train_script({station(94300, 12, 300)}), 15, 94300, "T:2:1"},
+      {"curve without class", line_script({"curvax7,  700,  100"}), good_train, 103, -1, "L:5:1"},
+      {"curve past the last point", line_script({"curvad4,  995000,  10000"}, 1000000), good_train, 103, -1, "L:5:1"},
+      {"signboard on a taken cell", line_script({"cartello_indicatore,  1000,     (A)", "cartello_indicatore,  1010,     (B)"}), good_train, 6, 1010, "L:6:1"},
+      {"signal on a taken cell", line_script({board(1000)}), train_script({signal(1000)}), 16, 1000, "T:2:1"},
+      {"warning board cell taken", good_line, train_script({signal(8800), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 17, 10000, "T:3:1"},
+      {"start board cell taken", good_line, train_script({signal(10000), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 18, 10000, "T:3:1"},
+      {"end board cell taken", good_line, train_script({signal(11000), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 19, 10000, "T:3:1"},
+      {"approach cell taken", good_line, train_script({signal(8700), "rallentamento,  10000,  60,  1000,  0,  1,  0"}), 20, 10000, "T:3:1"},
+      {"board on a taken cell", line_script({"cartello_indicatore,  1000,     (A)", board(1000)}), good_train, 21, 1000, "L:6:1"},
+      {"marked point on a taken cell", line_script({board(1000)}), train_script({"abbattimento,  1050,  1"}), 7, 1050, "T:2:1"},
+      {"station position", good_line, train_script({station(10010, 12, 300)}), 8, 10010, "T:2:1"},
+      {"station length", good_line, train_script({station(10000, 12, 350)}), 9, 10000, "T:2:1"},
+      {"stop cell at 1", good_line, train_script({station(50, 12, 100)}), 24, -1, "T:2:1"},
+      {"stations too close", good_line, train_script({station(10000, 12, 400), station(10700, 12, 400)}), 22, 10700, "T:3:1"},
+      {"progressive", crlf({"[generale]", "lunghezza percorso,  88000", "progressiva chilometrica uno,  10,  0,  0", "[f]", "[fine]"}), good_train, 2, -1, "L:3:1"},
+      {"value outside its width", good_line, train_script({station(10000, 256, 300)}), 25, -1, "T:2:20"},
       {"signal without point before a warning board", line_script({board(8400), board(8350)}),
-       train_script({signal(8450), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 11, 8500},
+       train_script({signal(8450), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 11, 8500, "C:170"},
       {"no cell for a band", good_line,
-       train_script({signal(9650), signal(9700), signal(9750), "rallentamento,  10000,  120,  1000,  0,  0,  0"}), 12, 10050},
+       train_script({signal(9650), signal(9700), signal(9750), "rallentamento,  10000,  120,  1000,  0,  0,  0"}), 12, 10050, "C:201"},
       {"no cell for a periodic point", good_line,
-       train_script({signal(10350), signal(10400), signal(10450), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 13, 10450},
+       train_script({signal(10350), signal(10400), signal(10450), "rallentamento,  10000,  60,  1000,  0,  0,  0"}), 13, 10450, "C:209"},
   };
   for (const Case& c : cases) {
     const Compiled r = compile(c.line, c.train);
@@ -90,7 +91,31 @@ TEST(CompileFaults, EveryFaultNumberWithItsPosition) {
       EXPECT_EQ(r.result.err.find("Posizione"), std::string::npos) << c.what << "\n" << r.result.err;
     }
     EXPECT_TRUE(r.files.empty()) << c.what;  // a fault writes no binary file
+    // Where the fault was found, and a sentence after it.
+    const std::string where = c.where;
+    std::string place = where.substr(2);
+    if (where[0] == 'C') place = "cella " + place;
+    if (where[0] == 'C') {
+      EXPECT_NE(r.result.err.find("\n" + place + ": "), std::string::npos) << c.what << "\n" << r.result.err;
+    } else {
+      const std::string file = where[0] == 'L' ? "linea.txt:" : "treno.txt:";
+      EXPECT_NE(r.result.err.find(file + place + ": "), std::string::npos) << c.what << "\n" << r.result.err;
+    }
   }
+}
+
+TEST(CompileFaults, RouteChecksReportEveryFault) {
+  const Compiled r = compile(line_script({}), train_script({signal(9650), signal(9700), signal(9750),
+                                                            "rallentamento,  10000,  120,  1000,  0,  0,  0",
+                                                            signal(29650), signal(29700), signal(29750),
+                                                            "rallentamento,  30000,  120,  1000,  0,  0,  0"}));
+  EXPECT_EQ(r.result.status, 1);
+  const std::string& e = r.result.err;
+  const size_t first = e.find(" Errore n. 12\nPosizione: 10050 m\ncella 201: ");
+  const size_t second = e.find(" Errore n. 12\nPosizione: 30050 m\ncella 601: ");
+  EXPECT_NE(first, std::string::npos) << e;
+  EXPECT_NE(second, std::string::npos) << e;
+  EXPECT_LT(first, second);
 }
 
 TEST(CompileFaults, ReservedSlotsOfCell1) {
