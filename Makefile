@@ -5,7 +5,7 @@
 BUILD      ?= build
 OUT        ?= out
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES   := g++ cmake ninja-build libgtest-dev libgmock-dev libcli11-dev
+PACKAGES   := g++ cmake ninja-build libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
 
 .PHONY: all run test deps configure clean
 

@@ -51,6 +51,7 @@ void Form1::memorizza_dati() {
   line_table.clear();
   last_cell = 0;
   line_extent = 0;
+  station_count = 0;
   items[85].text = scenario_name;
   items[86].text = train_number;
 

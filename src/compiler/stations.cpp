@@ -133,6 +133,7 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
                              " m): allontana le due stazioni");
   }
   s.stazione = n + 1;
+  f.station_count = n;
   if (s.stazione >= s.prossimo_cartello) return troppe(f, s);
   return Esito::avanti;
 }

@@ -112,6 +112,7 @@ class Form1 {
   std::array<int32_t, kMountainSlots> mountain_start{};
   std::array<int32_t, kMountainSlots> mountain_end{};
   int32_t mountain_count = 0;
+  int32_t station_count = 0;  // stations stored by the last compilation
   int32_t error_code = 0;
   int32_t error_position = 0;
   bool error_position_recorded = false;

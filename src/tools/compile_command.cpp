@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "model/form1.h"
 #include "tools/script_overlay.h"
 
 namespace ferrovello {
@@ -19,7 +18,7 @@ std::string nome_non_valido(const std::string& nome) {
   return {};
 }
 
-int esegui_compile(const CompileOptions& o, Platform& base) {
+int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, const std::function<int(Form1&)>& dopo) {
   std::string linea;
   std::string treno;
   std::string perche;
@@ -32,7 +31,7 @@ int esegui_compile(const CompileOptions& o, Platform& base) {
     return 1;
   }
 
-  ScriptOverlay overlay(base);
+  ScriptOverlay overlay(base, in_memoria);
   Form1 form(overlay);
   form.scenario_name = o.name;
   form.train_number = o.train_number;
@@ -43,9 +42,50 @@ int esegui_compile(const CompileOptions& o, Platform& base) {
   overlay.offri(form.nome_file(form.nome_script_treno()), std::move(treno));
 
   form.memorizza_percorso(o.no_line_file ? 0 : 1);
+  if (!in_memoria) {
+    for (const std::string& scritto : overlay.scritti()) std::printf("%s\n", scritto.c_str());
+  }
+  if (form.error_code != 0) return 1;
+  return dopo(form);
+}
 
-  for (const std::string& scritto : overlay.scritti()) std::printf("%s\n", scritto.c_str());
-  return form.error_code != 0 ? 1 : 0;
+int esegui_compile(const CompileOptions& o, Platform& base) {
+  return compila_script(o, base, false, [](Form1&) { return 0; });
+}
+
+std::string riepilogo(const Form1& f) {
+  int segnali = 0;
+  int indicatori = 0;
+  int cartelli = 0;
+  int rallentamenti = 0;
+  for (const RouteCell& c : f.route_cells) {
+    segnali += c.kind == kSegnale;
+    indicatori += c.kind == kIndicatoreVMax;
+    cartelli += c.kind == kCartello;
+    rallentamenti += c.kind == kInizioRallentamento;
+  }
+  return "Nessun errore: percorso di " + std::to_string(f.items[84].value2) + " m, " +
+         std::to_string(f.route_cells.size()) + " celle, " + std::to_string(f.station_count) + " stazioni, " +
+         std::to_string(segnali) + " segnali, " + std::to_string(indicatori) + " indicatori di velocita', " +
+         std::to_string(cartelli) + " cartelli indicatori, " + std::to_string(rallentamenti) + " rallentamenti";
+}
+
+int esegui_check(const CompileOptions& o, Platform& base) {
+  return compila_script(o, base, true, [](Form1& form) {
+    std::printf("%s\n", riepilogo(form).c_str());
+    return 0;
+  });
+}
+
+int esegui_scripts(const std::string& name, const std::string& train_number, Platform& base) {
+  Form1 form(base);
+  form.scenario_name = name;
+  form.train_number = train_number;
+  form.dati_linea();
+  form.dati_treno();
+  std::printf("%s\n%s\n", form.nome_file(form.nome_script_linea()).c_str(),
+              form.nome_file(form.nome_script_treno()).c_str());
+  return 0;
 }
 
 }  // namespace ferrovello

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
+#include "model/form1.h"
 #include "platform/platform.h"
 
 namespace ferrovello {
@@ -16,9 +18,24 @@ struct CompileOptions {
   bool force = false;
 };
 
-// Compiles the author's two scripts into the binary files in `out`, as the
-// installer's run does. Returns the exit status: 0, or 1 for a fault.
+// Compiles the author's two scripts through the installer's own run
+// (`memorizza_percorso`), serving them from memory so that the author's
+// files are never deleted or changed. The binary files go to the program
+// folder of `base`, or stay in memory with `in_memoria`. A fault is reported
+// and ends the program with status 1 (with `force` the files are written
+// first); otherwise `dopo` runs on the compiled model and gives the status.
+int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, const std::function<int(Form1&)>& dopo);
+
+// `compile`: the binary files into the output folder. Returns the exit status.
 int esegui_compile(const CompileOptions& o, Platform& base);
+// `check`: compiles in memory and prints the faults or a one-line summary.
+int esegui_check(const CompileOptions& o, Platform& base);
+// `scripts`: writes the embedded line and train scripts, as the installer does.
+int esegui_scripts(const std::string& name, const std::string& train_number, Platform& base);
+
+// One line on a compiled scenario: route length, cells, stations, signals,
+// boards, slow orders.
+std::string riepilogo(const Form1& form);
 
 // A scenario or train name usable in file names: printable ASCII without
 // path or reserved characters. Empty when it is; the reason otherwise.

@@ -1,4 +1,6 @@
-// scenario-tool: the authors' entry to the scenario compiler.
+// scenario-tool: the authors' entry to the scenario compiler. It compiles
+// and checks line and train scripts, decodes the simulator's files and draws
+// a scenario.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
@@ -6,44 +8,108 @@
 
 #include "platform/posix_platform.h"
 #include "tools/compile_command.h"
+#include "tools/dump_command.h"
+#include "tools/plot_command.h"
 
 namespace {
 
 constexpr int kUsage = 2;
 
-int compile(const ferrovello::CompileOptions& o) {
+bool crea_cartella(const std::string& cartella) {
   std::error_code ec;
-  std::filesystem::create_directories(o.out, ec);
-  if (ec) {
-    std::fprintf(stderr, "Impossibile creare la cartella \"%s\": %s\n", o.out.c_str(), ec.message().c_str());
-    return 1;
+  std::filesystem::create_directories(cartella, ec);
+  if (!ec) return true;
+  std::fprintf(stderr, "Impossibile creare la cartella \"%s\": %s\n", cartella.c_str(), ec.message().c_str());
+  return false;
+}
+
+void opzioni_nomi(CLI::App* cmd, ferrovello::CompileOptions& o) {
+  auto nome = [](const std::string& v) { return ferrovello::nome_non_valido(v); };
+  cmd->add_option("--name", o.name, "Nome dello scenario")->capture_default_str()->check(nome);
+  cmd->add_option("--train-number", o.train_number, "Numero del treno")->capture_default_str()->check(nome);
+}
+
+void opzioni_script(CLI::App* cmd, ferrovello::CompileOptions& o, bool obbligatori) {
+  CLI::Option* l = cmd->add_option("--line", o.line, "Script della linea")->check(CLI::ExistingFile);
+  CLI::Option* t = cmd->add_option("--train", o.train, "Script del treno")->check(CLI::ExistingFile);
+  if (obbligatori) {
+    l->required();
+    t->required();
+  } else {
+    l->needs(t);
+    t->needs(l);
   }
-  ferrovello::PosixPlatform platform(o.out);
-  return ferrovello::esegui_compile(o, platform);
+  opzioni_nomi(cmd, o);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"scenario-tool: compila e controlla scenari di guida ferroviaria"};
+  CLI::App app{"scenario-tool: compila, controlla, decodifica e disegna gli scenari di guida ferroviaria"};
   app.require_subcommand(1);
 
-  ferrovello::CompileOptions o;
-  CLI::App* cmd = app.add_subcommand("compile", "Compila lo script della linea e quello del treno nei file binari");
-  cmd->add_option("--line", o.line, "Script della linea")->required()->check(CLI::ExistingFile);
-  cmd->add_option("--train", o.train, "Script del treno")->required()->check(CLI::ExistingFile);
-  cmd->add_option("--out", o.out, "Cartella dei file binari (creata se manca)")->required();
-  auto nome = [](const std::string& v) { return ferrovello::nome_non_valido(v); };
-  cmd->add_option("--name", o.name, "Nome dello scenario")->capture_default_str()->check(nome);
-  cmd->add_option("--train-number", o.train_number, "Numero del treno")->capture_default_str()->check(nome);
-  cmd->add_flag("--no-line-file", o.no_line_file, "Non costruire ne' scrivere il file della linea");
-  cmd->add_flag("--force", o.force, "Scrive i file anche dopo un errore (lo stato d'uscita resta 1)");
+  ferrovello::CompileOptions compile;
+  CLI::App* c = app.add_subcommand("compile", "Compila lo script della linea e quello del treno nei file binari");
+  opzioni_script(c, compile, true);
+  c->add_option("--out", compile.out, "Cartella dei file binari (creata se manca)")->required();
+  c->add_flag("--no-line-file", compile.no_line_file, "Non costruire ne' scrivere il file della linea");
+  c->add_flag("--force", compile.force, "Scrive i file anche dopo un errore (lo stato d'uscita resta 1)");
+
+  ferrovello::CompileOptions check;
+  CLI::App* k = app.add_subcommand("check", "Compila in memoria e riporta gli errori, senza scrivere nulla");
+  opzioni_script(k, check, true);
+
+  ferrovello::DumpOptions dump;
+  CLI::App* d = app.add_subcommand("dump", "Decodifica un file del percorso (.dat), degli elementi (.sim) o della linea (_linea.dat)");
+  d->add_option("file", dump.file, "Il file da decodificare")->required()->check(CLI::ExistingFile);
+  d->add_flag("--json", dump.json, "Scrive JSON con ogni campo come e' memorizzato");
+  d->add_option("--type", dump.tipo, "Tipo del file, se il nome non lo dice")
+      ->check(CLI::IsMember({"percorso", "elementi", "linea"}));
+
+  ferrovello::PlotOptions plot;
+  CLI::App* p = app.add_subcommand("plot", "Disegna la pianta del tracciato e il profilo in una pagina SVG");
+  p->add_option("--out", plot.out, "Il file SVG da scrivere")->required();
+  CLI::Option* lf = p->add_option("--line-file", plot.line_file, "Un file della linea (_linea.dat) da disegnare")
+                        ->check(CLI::ExistingFile);
+  p->add_option("--sim", plot.sim, "Con --line-file: il file degli elementi, per i nomi delle stazioni")
+      ->check(CLI::ExistingFile)->needs(lf);
+  p->add_option("--dat", plot.dat, "Con --line-file: il file del percorso, per il profilo")
+      ->check(CLI::ExistingFile)->needs(lf);
+  opzioni_script(p, plot.scripts, false);
+
+  std::string scripts_out;
+  ferrovello::CompileOptions scripts_names;
+  CLI::App* s = app.add_subcommand("scripts", "Scrive gli script della linea e del treno dello scenario incorporato");
+  s->add_option("--out", scripts_out, "Cartella degli script (creata se manca)")->required();
+  opzioni_nomi(s, scripts_names);
 
   try {
     app.parse(argc, argv);
+    if (p->parsed() && plot.line_file.empty() == plot.scripts.line.empty()) {
+      throw CLI::ValidationError("plot", "serve --line-file oppure --line con --train");
+    }
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : kUsage;  // help asked for, or a usage error
   }
-  if (cmd->parsed()) return compile(o);
-  return kUsage;
+
+  if (c->parsed()) {
+    if (!crea_cartella(compile.out)) return 1;
+    ferrovello::PosixPlatform platform(compile.out);
+    return ferrovello::esegui_compile(compile, platform);
+  }
+  if (k->parsed()) {
+    ferrovello::PosixPlatform platform(".");
+    return ferrovello::esegui_check(check, platform);
+  }
+  if (d->parsed()) {
+    ferrovello::PosixPlatform platform(".");
+    return ferrovello::esegui_dump(dump, platform, stdout);
+  }
+  if (p->parsed()) {
+    ferrovello::PosixPlatform platform(".");
+    return ferrovello::esegui_plot(plot, platform);
+  }
+  if (!crea_cartella(scripts_out)) return 1;
+  ferrovello::PosixPlatform platform(scripts_out);
+  return ferrovello::esegui_scripts(scripts_names.name, scripts_names.train_number, platform);
 }

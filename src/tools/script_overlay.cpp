@@ -16,7 +16,7 @@ bool ScriptOverlay::read_file(const std::string& path, std::string& bytes, std::
 }
 
 bool ScriptOverlay::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
-  if (!base_.replace_file(path, bytes, reason)) return false;
+  if (!in_memoria_ && !base_.replace_file(path, bytes, reason)) return false;
   scritti_.push_back(path);
   return true;
 }

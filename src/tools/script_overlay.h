@@ -14,7 +14,9 @@ namespace ferrovello {
 
 class ScriptOverlay : public Platform {
  public:
-  explicit ScriptOverlay(Platform& base) : base_(base) {}
+  // With `in_memoria` the files the compiler writes are kept in memory
+  // instead of being written.
+  explicit ScriptOverlay(Platform& base, bool in_memoria = false) : base_(base), in_memoria_(in_memoria) {}
 
   // Serves `bytes` as the file `path` until the compiler deletes it.
   void offri(const std::string& path, std::string bytes) { scripts_[path] = std::move(bytes); }
@@ -38,6 +40,7 @@ class ScriptOverlay : public Platform {
   bool ombra(const std::string& path) const { return eliminati_.count(path) != 0; }
 
   Platform& base_;
+  bool in_memoria_;
   std::map<std::string, std::string> scripts_;
   std::map<std::string, bool> eliminati_;
   std::vector<std::string> scritti_;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace ferrovello {
+
+struct DumpOptions {
+  std::string file;
+  std::string tipo;  // "percorso", "elementi", "linea", or empty to go by the file name
+  bool json = false;
+};
+
+// Decodes one of the simulator's files to `out`, as a table or as JSON.
+// Returns the exit status: 0, 1 for a file that does not fit its layout,
+// 2 for a file whose kind cannot be told.
+int esegui_dump(const DumpOptions& o, Platform& platform, std::FILE* out);
+
+}  // namespace ferrovello

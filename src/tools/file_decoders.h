@@ -1,0 +1,23 @@
+// Reading the simulator's three files back into the model's records. Each
+// decoder refuses, with the reason, bytes that do not fit its layout.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "model/form1.h"
+
+namespace ferrovello {
+
+enum class TipoFile { percorso, elementi, linea };
+
+// The kind of a file from its name: "_linea.dat", ".sim" or ".dat".
+bool tipo_da_nome(const std::string& nome, TipoFile& tipo);
+
+bool decodifica_percorso(const std::string& bytes, std::vector<RouteCell>& celle, std::string& perche);
+bool decodifica_elementi(const std::string& bytes, std::array<ItemRecord, kItemCount>& elementi, std::string& perche);
+// The line table as the model holds it: entry 0 of every metre, then entry 1.
+bool decodifica_linea(const std::string& bytes, std::vector<LineValue>& tabella, std::string& perche);
+
+}  // namespace ferrovello
