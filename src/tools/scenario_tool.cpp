@@ -4,8 +4,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/posix_platform.h"
 #include "tools/compile_command.h"
+#ifdef _WIN32
+#include "platform/win32_platform.h"
+#else
+#include "platform/posix_platform.h"
+#endif
 
 namespace {
 
@@ -18,7 +22,11 @@ int compile(const ferrovello::CompileOptions& o) {
     std::fprintf(stderr, "Impossibile creare la cartella \"%s\": %s\n", o.out.c_str(), ec.message().c_str());
     return 1;
   }
+#ifdef _WIN32
+  ferrovello::Win32Platform platform(o.out, ferrovello::Win32Platform::Reports::console);
+#else
   ferrovello::PosixPlatform platform(o.out);
+#endif
   return ferrovello::esegui_compile(o, platform);
 }
 
