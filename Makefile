@@ -12,7 +12,7 @@ PACKAGES   := g++ cmake ninja-build libgtest-dev libgmock-dev libcli11-dev
 # and Wine are installed (WINE_PACKAGES; .ci/run installs them).
 WIN_BUILD     ?= build-win
 WIN_PACKAGES  := g++-mingw-w64-x86-64-win32 cmake ninja-build libcli11-dev
-WINE_PACKAGES := wine wine64 xvfb xauth
+WINE_PACKAGES := wine wine64 fonts-wine xvfb xauth xdotool
 HAVE_MINGW    := $(shell command -v x86_64-w64-mingw32-g++ 2>/dev/null)
 
 .PHONY: all run test deps configure clean windows windows-deps windows-build wine-deps

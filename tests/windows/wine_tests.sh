@@ -148,6 +148,54 @@ else
   fail "Ferrovello.exe in a drive root ended with status $?"; cat "$work/installer.out"
 fi
 
+# --- a platform failure: the window, the message box, the end ---------------
+# A folder in place of the line script makes writing it fail: the program
+# shows the progress window, then the message box titled "Ferrovello" over
+# it, and ends with status 1 once the box is closed (here by xdotool, with
+# the Return key for its one OK button). Under Wine's default 96 dots per
+# inch the client area of 4200 x 2688 twips is 280 x 179 pixels; the X
+# window that Wine makes for "Form1" is exactly the client area.
+if command -v xdotool > /dev/null; then
+  folder="$work/failure"
+  mkdir -p "$folder/Ferrovello_linea.txt"
+  cp "$win_build/Ferrovello.exe" "$folder/"
+  (cd / && exec wine "$folder/Ferrovello.exe" > "$work/failure.out" 2>&1) &
+  pid=$!
+  box=""
+  for _ in $(seq 1 600); do
+    box=$(xdotool search --name '^Ferrovello$' 2> /dev/null | head -n 1)
+    [ -n "$box" ] && break
+    kill -0 "$pid" 2> /dev/null || break
+    sleep 0.1
+  done
+  form=$(xdotool search --name '^Form1$' 2> /dev/null | head -n 1)
+  form_size=""
+  [ -n "$form" ] && form_size=$(xdotool getwindowgeometry "$form" | sed -n 's/^ *Geometry: //p')
+  [ -n "$box" ] && xdotool key --window "$box" Return 2> /dev/null
+  ended=0
+  for _ in $(seq 1 300); do
+    kill -0 "$pid" 2> /dev/null || { ended=1; break; }
+    sleep 0.1
+  done
+  if [ "$ended" = 0 ]; then
+    kill "$pid" 2> /dev/null
+    wineserver -k > /dev/null 2>&1
+    wineserver -p > /dev/null 2>&1
+  fi
+  wait "$pid"
+  status=$?
+  if [ -n "$box" ] && [ "$form_size" = "280x179" ] && [ "$ended" = 1 ] && [ "$status" = 1 ] &&
+     [ -z "$(cd "$folder" && ls -- *.dat *.sim 2> /dev/null)" ]; then
+    pass "Ferrovello.exe on a failure: window \"Form1\" $form_size, message box, status 1"
+  else
+    fail "Ferrovello.exe on a failure: box ${box:-not shown}, Form1 ${form_size:-not shown}," \
+      "ended $ended, status $status"
+    cat "$work/failure.out"
+  fi
+else
+  echo "not run: the message box check (xdotool is not installed)"
+fi
+
 # --- scenario-tool.exe compile ----------------------------------------------
 scripts_folder="$work/scripts"
 mkdir -p "$scripts_folder"
