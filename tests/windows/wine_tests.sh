@@ -92,16 +92,27 @@ same_files() {
   if [ "$ok" = 1 ]; then pass "$what"; else fail "$what"; fi
 }
 
-# Runs Ferrovello.exe under Wine from the Linux working folder /, so that the
-# program must find its folder by itself. $1: Windows or Linux path of the exe.
+# Runs Ferrovello.exe under Wine from another, empty working folder, so that
+# the program must find its own folder by itself; nothing may appear in the
+# working folder. $1: Windows or Linux path of the exe.
 run_installer() {
-  (cd / && wine "$1" > "$work/installer.out" 2>&1)
+  local status
+  mkdir -p "$work/cwd"
+  (cd "$work/cwd" && wine "$1" > "$work/installer.out" 2>&1)
+  status=$?
+  if [ -n "$(ls -A "$work/cwd")" ]; then
+    echo "  files written into the working folder: $(ls -A "$work/cwd" | tr '\n' ' ')"
+    rm -rf "${work:?}/cwd"
+    return 99
+  fi
+  return "$status"
 }
 
 # --- reference: the Linux build's installer --------------------------------
 mkdir -p "$work/reference"
 cp "$linux_installer" "$work/reference/ferrovello"
-if ! (cd / && "$work/reference/ferrovello" > /dev/null 2>&1); then
+mkdir -p "$work/cwd-linux"
+if ! (cd "$work/cwd-linux" && "$work/reference/ferrovello" > /dev/null 2>&1); then
   echo "FAILED: the Linux installer did not run"
   exit 1
 fi
@@ -159,7 +170,8 @@ if command -v xdotool > /dev/null; then
   folder="$work/failure"
   mkdir -p "$folder/Ferrovello_linea.txt"
   cp "$win_build/Ferrovello.exe" "$folder/"
-  (cd / && exec wine "$folder/Ferrovello.exe" > "$work/failure.out" 2>&1) &
+  mkdir -p "$work/cwd"
+  (cd "$work/cwd" && exec wine "$folder/Ferrovello.exe" > "$work/failure.out" 2>&1) &
   pid=$!
   box=""
   for _ in $(seq 1 600); do
@@ -197,7 +209,9 @@ else
 fi
 
 # --- scenario-tool.exe compile ----------------------------------------------
-scripts_folder="$work/scripts"
+# Names with spaces and accented letters, which the console tool receives in
+# the ANSI code page.
+scripts_folder="$work/scrìpt à"
 mkdir -p "$scripts_folder"
 "$write_scripts" "$scripts_folder"
 # A train script with a fault: a station beyond the end of the route.
@@ -222,8 +236,8 @@ compile_both() {
   tr -d '\r' < "$case_folder/windows.err" > "$case_folder/windows.err.lf"
 }
 
-compile_both good ../scripts/Ferrovello_linea.txt ../scripts/Ferrovello_2632-.txt
-folder="$work/good"
+compile_both "buono è" "../scrìpt à/Ferrovello_linea.txt" "../scrìpt à/Ferrovello_2632-.txt"
+folder="$work/buono è"
 if [ "$status_linux" = 0 ] && [ "$status_windows" = 0 ]; then
   ok=1
   [ "$(cd "$folder/out-linux" && ls | LC_ALL=C sort)" = "$(cd "$folder/out-windows" && ls | LC_ALL=C sort)" ] || ok=0
@@ -238,7 +252,7 @@ else
   cat "$folder/windows.err"
 fi
 
-compile_both fault ../scripts/Ferrovello_linea.txt ../scripts/guasto.txt
+compile_both fault "../scrìpt à/Ferrovello_linea.txt" "../scrìpt à/guasto.txt"
 folder="$work/fault"
 if [ "$status_windows" = 1 ] && [ "$status_linux" = 1 ] && grep -q "Errore n. " "$folder/windows.err.lf" &&
    cmp -s "$folder/linux.err" "$folder/windows.err.lf" && [ ! -e "$folder/out-windows/Ferrovello_2632.sim" ]; then
