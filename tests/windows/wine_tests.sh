@@ -6,7 +6,8 @@
 #
 # WIN_BUILD holds Ferrovello.exe and scenario-tool.exe (`make windows`) and
 # the Wine prefix of the tests (WIN_BUILD/wine-prefix, made on the first run).
-# Exits 77 (skipped) when the executables, Wine or xvfb-run are missing.
+# Exits 77 (skipped) when the executables, Wine or xvfb-run are missing,
+# except in CI.
 set -uo pipefail
 
 if [ $# -ne 4 ]; then
@@ -18,7 +19,12 @@ linux_installer=$(realpath "$2")
 linux_tool=$(realpath "$3")
 write_scripts=$(realpath "$4")
 
+# In CI (CI=true) everything is installed first, so a missing piece fails.
 skip() {
+  if [ "${CI:-}" = true ]; then
+    echo "FAILED: $* (CI must run the Wine tests)"
+    exit 1
+  fi
   echo "skipped: $*"
   exit 77
 }
