@@ -7,7 +7,15 @@ OUT        ?= out
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := g++ cmake ninja-build libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
 
-.PHONY: all run test deps configure clean
+# Windows: cross build with MinGW-w64 into $(WIN_BUILD); its tests run in
+# `make test` under Wine in a virtual X display whenever the cross toolchain
+# and Wine are installed (WINE_PACKAGES; .ci/run installs them).
+WIN_BUILD     ?= build-win
+WIN_PACKAGES  := g++-mingw-w64-x86-64-win32 cmake ninja-build libcli11-dev nlohmann-json3-dev
+WINE_PACKAGES := wine wine64 fonts-wine xvfb xauth xdotool
+HAVE_MINGW    := $(shell command -v x86_64-w64-mingw32-g++ 2>/dev/null)
+
+.PHONY: all run test deps configure clean windows windows-deps windows-build wine-deps
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -39,8 +47,23 @@ run: all
 	@echo "Files in $(OUT)/:"
 	@ls -l $(OUT) | awk 'NR > 1 { printf "  %10d  %s\n", $$5, $$9 }'
 
-test: all
+test: all $(if $(HAVE_MINGW),windows-build)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Ferrovello.exe and scenario-tool.exe in $(WIN_BUILD)/.
+windows: windows-deps
+	@$(MAKE) --no-print-directory windows-build
+
+windows-build:
+	@test -f $(WIN_BUILD)/build.ninja || cmake -S . -B $(WIN_BUILD) -G Ninja \
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+windows-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WIN_PACKAGES)"
+
+wine-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WINE_PACKAGES)"
+
 clean:
-	rm -rf $(BUILD) $(OUT)
+	rm -rf $(BUILD) $(OUT) $(WIN_BUILD)

@@ -6,18 +6,56 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/posix_platform.h"
 #include "tools/compile_command.h"
 #include "tools/dump_command.h"
 #include "tools/plot_command.h"
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "platform/win32_platform.h"
+#else
+#include "platform/posix_platform.h"
+#endif
 
 namespace {
 
 constexpr int kUsage = 2;
 
+
+// The platform of a console program whose folder is `cartella`: faults and
+// messages go to standard error on every system.
+#ifdef _WIN32
+struct ToolPlatform : ferrovello::Win32Platform {
+  explicit ToolPlatform(const std::string& cartella) : Win32Platform(cartella, Reports::console) {}
+};
+#else
+struct ToolPlatform : ferrovello::PosixPlatform {
+  explicit ToolPlatform(const std::string& cartella) : PosixPlatform(cartella) {}
+};
+#endif
+
+// Names are UTF-8 on every system.
+std::filesystem::path percorso(const std::string& nome) {
+  return std::filesystem::path(std::u8string(nome.begin(), nome.end()));
+}
+
+// A file given on the command line must exist; checked through the
+// platform, which understands UTF-8 names on every system.
+std::string file_mancante(const std::string& nome) {
+  ToolPlatform platform(".");
+  return platform.exists(nome) ? std::string() : "il file non esiste: " + nome;
+}
+
 bool crea_cartella(const std::string& cartella) {
   std::error_code ec;
-  std::filesystem::create_directories(cartella, ec);
+  std::filesystem::create_directories(percorso(cartella), ec);
   if (!ec) return true;
   std::fprintf(stderr, "Impossibile creare la cartella \"%s\": %s\n", cartella.c_str(), ec.message().c_str());
   return false;
@@ -30,8 +68,8 @@ void opzioni_nomi(CLI::App* cmd, ferrovello::CompileOptions& o) {
 }
 
 void opzioni_script(CLI::App* cmd, ferrovello::CompileOptions& o, bool obbligatori) {
-  CLI::Option* l = cmd->add_option("--line", o.line, "Script della linea")->check(CLI::ExistingFile);
-  CLI::Option* t = cmd->add_option("--train", o.train, "Script del treno")->check(CLI::ExistingFile);
+  CLI::Option* l = cmd->add_option("--line", o.line, "Script della linea")->check(file_mancante);
+  CLI::Option* t = cmd->add_option("--train", o.train, "Script del treno")->check(file_mancante);
   if (obbligatori) {
     l->required();
     t->required();
@@ -42,9 +80,33 @@ void opzioni_script(CLI::App* cmd, ferrovello::CompileOptions& o, bool obbligato
   opzioni_nomi(cmd, o);
 }
 
+#ifdef _WIN32
+// The arguments as UTF-8, whatever the ANSI code page, so that every path
+// and every message is the same text as on the other systems.
+std::vector<std::string> argomenti_utf8() {
+  std::vector<std::string> args;
+  int n = 0;
+  wchar_t** w = CommandLineToArgvW(GetCommandLineW(), &n);
+  for (int i = 0; w != nullptr && i < n; ++i) args.push_back(ferrovello::to_utf8(w[i]));
+  if (w != nullptr) LocalFree(w);
+  return args;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  SetConsoleOutputCP(CP_UTF8);
+  std::vector<std::string> args = argomenti_utf8();
+  std::vector<char*> puntatori;
+  for (std::string& a : args) puntatori.push_back(a.data());
+  puntatori.push_back(nullptr);
+  if (!args.empty()) {
+    argc = static_cast<int>(args.size());
+    argv = puntatori.data();
+  }
+#endif
   CLI::App app{"scenario-tool: compila, controlla, decodifica e disegna gli scenari di guida ferroviaria"};
   app.require_subcommand(1);
 
@@ -61,7 +123,7 @@ int main(int argc, char** argv) {
 
   ferrovello::DumpOptions dump;
   CLI::App* d = app.add_subcommand("dump", "Decodifica un file del percorso (.dat), degli elementi (.sim) o della linea (_linea.dat)");
-  d->add_option("file", dump.file, "Il file da decodificare")->required()->check(CLI::ExistingFile);
+  d->add_option("file", dump.file, "Il file da decodificare")->required()->check(file_mancante);
   d->add_flag("--json", dump.json, "Scrive JSON con ogni campo come e' memorizzato");
   d->add_option("--type", dump.tipo, "Tipo del file, se il nome non lo dice")
       ->check(CLI::IsMember({"percorso", "elementi", "linea"}));
@@ -70,11 +132,11 @@ int main(int argc, char** argv) {
   CLI::App* p = app.add_subcommand("plot", "Disegna la pianta del tracciato e il profilo in una pagina SVG");
   p->add_option("--out", plot.out, "Il file SVG da scrivere")->required();
   CLI::Option* lf = p->add_option("--line-file", plot.line_file, "Un file della linea (_linea.dat) da disegnare")
-                        ->check(CLI::ExistingFile);
+                        ->check(file_mancante);
   p->add_option("--sim", plot.sim, "Con --line-file: il file degli elementi, per i nomi delle stazioni")
-      ->check(CLI::ExistingFile)->needs(lf);
+      ->check(file_mancante)->needs(lf);
   p->add_option("--dat", plot.dat, "Con --line-file: il file del percorso, per il profilo")
-      ->check(CLI::ExistingFile)->needs(lf);
+      ->check(file_mancante)->needs(lf);
   opzioni_script(p, plot.scripts, false);
 
   std::string scripts_out;
@@ -94,22 +156,22 @@ int main(int argc, char** argv) {
 
   if (c->parsed()) {
     if (!crea_cartella(compile.out)) return 1;
-    ferrovello::PosixPlatform platform(compile.out);
+    ToolPlatform platform(compile.out);
     return ferrovello::esegui_compile(compile, platform);
   }
   if (k->parsed()) {
-    ferrovello::PosixPlatform platform(".");
+    ToolPlatform platform(".");
     return ferrovello::esegui_check(check, platform);
   }
   if (d->parsed()) {
-    ferrovello::PosixPlatform platform(".");
+    ToolPlatform platform(".");
     return ferrovello::esegui_dump(dump, platform, stdout);
   }
   if (p->parsed()) {
-    ferrovello::PosixPlatform platform(".");
+    ToolPlatform platform(".");
     return ferrovello::esegui_plot(plot, platform);
   }
   if (!crea_cartella(scripts_out)) return 1;
-  ferrovello::PosixPlatform platform(scripts_out);
+  ToolPlatform platform(scripts_out);
   return ferrovello::esegui_scripts(scripts_names.name, scripts_names.train_number, platform);
 }

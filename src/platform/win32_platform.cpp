@@ -1,0 +1,309 @@
+#include "platform/win32_platform.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+namespace ferrovello {
+
+namespace {
+
+// Layout of the progress window, in twips (1/1440 inch).
+constexpr int kClientWidth = 4200;
+constexpr int kClientHeight = 2688;
+constexpr int kLabelLeft = 960;
+constexpr int kLabelTop = 960;
+constexpr int kLabelWidth = 2652;
+constexpr int kLabelHeight = 792;
+constexpr int kFontPoints = 24;
+constexpr const wchar_t* kFontName = L"MS Sans Serif";
+constexpr const wchar_t* kWindowClass = L"FerrovelloForm1";
+
+int twips_to_pixels(int twips, int dots_per_inch) { return MulDiv(twips, dots_per_inch, 1440); }
+
+std::wstring convert(std::string_view text, UINT code_page, DWORD flags) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = MultiByteToWideChar(code_page, flags, text.data(), size, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(code_page, flags, text.data(), size, wide.data(), n);
+  return wide;
+}
+
+// The text of a Windows error code, in UTF-8, without its line end.
+std::string system_reason(DWORD code) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = n > 0 && buffer != nullptr ? std::wstring(buffer, n) : std::wstring();
+  if (buffer != nullptr) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
+  if (text.empty()) return "errore di sistema " + std::to_string(code);
+  return to_utf8(text);
+}
+
+std::string last_reason() { return system_reason(GetLastError()); }
+
+// A line on standard error: UTF-16 to a console, UTF-8 bytes to a file or pipe.
+void print_line(const std::string& text) {
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (err != nullptr && err != INVALID_HANDLE_VALUE && GetConsoleMode(err, &mode)) {
+    std::fflush(stderr);
+    const std::wstring wide = to_wide(text + "\n");
+    DWORD written = 0;
+    WriteConsoleW(err, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  std::fprintf(stderr, "%s\n", text.c_str());
+  std::fflush(stderr);
+}
+
+// The modal message box: one OK button, no icon, the application's title.
+void message_box(HWND owner, const std::string& text) {
+  const std::wstring wide = to_wide(text);
+  const std::wstring title = to_wide(Win32Platform::kTitle);
+  MessageBoxW(owner, wide.c_str(), title.c_str(), MB_OK | MB_SETFOREGROUND | (owner == nullptr ? MB_TASKMODAL : 0));
+}
+
+// An exception that nothing caught (memory exhausted, an internal error) is a
+// platform failure too: in the windowed program it gets the message box.
+[[noreturn]] void report_uncaught_exception() {
+  std::string text = "Errore imprevisto";
+  if (const std::exception_ptr e = std::current_exception()) {
+    try {
+      std::rethrow_exception(e);
+    } catch (const std::exception& ex) {
+      text += std::string(": ") + ex.what();
+    } catch (...) {
+    }
+  }
+  message_box(nullptr, text);
+  ExitProcess(1);
+}
+
+LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CLOSE:
+      return 0;  // the window takes no input: the program ends by itself
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+// Serves the messages already queued (painting, activation), but no input.
+void serve_pending_messages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    const bool input = (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) ||
+                       (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
+                       (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONDBLCLK);
+    if (input) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+}  // namespace
+
+std::wstring to_wide(std::string_view text) {
+  std::wstring wide = convert(text, CP_UTF8, MB_ERR_INVALID_CHARS);
+  if (wide.empty() && !text.empty()) wide = convert(text, CP_ACP, 0);
+  return wide;
+}
+
+std::string to_utf8(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string utf8(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), n, nullptr, nullptr);
+  return utf8;
+}
+
+Win32Platform::Win32Platform(std::string folder, Reports reports) : folder_(std::move(folder)), reports_(reports) {
+  if (reports_ == Reports::window) std::set_terminate(report_uncaught_exception);
+}
+
+Win32Platform::~Win32Platform() { destroy_window(); }
+
+std::string Win32Platform::executable_folder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return ".";
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);  // truncated: try a larger buffer
+  }
+  const size_t slash = path.rfind(L'\\');
+  if (slash == std::wstring::npos) return ".";
+  // A drive root keeps its "\": "C:\Ferrovello.exe" lies in "C:\".
+  const bool root = slash == 2 && path[1] == L':';
+  return to_utf8(std::wstring_view(path).substr(0, root ? slash + 1 : slash));
+}
+
+std::string Win32Platform::program_folder() {
+  if (folder_.empty()) folder_ = executable_folder();
+  return folder_;
+}
+
+bool Win32Platform::exists(const std::string& path) {
+  return GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32Platform::read_file(const std::string& path, std::string& bytes, std::string& reason) {
+  bytes.clear();
+  // A folder cannot be opened this way: CreateFileW fails (access denied).
+  const std::wstring wide = to_wide(path);
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = last_reason();
+    return false;
+  }
+  char chunk[65536];
+  for (;;) {
+    DWORD n = 0;
+    if (!ReadFile(file, chunk, sizeof chunk, &n, nullptr)) {
+      reason = last_reason();
+      CloseHandle(file);
+      bytes.clear();
+      return false;
+    }
+    if (n == 0) break;
+    bytes.append(chunk, n);
+  }
+  CloseHandle(file);
+  return true;
+}
+
+bool Win32Platform::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
+  const std::wstring target = to_wide(path);
+  const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = last_reason();
+    return false;
+  }
+  bool ok = true;
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (ok && left > 0) {
+    const DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    DWORD written = 0;
+    if (!WriteFile(file, p, part, &written, nullptr) || written == 0) {
+      ok = false;
+      reason = last_reason();
+      break;
+    }
+    p += written;
+    left -= written;
+  }
+  if (!CloseHandle(file) && ok) {
+    ok = false;
+    reason = last_reason();
+  }
+  if (ok && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ok = false;
+    reason = last_reason();
+  }
+  if (!ok) DeleteFileW(temporary.c_str());
+  return ok;
+}
+
+bool Win32Platform::delete_file(const std::string& path, std::string& reason) {
+  if (DeleteFileW(to_wide(path).c_str())) return true;
+  reason = last_reason();
+  return false;
+}
+
+void Win32Platform::show_window(const std::string& caption, const std::string& label) {
+  if (reports_ == Reports::console) {
+    print_line(label);
+    return;
+  }
+  destroy_window();
+  SetProcessDPIAware();  // real pixels, so that twips convert with the screen's own dots per inch
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = window_procedure;
+  window_class.hInstance = instance;
+  window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  window_class.lpszClassName = kWindowClass;
+  RegisterClassExW(&window_class);  // fails harmlessly when already registered
+
+  HDC screen = GetDC(nullptr);
+  const int dpi_x = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  const int dpi_y = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+
+  const DWORD style = WS_OVERLAPPEDWINDOW;
+  RECT frame{0, 0, twips_to_pixels(kClientWidth, dpi_x), twips_to_pixels(kClientHeight, dpi_y)};
+  AdjustWindowRectEx(&frame, style, FALSE, 0);
+  const std::wstring wide_caption = to_wide(caption);
+  HWND window = CreateWindowExW(0, kWindowClass, wide_caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) {
+    show_message("Impossibile creare la finestra: " + last_reason());
+    end_program(1);
+  }
+  window_ = window;
+
+  HFONT font = CreateFontW(-MulDiv(kFontPoints, dpi_y, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                           kFontName);
+  font_ = font;
+  const std::wstring wide_label = to_wide(label);
+  HWND label_window = CreateWindowExW(
+      0, L"STATIC", wide_label.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, twips_to_pixels(kLabelLeft, dpi_x),
+      twips_to_pixels(kLabelTop, dpi_y), twips_to_pixels(kLabelWidth, dpi_x), twips_to_pixels(kLabelHeight, dpi_y),
+      window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(1)), instance, nullptr);
+  if (label_window != nullptr && font != nullptr) {
+    SendMessageW(label_window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+
+  ShowWindow(window, SW_SHOWNORMAL);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  serve_pending_messages();
+}
+
+void Win32Platform::show_message(const std::string& text) {
+  if (reports_ == Reports::console) {
+    print_line(text);
+    return;
+  }
+  message_box(static_cast<HWND>(window_), text);
+}
+
+void Win32Platform::destroy_window() {
+  if (window_ != nullptr) {
+    DestroyWindow(static_cast<HWND>(window_));
+    window_ = nullptr;
+  }
+  if (font_ != nullptr) {
+    DeleteObject(static_cast<HFONT>(font_));
+    font_ = nullptr;
+  }
+}
+
+void Win32Platform::terminate_program(int status) {
+  destroy_window();
+  std::fflush(nullptr);
+  std::exit(status);
+}
+
+}  // namespace ferrovello

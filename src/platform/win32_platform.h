@@ -1,0 +1,59 @@
+// Windows implementation: wide-character file calls, the progress window and
+// the message box. Paths are UTF-8 inside the program and UTF-16 towards
+// Windows; a path that is not valid UTF-8 (as a console program's arguments,
+// which arrive in the ANSI code page) is read in the ANSI code page.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace ferrovello {
+
+class Win32Platform : public Platform {
+ public:
+  // How the window and the messages reach the user: a real window and a
+  // modal message box (the installer), or lines on standard error (the
+  // console tool, as the Linux build does).
+  enum class Reports { window, console };
+
+  // An empty folder means the folder of the running executable.
+  explicit Win32Platform(std::string folder = {}, Reports reports = Reports::window);
+  ~Win32Platform() override;
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
+  std::string program_folder() override;
+  char separator() const override { return '\\'; }
+  bool exists(const std::string& path) override;
+  bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
+  bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  bool delete_file(const std::string& path, std::string& reason) override;
+  void show_window(const std::string& caption, const std::string& label) override;
+  void show_message(const std::string& text) override;
+
+  // Folder of the running executable as GetModuleFileNameW reports it, in
+  // UTF-8: everything before the last "\", which is kept for a drive root
+  // ("C:\"), as the folder of a program in the root is reported.
+  static std::string executable_folder();
+  // Title of the message box.
+  static constexpr const char* kTitle = "Ferrovello";
+
+ protected:
+  void terminate_program(int status) override;
+
+ private:
+  void destroy_window();
+
+  std::string folder_;
+  Reports reports_;
+  void* window_ = nullptr;  // HWND of the progress window
+  void* font_ = nullptr;    // HFONT of its label
+};
+
+// UTF-8 (or, failing that, ANSI code page) text to UTF-16, and back.
+std::wstring to_wide(std::string_view text);
+std::string to_utf8(std::wstring_view text);
+
+}  // namespace ferrovello
