@@ -10,6 +10,7 @@ void Form1::on_load() {
   scenario_name = "Ferrovello";
   train_number = "2632";
   platform.show_window("Form1", "Attendere");
+  blocca_cartella();
   dati_linea();
   dati_treno();
   dati_note();
@@ -17,6 +18,20 @@ void Form1::on_load() {
   dati_scheda();
   memorizza_percorso(1);
   platform.end_program(0);
+}
+
+// One run at a time in a folder: a second one started while the first is
+// still going says so and changes nothing.
+void Form1::blocca_cartella() {
+  const std::string blocco = nome_file(scenario_name + ".lock");
+  bool occupata = false;
+  std::string perche;
+  if (platform.lock_run(blocco, occupata, perche)) return;
+  if (occupata) {
+    guasto("Un'altra esecuzione sta gia' scrivendo in questa cartella (\"" + blocco +
+           "\"): questa si ferma senza cambiare nulla");
+  }
+  guasto("Impossibile creare il file \"" + blocco + "\": " + perche);
 }
 
 void Form1::memorizza_percorso(int32_t j) {

@@ -15,7 +15,7 @@ void elimina(Form1& f, const std::string& percorso) {
   if (!f.platform.exists(percorso)) return;
   std::string perche;
   if (!f.platform.delete_file(percorso, perche)) {
-    f.guasto("Impossibile eliminare il file \"" + percorso + "\": " + perche);
+    f.guasto_file("eliminare", percorso, perche);
   }
 }
 

@@ -38,4 +38,14 @@ void Form1::guasto(const std::string& messaggio) {
   platform.end_program(1);
 }
 
+// A file that cannot be written, read or deleted. The two scripts live only
+// for the length of a run, so they are taken away first where they can be.
+void Form1::guasto_file(const std::string& azione, const std::string& percorso, const std::string& perche) {
+  for (const std::string& script : {nome_file(nome_script_linea()), nome_file(nome_script_treno())}) {
+    std::string ignorato;
+    if (platform.exists(script)) platform.delete_file(script, ignorato);
+  }
+  guasto("Impossibile " + azione + " il file \"" + percorso + "\": " + perche);
+}
+
 }  // namespace ferrovello

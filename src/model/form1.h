@@ -132,6 +132,7 @@ class Form1 {
   // --- run sequence (app) ---
   void on_load();
   void memorizza_percorso(int32_t j);
+  void blocca_cartella();
 
   // --- scripts ---
   void dati_linea();
@@ -168,6 +169,7 @@ class Form1 {
   void errore(const std::string& a);
   void segnala_errore_registrato();
   [[noreturn]] void guasto(const std::string& messaggio);
+  [[noreturn]] void guasto_file(const std::string& azione, const std::string& percorso, const std::string& perche);
   template <typename T>
   static T minimo(T x, T y) { return x > y ? y : x; }
 

@@ -13,7 +13,7 @@ void Form1::scrivi_file(const std::string& nome, const std::string& bytes) {
   const std::string percorso = nome_file(nome);
   std::string perche;
   if (!platform.replace_file(percorso, bytes, perche)) {
-    guasto("Impossibile scrivere il file \"" + percorso + "\": " + perche);
+    guasto_file("scrivere", percorso, perche);
   }
 }
 

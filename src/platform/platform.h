@@ -27,6 +27,11 @@ class Platform {
   // file is intact and no temporary file is left.
   virtual bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) = 0;
   virtual bool delete_file(const std::string& path, std::string& reason) = 0;
+  // Takes the run lock `path` of a folder for the rest of the process, so
+  // that two runs never write into one folder at once. False when it cannot
+  // be taken: `busy` when another run holds it, otherwise `reason` says why.
+  // The lock file goes when the program ends.
+  virtual bool lock_run(const std::string& path, bool& busy, std::string& reason) = 0;
 
   // Shows the progress window with its one label, painted at once.
   virtual void show_window(const std::string& caption, const std::string& label) = 0;

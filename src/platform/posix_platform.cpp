@@ -1,6 +1,7 @@
 #include "platform/posix_platform.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +37,8 @@ bool write_all(int fd, std::string_view bytes) {
 
 PosixPlatform::PosixPlatform(std::string folder) : folder_(std::move(folder)) {}
 
+PosixPlatform::~PosixPlatform() { release_lock(); }
+
 std::string PosixPlatform::executable_folder() {
   std::string path(4096, '\0');
   const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
@@ -59,6 +62,10 @@ bool PosixPlatform::exists(const std::string& path) {
 
 bool PosixPlatform::read_file(const std::string& path, std::string& bytes, std::string& reason) {
   bytes.clear();
+  if (!consenti(Passo::leggi, path)) {
+    reason = system_reason();
+    return false;
+  }
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     reason = system_reason();
@@ -88,18 +95,18 @@ bool PosixPlatform::read_file(const std::string& path, std::string& bytes, std::
 
 bool PosixPlatform::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
   const std::string temporary = path + "." + std::to_string(::getpid()) + ".tmp";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  const int fd = consenti(Passo::crea, path) ? ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644) : -1;
   if (fd < 0) {
     reason = system_reason();
     return false;
   }
-  bool ok = write_all(fd, bytes);
+  bool ok = consenti(Passo::scrivi, path) && write_all(fd, bytes);
   if (!ok) reason = system_reason();
   if (::close(fd) != 0 && ok) {
     ok = false;
     reason = system_reason();
   }
-  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (ok && (!consenti(Passo::rinomina, path) || ::rename(temporary.c_str(), path.c_str()) != 0)) {
     ok = false;
     reason = system_reason();
   }
@@ -108,9 +115,48 @@ bool PosixPlatform::replace_file(const std::string& path, std::string_view bytes
 }
 
 bool PosixPlatform::delete_file(const std::string& path, std::string& reason) {
-  if (::unlink(path.c_str()) == 0) return true;
+  if (consenti(Passo::elimina, path) && ::unlink(path.c_str()) == 0) return true;
   reason = system_reason();
   return false;
+}
+
+bool PosixPlatform::lock_run(const std::string& path, bool& busy, std::string& reason) {
+  busy = false;
+  // A run that ends removes its lock file; one that opened the file just
+  // before may then hold a lock on a removed file, so the lock counts only
+  // while the name still leads to the locked file.
+  for (int tentativo = 0; tentativo < 100; ++tentativo) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      reason = system_reason();
+      return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      busy = errno == EWOULDBLOCK;
+      reason = system_reason();
+      ::close(fd);
+      return false;
+    }
+    struct stat aperto {};
+    struct stat nome {};
+    if (::fstat(fd, &aperto) == 0 && ::stat(path.c_str(), &nome) == 0 && aperto.st_dev == nome.st_dev &&
+        aperto.st_ino == nome.st_ino) {
+      release_lock();
+      lock_fd_ = fd;
+      lock_path_ = path;
+      return true;
+    }
+    ::close(fd);
+  }
+  reason = "il blocco della cartella cambia di continuo";
+  return false;
+}
+
+void PosixPlatform::release_lock() {
+  if (lock_fd_ < 0) return;
+  ::unlink(lock_path_.c_str());
+  ::close(lock_fd_);
+  lock_fd_ = -1;
 }
 
 void PosixPlatform::show_window(const std::string& /*caption*/, const std::string& label) {
@@ -124,6 +170,7 @@ void PosixPlatform::show_message(const std::string& text) {
 }
 
 void PosixPlatform::terminate_program(int status) {
+  release_lock();
   std::fflush(nullptr);
   std::exit(status);
 }

@@ -10,6 +10,9 @@ class PosixPlatform : public Platform {
  public:
   // An empty folder means the folder of the running executable.
   explicit PosixPlatform(std::string folder = {});
+  ~PosixPlatform() override;
+  PosixPlatform(const PosixPlatform&) = delete;
+  PosixPlatform& operator=(const PosixPlatform&) = delete;
 
   std::string program_folder() override;
   char separator() const override { return '/'; }
@@ -17,6 +20,7 @@ class PosixPlatform : public Platform {
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
   bool delete_file(const std::string& path, std::string& reason) override;
+  bool lock_run(const std::string& path, bool& busy, std::string& reason) override;
   void show_window(const std::string& caption, const std::string& label) override;
   void show_message(const std::string& text) override;
 
@@ -26,8 +30,18 @@ class PosixPlatform : public Platform {
  protected:
   void terminate_program(int status) override;
 
+  // The steps of the file calls, for tests that make one of them fail: a
+  // hook that returns false makes the step fail as the system would, with
+  // errno set.
+  enum class Passo { crea, scrivi, rinomina, leggi, elimina };
+  virtual bool consenti(Passo, const std::string& /*path*/) { return true; }
+
  private:
+  void release_lock();
+
   std::string folder_;
+  int lock_fd_ = -1;
+  std::string lock_path_;
 };
 
 }  // namespace ferrovello

@@ -134,7 +134,10 @@ Win32Platform::Win32Platform(std::string folder, Reports reports) : folder_(std:
   if (reports_ == Reports::window) std::set_terminate(report_uncaught_exception);
 }
 
-Win32Platform::~Win32Platform() { destroy_window(); }
+Win32Platform::~Win32Platform() {
+  destroy_window();
+  release_lock();
+}
 
 std::string Win32Platform::executable_folder() {
   std::wstring path(MAX_PATH, L'\0');
@@ -229,6 +232,29 @@ bool Win32Platform::delete_file(const std::string& path, std::string& reason) {
   return false;
 }
 
+// The lock file is opened without sharing and removed when it is closed,
+// which the system also does when the program ends in any way.
+bool Win32Platform::lock_run(const std::string& path, bool& busy, std::string& reason) {
+  busy = false;
+  HANDLE h = CreateFileW(to_wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    busy = code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED;
+    reason = system_reason(code);
+    return false;
+  }
+  release_lock();
+  lock_ = h;
+  return true;
+}
+
+void Win32Platform::release_lock() {
+  if (lock_ == nullptr) return;
+  CloseHandle(static_cast<HANDLE>(lock_));
+  lock_ = nullptr;
+}
+
 void Win32Platform::show_window(const std::string& caption, const std::string& label) {
   if (reports_ == Reports::console) {
     print_line(label);
@@ -302,6 +328,7 @@ void Win32Platform::destroy_window() {
 
 void Win32Platform::terminate_program(int status) {
   destroy_window();
+  release_lock();
   std::fflush(nullptr);
   std::exit(status);
 }

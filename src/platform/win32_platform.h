@@ -30,6 +30,7 @@ class Win32Platform : public Platform {
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
   bool delete_file(const std::string& path, std::string& reason) override;
+  bool lock_run(const std::string& path, bool& busy, std::string& reason) override;
   void show_window(const std::string& caption, const std::string& label) override;
   void show_message(const std::string& text) override;
 
@@ -45,11 +46,13 @@ class Win32Platform : public Platform {
 
  private:
   void destroy_window();
+  void release_lock();
 
   std::string folder_;
   Reports reports_;
   void* window_ = nullptr;  // HWND of the progress window
   void* font_ = nullptr;    // HFONT of its label
+  void* lock_ = nullptr;    // HANDLE of the run lock, opened to be deleted on close
 };
 
 // UTF-8 (or, failing that, ANSI code page) text to UTF-16, and back.

@@ -41,6 +41,7 @@ int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, con
   overlay.offri(form.nome_file(form.nome_script_linea()), std::move(linea));
   overlay.offri(form.nome_file(form.nome_script_treno()), std::move(treno));
 
+  if (!in_memoria) form.blocca_cartella();
   form.memorizza_percorso(o.no_line_file ? 0 : 1);
   if (!in_memoria) {
     for (const std::string& scritto : overlay.scritti()) std::printf("%s\n", scritto.c_str());

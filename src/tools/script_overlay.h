@@ -30,6 +30,9 @@ class ScriptOverlay : public Platform {
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
   bool delete_file(const std::string& path, std::string& reason) override;
+  bool lock_run(const std::string& path, bool& busy, std::string& reason) override {
+    return base_.lock_run(path, busy, reason);
+  }
   void show_window(const std::string&, const std::string&) override {}
   void show_message(const std::string& text) override { base_.show_message(text); }
  protected:

@@ -1,0 +1,141 @@
+// Every file call of a full run made to fail in turn, and real faults of the
+// system: the run ends with a message that names the file and the reason,
+// failure status, every earlier file intact and nothing left behind.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+#include "model/form1.h"
+#include "platform/posix_platform.h"
+#include "support/folder.h"
+
+namespace ferrovello::test {
+namespace {
+
+const char* const kOutputs[] = {"Ferrovello_2632.dat", "Ferrovello_2632.sim", "Ferrovello_linea.dat",
+                                "Ferrovello_2632_note.txt", "Ferrovello_2632_rallentamenti.txt",
+                                "Ferrovello_2632_scheda_treno.txt"};
+
+// A platform whose n-th file step fails as a failing disk would, or, with
+// `rimuovi`, whose folder disappears just before that step. When the program
+// ends it leaves in `resoconto` the number of steps and the failed file.
+class FaultyPlatform : public PosixPlatform {
+ public:
+  FaultyPlatform(const std::string& folder, int guasto, bool rimuovi, std::string resoconto)
+      : PosixPlatform(folder), guasto_(guasto), rimuovi_(rimuovi), folder_(folder), resoconto_(std::move(resoconto)) {}
+
+ protected:
+  void terminate_program(int status) override {
+    write_bytes(resoconto_, std::to_string(passo_) + "\n" + ultimo);
+    PosixPlatform::terminate_program(status);
+  }
+  bool consenti(Passo, const std::string& path) override {
+    if (passo_++ != guasto_) return true;
+    ultimo = path;
+    if (rimuovi_) {
+      std::filesystem::remove_all(folder_);
+      return true;
+    }
+    errno = EIO;
+    return false;
+  }
+
+ private:
+  int passo_ = 0;
+  int guasto_;
+  bool rimuovi_;
+  std::string folder_;
+  std::string resoconto_;
+  std::string ultimo;
+};
+
+// Runs the whole installer in a child process on a faulty platform.
+struct Esito {
+  int status = -1;
+  std::string err;
+  int steps = 0;
+  std::string file;  // the file whose step failed
+};
+
+Esito run_with_fault(const std::string& folder, int n, bool rimuovi) {
+  TempFolder capture;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (std::freopen(capture.file("err").c_str(), "w", stderr) == nullptr) ::_exit(98);
+    FaultyPlatform platform(folder, n, rimuovi, capture.file("resoconto"));
+    Form1 form(platform);
+    form.on_load();
+    ::_exit(99);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  Esito e;
+  e.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  e.err = read_bytes(capture.file("err"));
+  const std::string r = read_bytes(capture.file("resoconto"));
+  const size_t nl = r.find('\n');
+  if (nl != std::string::npos) {
+    e.steps = std::stoi(r.substr(0, nl));
+    e.file = r.substr(nl + 1);
+  }
+  return e;
+}
+
+std::map<std::string, std::string> good_outputs() {
+  TempFolder folder;
+  const RunResult r = run_installer_in(folder.path());
+  EXPECT_EQ(r.status, 0);
+  std::map<std::string, std::string> out;
+  for (const char* name : kOutputs) out[name] = read_bytes(folder.file(name));
+  return out;
+}
+
+TEST(InjectedFaults, EveryFileStepOfARun) {
+  const std::map<std::string, std::string> good = good_outputs();
+  TempFolder clean;
+  const Esito good_run = run_with_fault(clean.path(), -1, false);
+  ASSERT_EQ(good_run.status, 0) << good_run.err;
+  const int steps = good_run.steps;
+  // Five text files and three binary files (create, write, rename each), two
+  // scripts read and deleted.
+  EXPECT_EQ(steps, 8 * 3 + 2 + 2);
+  for (int n = 0; n < steps; ++n) {
+    TempFolder folder;
+    for (const char* name : kOutputs) write_bytes(folder.file(name), "vecchio");
+    const Esito e = run_with_fault(folder.path(), n, false);
+    ASSERT_FALSE(e.file.empty()) << n;
+    EXPECT_EQ(e.status, 1) << n << e.err;
+    EXPECT_NE(e.err.find(e.file), std::string::npos) << n << e.err;
+    EXPECT_NE(e.err.find("Input/output error"), std::string::npos) << n << e.err;
+    // Each output is either the earlier one, whole, or the new one, whole.
+    for (const char* name : kOutputs) {
+      const std::string now = read_bytes(folder.file(name));
+      EXPECT_TRUE(now == "vecchio" || now == good.at(name)) << n << " " << name;
+      if (folder.file(name) == e.file) {
+        EXPECT_EQ(now, "vecchio") << n;
+      }
+    }
+    std::vector<std::string> files = list_folder(folder.path());
+    EXPECT_EQ(files.size(), 6u) << n;  // no script, no temporary file, no lock left
+  }
+}
+
+TEST(InjectedFaults, ProgramFolderRemovedDuringTheRun) {
+  TempFolder parent;
+  const std::string folder = parent.file("gioco");
+  std::filesystem::create_directory(folder);
+  const Esito e = run_with_fault(folder, 22, true);  // before the item file is created
+  EXPECT_EQ(e.status, 1);
+  EXPECT_NE(e.err.find("Impossibile scrivere il file \"" + folder + "/Ferrovello_2632.sim\""), std::string::npos)
+      << e.err;
+  EXPECT_NE(e.err.find("No such file or directory"), std::string::npos) << e.err;
+  EXPECT_FALSE(std::filesystem::exists(folder));
+}
+
+}  // namespace
+}  // namespace ferrovello::test
