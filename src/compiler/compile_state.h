@@ -76,6 +76,18 @@ bool passo_corpo(Form1& f, CompileState& s);
 // The placing members report a conflict with codes 16 to 21.
 inline bool errore_di_posa(const Form1& f) { return f.error_code >= 16 && f.error_code <= 21; }
 
+// A running fill of one byte of the route cells (gradient, speed limit,
+// adhesion): `valore` goes into the cell at the fill index `prossima`, which then
+// advances, at least once and on while it is below `fino`. It never writes
+// at or past the last cell, however far many lines at one position push it.
+void riempi(Form1& f, int64_t& prossima, int64_t fino, uint8_t RouteCell::*campo, uint8_t valore);
+
+// A "pendenza", "velocita" or "aderenza" line: position and value, the
+// position check, then the fill up to the cell of the position with the
+// value carried from the line before, from the fill index `prossima`. The new value is returned in `valore`.
+Esito voce_di_riempimento(Form1& f, CompileState& s, int64_t& prossima, uint8_t RouteCell::*campo,
+                          uint8_t carried, int32_t& valore);
+
 // The station steps, with the current station slot.
 Esito memorizza_stazione(Form1& f, CompileState& s);
 

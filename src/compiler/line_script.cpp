@@ -113,27 +113,13 @@ Esito voce_generale(Form1& f, CompileState& s) {
   return e;
 }
 
-// Gradient fill: (carried gradient + 100) into byte5 from the fill index,
-// at least one cell, on while the index is below `fino`; never at or past
-// the last cell.
-void riempi_pendenza(Form1& f, CompileState& s, int64_t fino) {
-  do {
-    if (s.indice_pendenza >= f.last_cell) return;
-    f.route_cells[static_cast<size_t>(s.indice_pendenza)].byte5 = lo8(static_cast<int64_t>(s.pendenza) + 100);
-    ++s.indice_pendenza;
-  } while (s.indice_pendenza < fino);
-}
+uint8_t byte_pendenza(int32_t g) { return lo8(static_cast<int64_t>(g) + 100); }
 
 Esito pendenza(Form1& f, CompileState& s) {
-  Esito e = Esito::avanti;
-  int32_t p = 0;
   int32_t g = 0;
-  if (!numero(f, s, p, e) || !numero(f, s, g, e)) return e;
-  if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
-  const int64_t t = indice(p / 50.0);
-  if (t > 0) riempi_pendenza(f, s, t);
-  s.pendenza = g;
-  return Esito::avanti;
+  const Esito e = voce_di_riempimento(f, s, s.indice_pendenza, &RouteCell::byte5, byte_pendenza(s.pendenza), g);
+  if (e == Esito::avanti) s.pendenza = g;
+  return e;
 }
 
 Esito curva(Form1& f, CompileState& s) {
@@ -276,7 +262,7 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
   }
 
   elimina_script(f, percorso);
-  riempi_pendenza(f, s, static_cast<int64_t>(f.last_cell) - 2);
+  riempi(f, s.indice_pendenza, static_cast<int64_t>(f.last_cell) - 2, &RouteCell::byte5, byte_pendenza(s.pendenza));
   if (f.write_line_file != 0) f.chiudi_tracciato(s);
   return Esito::avanti;
 }

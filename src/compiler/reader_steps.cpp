@@ -69,4 +69,23 @@ Esito controlla_posizione(Form1& f, CompileState& s, int32_t p, int32_t margine)
   return Esito::avanti;
 }
 
+void riempi(Form1& f, int64_t& prossima, int64_t fino, uint8_t RouteCell::*campo, uint8_t valore) {
+  do {
+    if (prossima >= f.last_cell) return;
+    f.route_cells[static_cast<size_t>(prossima)].*campo = valore;
+    ++prossima;
+  } while (prossima < fino);
+}
+
+Esito voce_di_riempimento(Form1& f, CompileState& s, int64_t& prossima, uint8_t RouteCell::*campo,
+                          uint8_t carried, int32_t& valore) {
+  Esito e = Esito::avanti;
+  int32_t p = 0;
+  if (!numero(f, s, p, e) || !numero(f, s, valore, e)) return e;
+  if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
+  const int64_t t = indice(p / 50.0);
+  if (t > 0) riempi(f, prossima, t, campo, carried);
+  return Esito::avanti;
+}
+
 }  // namespace ferrovello

@@ -34,54 +34,30 @@ Esito orologio(Form1& f, CompileState& s) {
   return e;
 }
 
-// Speed fill: round(carried speed / 5) into byte4 from the fill index, at
-// least one cell, on while the index is below `fino`; never at or past the
-// last cell.
-void riempi_velocita(Form1& f, CompileState& s, int64_t fino) {
-  uint8_t valore = 0;
-  arrotonda8(s.velocita / 5.0, valore);  // checked when the speed was read
-  do {
-    if (s.indice_velocita >= f.last_cell) return;
-    f.route_cells[static_cast<size_t>(s.indice_velocita)].byte4 = valore;
-    ++s.indice_velocita;
-  } while (s.indice_velocita < fino);
-}
-
-// Adhesion fill: the low 8 bits of the carried adhesion into byte6.
-void riempi_aderenza(Form1& f, CompileState& s, int64_t fino) {
-  do {
-    if (s.indice_aderenza >= f.last_cell) return;
-    f.route_cells[static_cast<size_t>(s.indice_aderenza)].byte6 = lo8(s.aderenza);
-    ++s.indice_aderenza;
-  } while (s.indice_aderenza < fino);
+// The speed limit in units of 5 km/h; checked when the speed is read.
+uint8_t byte_velocita(int32_t v) {
+  uint8_t unita = 0;
+  arrotonda8(v / 5.0, unita);
+  return unita;
 }
 
 Esito velocita(Form1& f, CompileState& s) {
-  Esito e = Esito::avanti;
-  int32_t p = 0;
   int32_t v = 0;
-  if (!numero(f, s, p, e) || !numero(f, s, v, e)) return e;
+  const Esito e = voce_di_riempimento(f, s, s.indice_velocita, &RouteCell::byte4, byte_velocita(s.velocita), v);
+  if (e != Esito::avanti) return e;
   uint8_t unita = 0;
   if (!arrotonda8(v / 5.0, unita)) {
-    return fallisci(f, s, "la velocita' " + std::to_string(v) + " km/h e' fuori dal campo da 0 a 1275");
+    return fallisci(f, s, "la velocita' " + std::to_string(v) + " km/h e' fuori dal campo da 0 a 1277");
   }
-  if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
-  const int64_t t = indice(p / 50.0);
-  if (t > 0) riempi_velocita(f, s, t);
   s.velocita = v;
   return Esito::avanti;
 }
 
 Esito aderenza(Form1& f, CompileState& s) {
-  Esito e = Esito::avanti;
-  int32_t p = 0;
   int32_t a = 0;
-  if (!numero(f, s, p, e) || !numero(f, s, a, e)) return e;
-  if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
-  const int64_t t = indice(p / 50.0);
-  if (t > 0) riempi_aderenza(f, s, t);
-  s.aderenza = a;
-  return Esito::avanti;
+  const Esito e = voce_di_riempimento(f, s, s.indice_aderenza, &RouteCell::byte6, lo8(s.aderenza), a);
+  if (e == Esito::avanti) s.aderenza = a;
+  return e;
 }
 
 Esito segnale(Form1& f, CompileState& s) {
@@ -201,8 +177,9 @@ Esito leggi_script_treno(Form1& f, CompileState& s, const std::string& percorso)
     }
   }
   elimina_script(f, percorso);
-  riempi_velocita(f, s, static_cast<int64_t>(f.last_cell) - 2);
-  riempi_aderenza(f, s, static_cast<int64_t>(f.last_cell) - 2);
+  const int64_t fine = static_cast<int64_t>(f.last_cell) - 2;
+  riempi(f, s.indice_velocita, fine, &RouteCell::byte4, byte_velocita(s.velocita));
+  riempi(f, s.indice_aderenza, fine, &RouteCell::byte6, lo8(s.aderenza));
   return Esito::avanti;
 }
 
