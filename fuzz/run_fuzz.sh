@@ -46,11 +46,12 @@ fuzz_one() {
   bin=$(binary "$target") || exit 1
   mkdir -p "$corpus" "$findings" "$build/logs"
   cp -n "$here/corpus/$target/"* "$corpus/"
-  local extra=()
+  local extra=() kept=()
   [ "$target" = compile ] && extra+=(-dict="$here/scripts.dict")
+  [ -d "$here/regressions/$target" ] && kept+=("$here/regressions/$target")
   echo "fuzz_$target: $seconds s from $corpus"
   "$bin" "${limits[@]}" "${extra[@]}" -max_total_time="$seconds" -print_final_stats=1 \
-    -artifact_prefix="$findings/" "$corpus" "$here/regressions/$target" > "$log" 2>&1
+    -artifact_prefix="$findings/" "$corpus" "${kept[@]}" > "$log" 2>&1
   local status=$?
   local runs
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
