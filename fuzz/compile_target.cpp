@@ -26,20 +26,20 @@ namespace {
 constexpr std::string_view kSeparatore = "\n~~~~\n";
 constexpr int32_t kLineaRiletta = 20000;  // metres of the longest line file written and read back
 
-// The stamps of cell 1 and item 85, where the run would set them; false
-// where the run ends with fault 1250 or 1251 instead.
-bool timbra(Form1& f) {
+// The stamps of cell 1 and item 85, where the run would set them (where
+// the slots are taken, the run ends with fault 1250 or 1251 instead).
+void timbra(Form1& f) {
   RouteCell& cella1 = f.route_cells[1];
   ItemRecord& sim = f.items[85];
-  if (sim.word1 != 0 || cella1.value1 != 0) return false;
+  if (sim.word1 != 0 || cella1.value1 != 0) return;
   sim.word1 = 610;
   cella1.value1 = 5121;
-  if (sim.code != 0 || cella1.value2 != 0) return false;
+  if (sim.code != 0 || cella1.value2 != 0) return;
   sim.code = f.codice_gara_st();
   verifica(arrotonda16(f.codice_gara_og(), cella1.value2), "the competition code fits 16 bits");
-  return true;
 }
 
+// The three files as the run writes them, read back.
 void rileggi(const Form1& f) {
   std::string perche;
   const std::string dat = codifica_percorso(f.route_cells);
