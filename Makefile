@@ -15,7 +15,14 @@ WIN_PACKAGES  := g++-mingw-w64-x86-64-win32 cmake ninja-build libcli11-dev nlohm
 WINE_PACKAGES := wine wine64 fonts-wine xvfb xauth xdotool
 HAVE_MINGW    := $(shell command -v x86_64-w64-mingw32-g++ 2>/dev/null)
 
-.PHONY: all run test deps configure clean windows windows-deps windows-build wine-deps
+# Fuzzing: the libFuzzer targets of fuzz/, built by clang under ASan and
+# UBSan into $(FUZZ_BUILD). `make fuzz` runs each for FUZZ_SECONDS; `make
+# test` runs each for a short smoke and replays the kept inputs.
+FUZZ_BUILD    ?= build-fuzz
+FUZZ_SECONDS  ?= 300
+FUZZ_PACKAGES := clang libclang-rt-dev cmake ninja-build libcli11-dev nlohmann-json3-dev
+
+.PHONY: all run test deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -47,7 +54,7 @@ run: all
 	@echo "Files in $(OUT)/:"
 	@ls -l $(OUT) | awk 'NR > 1 { printf "  %10d  %s\n", $$5, $$9 }'
 
-test: all $(if $(HAVE_MINGW),windows-build)
+test: all fuzz-build $(if $(HAVE_MINGW),windows-build)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Ferrovello.exe and scenario-tool.exe in $(WIN_BUILD)/.
@@ -65,5 +72,17 @@ windows-deps:
 wine-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WINE_PACKAGES)"
 
+# fuzz_compile and fuzz_decode in $(FUZZ_BUILD)/fuzz/.
+fuzz-build: fuzz-deps
+	@test -f $(FUZZ_BUILD)/build.ninja || cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DFERROVELLO_FUZZ=ON -DFERROVELLO_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_compile fuzz_decode
+
+fuzz: fuzz-build
+	fuzz/run_fuzz.sh fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) compile decode
+
+fuzz-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"
+
 clean:
-	rm -rf $(BUILD) $(OUT) $(WIN_BUILD)
+	rm -rf $(BUILD) $(OUT) $(WIN_BUILD) $(FUZZ_BUILD)

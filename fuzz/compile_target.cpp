@@ -1,0 +1,112 @@
+// Compiles arbitrary bytes as a line script and a train script, with and
+// without the line table, through the steps of the run that must never end
+// the program: compile, check the route, stamp the codes, encode the files.
+// Every file must read back as the table it was written from.
+//
+// The input is the line script, a line "~~~~", then the train script;
+// without that line all of it is the line script and the train script is
+// empty.
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check.h"
+#include "memory_platform.h"
+#include "model/form1.h"
+#include "model/numbers.h"
+#include "output/encoding.h"
+#include "tools/file_decoders.h"
+
+namespace ferrovello::fuzz {
+namespace {
+
+constexpr std::string_view kSeparatore = "\n~~~~\n";
+constexpr int32_t kLineaRiletta = 20000;  // metres of the longest line file written and read back
+
+// The stamps of cell 1 and item 85, where the run would set them (where
+// the slots are taken, the run ends with fault 1250 or 1251 instead).
+void timbra(Form1& f) {
+  RouteCell& cella1 = f.route_cells[1];
+  ItemRecord& sim = f.items[85];
+  if (sim.word1 != 0 || cella1.value1 != 0) return;
+  sim.word1 = 610;
+  cella1.value1 = 5121;
+  if (sim.code != 0 || cella1.value2 != 0) return;
+  sim.code = f.codice_gara_st();
+  verifica(arrotonda16(f.codice_gara_og(), cella1.value2), "the competition code fits 16 bits");
+}
+
+// The three files as the run writes them, read back.
+void rileggi(const Form1& f) {
+  std::string perche;
+  const std::string dat = codifica_percorso(f.route_cells);
+  std::vector<RouteCell> celle;
+  verifica(decodifica_percorso(dat, celle, perche) && celle.size() == f.route_cells.size() &&
+               codifica_percorso(celle) == dat,
+           "the route file reads back");
+
+  const std::string sim = codifica_elementi(f.items);
+  std::array<ItemRecord, kItemCount> elementi{};
+  verifica(decodifica_elementi(sim, elementi, perche) && codifica_elementi(elementi) == sim, "the item file reads back");
+  for (size_t i = 0; i < elementi.size(); ++i) verifica(elementi[i].text == f.items[i].text, "item texts are whole");
+
+  // Writing and reading a line file is most of the time of a long route,
+  // and its layout is the same at every length: only short routes do it.
+  if (f.write_line_file == 0 || f.line_extent > kLineaRiletta) return;
+  const std::string linea = codifica_linea(f.line_table);
+  std::vector<LineValue> tabella;
+  verifica(decodifica_linea(linea, tabella, perche) && tabella.size() == f.line_table.size(),
+           "the line file reads back");
+  for (size_t i = 0; i < tabella.size(); ++i) {
+    verifica(tabella[i].tag == f.line_table[i].tag &&
+                 std::memcmp(&tabella[i].value, &f.line_table[i].value, sizeof(double)) == 0,
+             "the line file keeps every slot");
+  }
+}
+
+void compila(std::string_view linea, std::string_view treno, int32_t j) {
+  MemoryPlatform p;
+  Form1 f(p);
+  f.scenario_name = "Ferrovello";
+  f.train_number = "2632";
+  p.files[f.nome_file(f.nome_script_linea())] = std::string(linea);
+  p.files[f.nome_file(f.nome_script_treno())] = std::string(treno);
+
+  f.write_line_file = j;
+  f.error_code = 0;
+  f.azzera_elementi();
+  f.memorizza_dati();
+  verifica(p.files.empty(), "both scripts are deleted whatever ends the reading");
+  if (f.route_cells.empty()) {
+    f.segnala_errore_registrato();
+    return;
+  }
+  verifica(f.route_cells.size() == static_cast<size_t>(f.last_cell) + 1 && f.route_cells.size() > 1,
+           "the route has cells 0 to last_cell");
+  verifica(j == 0 ? f.line_table.empty() : f.line_table.size() == 2 * (static_cast<size_t>(f.line_extent) + 1),
+           "the line table has two entries per metre when wanted");
+  f.controlla_percorso();
+  if (f.error_code != 0) f.segnala_errore_registrato();
+  timbra(f);
+  rileggi(f);
+}
+
+}  // namespace
+}  // namespace ferrovello::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view in(reinterpret_cast<const char*>(data), size);
+  std::string_view linea = in;
+  std::string_view treno;
+  const size_t at = in.find(ferrovello::fuzz::kSeparatore);
+  if (at != std::string_view::npos) {
+    linea = in.substr(0, at + 1);
+    treno = in.substr(at + ferrovello::fuzz::kSeparatore.size());
+  }
+  ferrovello::fuzz::compila(linea, treno, 1);
+  ferrovello::fuzz::compila(linea, treno, 0);
+  return 0;
+}

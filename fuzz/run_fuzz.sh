@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Runs the fuzz targets of the fuzzing build (`make fuzz-build`).
+#
+#   run_fuzz.sh fuzz   FUZZ_BUILD SECONDS TARGET...  fuzz each target in turn
+#   run_fuzz.sh smoke  FUZZ_BUILD SECONDS TARGET     the same from the seeds alone
+#   run_fuzz.sh replay FUZZ_BUILD TARGET             every kept input once
+#
+# TARGET is compile or decode. A fuzz run starts from the seeds of
+# fuzz/corpus/TARGET and the kept inputs of fuzz/regressions/TARGET, copied
+# into FUZZ_BUILD/corpus/TARGET, which grows from run to run (a smoke run
+# uses a fresh FUZZ_BUILD/smoke/TARGET); the committed files never change.
+# An input that crashes, hangs or trips a sanitizer is written to
+# FUZZ_BUILD/findings/TARGET/ and fails the run: keep it in
+# fuzz/regressions/TARGET/ once the fault is mended.
+set -uo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+usage() {
+  sed -n '4,6p' "$0" | sed 's/^# //' >&2
+  exit 2
+}
+[ $# -ge 3 ] || usage
+mode=$1
+build=$(cd "$2" 2>/dev/null && pwd) || build=$2
+shift 2
+
+# The limits of one input: a route of 1000000 m takes tens of MB; anything
+# that runs 10 s is a hang.
+limits=(-timeout=10 -rss_limit_mb=4096 -malloc_limit_mb=4096)
+
+binary() {
+  local bin="$build/fuzz/fuzz_$1"
+  if [ ! -x "$bin" ]; then
+    echo "FAILED: no fuzz target $bin (make fuzz-build)" >&2
+    exit 1
+  fi
+  echo "$bin"
+}
+
+# Fuzzes one target for $1 seconds in corpus folder $3; adds its executions
+# to `total` and fails on a finding.
+total=0
+fuzz_one() {
+  local seconds=$1 target=$2 corpus=$3
+  local bin findings="$build/findings/$target" log="$build/logs/$target.log"
+  bin=$(binary "$target") || exit 1
+  mkdir -p "$corpus" "$findings" "$build/logs"
+  cp -n "$here/corpus/$target/"* "$corpus/"
+  local extra=() kept=()
+  [ "$target" = compile ] && extra+=(-dict="$here/scripts.dict")
+  [ -d "$here/regressions/$target" ] && kept+=("$here/regressions/$target")
+  echo "fuzz_$target: $seconds s from $corpus"
+  "$bin" "${limits[@]}" "${extra[@]}" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix="$findings/" "$corpus" "${kept[@]}" > "$log" 2>&1
+  local status=$?
+  local runs
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  total=$((total + ${runs:-0}))
+  if [ $status -ne 0 ]; then
+    tail -n 60 "$log"
+    echo "FAILED: fuzz_$target found a fault (status $status); the input is in $findings/, the log in $log"
+    exit 1
+  fi
+  echo "fuzz_$target: ${runs:-0} executions, no finding ($(grep -c '' < <(ls "$corpus")) inputs in the corpus)"
+}
+
+case $mode in
+  fuzz)
+    seconds=$1
+    shift
+    [ $# -ge 1 ] || usage
+    for target in "$@"; do fuzz_one "$seconds" "$target" "$build/corpus/$target"; done
+    echo "fuzz: $total executions in total, no finding"
+    ;;
+  smoke)
+    [ $# -eq 2 ] || usage
+    rm -rf "$build/smoke/$2"
+    fuzz_one "$1" "$2" "$build/smoke/$2"
+    ;;
+  replay)
+    [ $# -eq 1 ] || usage
+    bin=$(binary "$1") || exit 1
+    shopt -s nullglob
+    inputs=("$here/regressions/$1"/*)
+    if [ ${#inputs[@]} -eq 0 ]; then
+      echo "fuzz_$1: no kept input"
+      exit 0
+    fi
+    "$bin" "${limits[@]}" "${inputs[@]}" || { echo "FAILED: a kept input of fuzz_$1 fails again"; exit 1; }
+    echo "fuzz_$1: ${#inputs[@]} kept inputs pass"
+    ;;
+  *) usage ;;
+esac
