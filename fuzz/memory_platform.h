@@ -37,6 +37,10 @@ class MemoryPlatform : public Platform {
     reason = "file assente";
     return false;
   }
+  bool lock_run(const std::string&, bool& busy, std::string&) override {
+    busy = false;
+    return true;
+  }
   void show_window(const std::string&, const std::string&) override {}
   void show_message(const std::string&) override {}
 
