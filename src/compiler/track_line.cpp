@@ -1,33 +1,51 @@
 // The planar track line: one point of the track centre line per metre,
 // stepped from the two points before it. A straight run repeats the last
 // step; a curve turns the step by the curvature of its class.
+#include <algorithm>
+
 #include "compiler/compile_state.h"
 
 namespace ferrovello {
 
 namespace {
 
+// The stepping of the line: the latest point and the step to it are kept
+// here, and every new point is laid at the end of the table.
 struct Punti {
-  std::vector<LineValue>& t;
-  size_t metri;  // line_extent + 1: entry 1 of metre m follows all entries 0
+  LineTable& t;
+  double x1, y1;  // P(c - 1)
+  double dx, dy;  // P(c - 1) - P(c - 2)
 
-  double x(int64_t m) const { return t[static_cast<size_t>(m)].value; }
-  double y(int64_t m) const { return t[metri + static_cast<size_t>(m)].value; }
-  void metti(int64_t m, double px, double py) {
-    t[static_cast<size_t>(m)] = {LineValue::kReale, px};
-    t[metri + static_cast<size_t>(m)] = {LineValue::kReale, py};
-  }
+  explicit Punti(LineTable& tabella, int64_t c)
+      : t(tabella),
+        x1(t.x(static_cast<size_t>(c - 1))),
+        y1(t.y(static_cast<size_t>(c - 1))),
+        dx(x1 - t.x(static_cast<size_t>(c - 2))),
+        dy(y1 - t.y(static_cast<size_t>(c - 2))) {}
+
   // P(c) = P(c - 1) + (P(c - 1) - P(c - 2)), turned by k per metre.
-  void passo(int64_t c, double k) {
-    const double x1 = x(c - 1);
-    const double y1 = y(c - 1);
-    const double dx = x1 - x(c - 2);
-    const double dy = y1 - y(c - 2);
-    if (k == 0.0) {
-      metti(c, x1 + dx, y1 + dy);
-    } else {
-      metti(c, x1 + dx + k * dy, y1 + dy - k * dx);
+  void passo(double k) {
+    double x = x1 + dx;
+    double y = y1 + dy;
+    if (k != 0.0) {
+      x = x + k * dy;
+      y = y - k * dx;
     }
+    t.lay(x, y);
+    dx = x - x1;
+    dy = y - y1;
+    x1 = x;
+    y1 = y;
+  }
+
+  // Lays the points from c up to `fino`, turning by k; false once c passes
+  // the last track point.
+  bool corsa(int64_t& c, int64_t fino, double k) {
+    while (c <= fino) {
+      passo(k);
+      if (++c > kMaxTrackPoint) return false;
+    }
+    return true;
   }
 };
 
@@ -48,11 +66,7 @@ bool curvatura(const std::string& parola, double& k) {
 }  // namespace
 
 void Form1::inizia_tracciato(CompileState& s) {
-  const size_t metri = static_cast<size_t>(line_extent) + 1;
-  line_table[0] = {LineValue::kIntero, 0.0};
-  line_table[metri] = {LineValue::kIntero, 0.0};
-  line_table[1] = {LineValue::kIntero, 0.0};
-  line_table[metri + 1] = {LineValue::kIntero, 1.0};
+  line_table.lay_start(0, 0, 0, 1);
   s.punto = 2;
 }
 
@@ -62,23 +76,20 @@ void Form1::inizia_tracciato(CompileState& s) {
 bool Form1::posa_curva(CompileState& s, int32_t inizio, int32_t lunghezza, const std::string& parola) {
   double k = 0.0;
   if (!curvatura(parola, k)) return false;
-  Punti p{line_table, static_cast<size_t>(line_extent) + 1};
+  Punti p(line_table, s.punto);
   const int64_t limite = static_cast<int64_t>(line_extent) - 2;
   const int64_t fine = static_cast<int64_t>(inizio) + lunghezza;
-  for (; s.punto <= inizio && s.punto <= limite;) {
-    p.passo(s.punto, 0.0);
-    if (++s.punto > kMaxTrackPoint) return false;
-  }
-  for (; s.punto <= fine && s.punto <= limite;) {
-    p.passo(s.punto, k);
-    if (++s.punto > kMaxTrackPoint) return false;
-  }
-  return true;
+  int64_t c = s.punto;  // a local, which the stores into the table cannot touch
+  const bool ok = p.corsa(c, std::min<int64_t>(inizio, limite), 0.0) && p.corsa(c, std::min(fine, limite), k);
+  s.punto = c;
+  return ok;
 }
 
 void Form1::chiudi_tracciato(CompileState& s) {
-  Punti p{line_table, static_cast<size_t>(line_extent) + 1};
-  for (; s.punto <= static_cast<int64_t>(line_extent) - 2; ++s.punto) p.passo(s.punto, 0.0);
+  Punti p(line_table, s.punto);
+  int64_t c = s.punto;
+  for (; c <= static_cast<int64_t>(line_extent) - 2; ++c) p.passo(0.0);
+  s.punto = c;
 }
 
 }  // namespace ferrovello

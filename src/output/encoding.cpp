@@ -20,12 +20,6 @@ void le32(std::string& out, int32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFFu));
 }
 
-void le64(std::string& out, double d) {
-  uint64_t u = 0;
-  std::memcpy(&u, &d, sizeof u);
-  for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFFu));
-}
-
 }  // namespace
 
 std::string codifica_percorso(const std::vector<RouteCell>& celle) {
@@ -73,22 +67,75 @@ std::string codifica_elementi(const std::array<ItemRecord, kItemCount>& elementi
   return out;
 }
 
-std::string codifica_linea(const std::vector<LineValue>& tabella) {
-  size_t size = 0;
-  for (const LineValue& v : tabella) {
-    size += 2 + (v.tag == LineValue::kIntero ? 2 : v.tag == LineValue::kReale ? 8 : 0);
-  }
-  std::string out;
-  out.reserve(size);
-  for (const LineValue& v : tabella) {
-    le16(out, v.tag);
-    if (v.tag == LineValue::kIntero) {
-      le16(out, static_cast<int16_t>(v.value));
-    } else if (v.tag == LineValue::kReale) {
-      le64(out, v.value);
-    }
-  }
-  return out;
+std::string_view codifica_linea(const LineTable& tabella, std::string& riserva) {
+  const size_t voce = tabella.entry_bytes();
+  if (2 * voce == tabella.bytes.size()) return tabella.bytes;
+  riserva.assign(tabella.bytes, 0, voce);
+  riserva.append(tabella.bytes, tabella.half, voce);
+  return riserva;
+}
+
+// --- the line table in the layout of its file ---
+
+namespace {
+
+constexpr size_t kSlotVuoto = 2;  // tag alone
+
+// Bytes of one entry with `laid` of `metres` metres laid.
+size_t voce(size_t metres, size_t laid) { return LineTable::slot(laid) + kSlotVuoto * (metres - laid); }
+
+double leggi_reale(const char* p) {
+  double d = 0.0;
+  std::memcpy(&d, p + 2, sizeof d);
+  return d;
+}
+
+int16_t leggi_intero(const char* p) {
+  int16_t v = 0;
+  std::memcpy(&v, p + 2, sizeof v);
+  return v;
+}
+
+void metti_intero(char* p, int16_t v) {
+  const int16_t tag = LineValue::kIntero;
+  std::memcpy(p, &tag, sizeof tag);
+  std::memcpy(p + sizeof tag, &v, sizeof v);
+}
+
+}  // namespace
+
+void LineTable::assign(size_t slots, LineValue /*vuoto*/) {
+  metres = slots / 2;
+  laid = 0;
+  // A new buffer, so that a large table is never held twice.
+  half = voce(metres, capacity());
+  std::string().swap(bytes);
+  bytes.assign(2 * half, '\0');
+}
+
+size_t LineTable::entry_bytes() const { return voce(metres, laid); }
+
+void LineTable::lay_start(int16_t x0, int16_t y0, int16_t x1, int16_t y1) {
+  if (capacity() < 2) return;
+  char* p0 = bytes.data();
+  char* p1 = bytes.data() + half;
+  metti_intero(p0 + slot(0), x0);
+  metti_intero(p0 + slot(1), x1);
+  metti_intero(p1 + slot(0), y0);
+  metti_intero(p1 + slot(1), y1);
+  laid = 2;
+}
+
+double LineTable::x(size_t m) const { return (*this)[m].value; }
+
+double LineTable::y(size_t m) const { return (*this)[metres + m].value; }
+
+LineValue LineTable::operator[](size_t i) const {
+  const size_t m = i < metres ? i : i - metres;
+  if (m >= laid) return {};
+  const char* p = bytes.data() + (i < metres ? 0 : half) + slot(m);
+  if (m < 2) return {LineValue::kIntero, static_cast<double>(leggi_intero(p))};
+  return {LineValue::kReale, leggi_reale(p)};
 }
 
 }  // namespace ferrovello
