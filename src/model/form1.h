@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,13 +81,14 @@ struct LineValue {
 // points are laid from metre 0 upwards without gaps, metres 0 and 1 as
 // integers and the rest as doubles, and the last two metres stay empty; so
 // the place of every slot is known in advance, and a table laid to its end
-// is the file as it stands, written without encoding or copying. The bytes
-// past the last laid point are zero, which reads as empty slots.
+// is the file as it stands, written without encoding or copying. The room
+// of a slot not yet laid holds no defined bytes and is never read: it is
+// either laid before the file is written or written as an empty slot.
 struct LineTable {
-  std::string bytes;  // room for the table laid to its end, both entries
-  size_t metres = 0;  // metres 0 to line_extent
-  size_t laid = 0;    // metres laid, from 0
-  size_t half = 0;    // bytes of one entry laid to its end: entry 1 starts there
+  std::unique_ptr<char[]> bytes;  // room for the table laid to its end, both entries
+  size_t metres = 0;              // metres 0 to line_extent
+  size_t laid = 0;                // metres laid, from 0
+  size_t half = 0;                // bytes of one entry laid to its end: entry 1 starts there
 
   // Sized like a vector of slots: `slots` is twice the number of metres and
   // every slot starts empty (the one value a new slot can hold).
@@ -105,7 +107,7 @@ struct LineTable {
   // Inline: it runs once for every metre of the route.
   void lay(double x, double y) {
     if (laid < 2 || laid >= capacity()) return;
-    char* p = bytes.data() + slot(laid);
+    char* p = bytes.get() + slot(laid);
     put_real(p, x);
     put_real(p + half, y);
     ++laid;
@@ -113,9 +115,6 @@ struct LineTable {
   // Point of a laid metre.
   double x(size_t m) const;
   double y(size_t m) const;
-  // Bytes of one entry as the file holds it: the laid slots, then two bytes
-  // for every empty one.
-  size_t entry_bytes() const;
 
   // Offset of a laid metre's slot in its entry: metres 0 and 1 take 4 bytes
   // (tag and 16-bit value), every later one 10 (tag and double).

@@ -68,21 +68,23 @@ std::string codifica_elementi(const std::array<ItemRecord, kItemCount>& elementi
 }
 
 std::string_view codifica_linea(const LineTable& tabella, std::string& riserva) {
-  const size_t voce = tabella.entry_bytes();
-  if (2 * voce == tabella.bytes.size()) return tabella.bytes;
-  riserva.assign(tabella.bytes, 0, voce);
-  riserva.append(tabella.bytes, tabella.half, voce);
+  if (tabella.laid == tabella.capacity()) return {tabella.bytes.get(), 2 * tabella.half};
+  // Cut short: the laid slots of each entry, then an empty tag (two zero
+  // bytes) for every metre not laid.
+  const size_t laid_bytes = LineTable::slot(tabella.laid);
+  const size_t vuoti = 2 * (tabella.metres - tabella.laid);
+  riserva.clear();
+  riserva.reserve(2 * (laid_bytes + vuoti));
+  for (const char* entry : {tabella.bytes.get(), tabella.bytes.get() + tabella.half}) {
+    riserva.append(entry, laid_bytes);
+    riserva.append(vuoti, '\0');
+  }
   return riserva;
 }
 
 // --- the line table in the layout of its file ---
 
 namespace {
-
-constexpr size_t kSlotVuoto = 2;  // tag alone
-
-// Bytes of one entry with `laid` of `metres` metres laid.
-size_t voce(size_t metres, size_t laid) { return LineTable::slot(laid) + kSlotVuoto * (metres - laid); }
 
 double leggi_reale(const char* p) {
   double d = 0.0;
@@ -105,20 +107,25 @@ void metti_intero(char* p, int16_t v) {
 }  // namespace
 
 void LineTable::assign(size_t slots, LineValue /*vuoto*/) {
+  bytes.reset();  // freed first, so that a large table is never held twice
   metres = slots / 2;
   laid = 0;
-  // A new buffer, so that a large table is never held twice.
-  half = voce(metres, capacity());
-  std::string().swap(bytes);
-  bytes.assign(2 * half, '\0');
+  // Laid to its end, an entry holds its laid slots and an empty tag, two
+  // zero bytes, for each of the last metres.
+  const size_t vuoti = 2 * (metres - capacity());
+  half = slot(capacity()) + vuoti;
+  if (metres == 0) return;
+  // Only those empty tags are written now; every other slot is written
+  // once, when its point is laid.
+  bytes = std::make_unique_for_overwrite<char[]>(2 * half);
+  std::memset(bytes.get() + half - vuoti, 0, vuoti);
+  std::memset(bytes.get() + 2 * half - vuoti, 0, vuoti);
 }
-
-size_t LineTable::entry_bytes() const { return voce(metres, laid); }
 
 void LineTable::lay_start(int16_t x0, int16_t y0, int16_t x1, int16_t y1) {
   if (capacity() < 2) return;
-  char* p0 = bytes.data();
-  char* p1 = bytes.data() + half;
+  char* p0 = bytes.get();
+  char* p1 = bytes.get() + half;
   metti_intero(p0 + slot(0), x0);
   metti_intero(p0 + slot(1), x1);
   metti_intero(p1 + slot(0), y0);
@@ -133,7 +140,7 @@ double LineTable::y(size_t m) const { return (*this)[metres + m].value; }
 LineValue LineTable::operator[](size_t i) const {
   const size_t m = i < metres ? i : i - metres;
   if (m >= laid) return {};
-  const char* p = bytes.data() + (i < metres ? 0 : half) + slot(m);
+  const char* p = bytes.get() + (i < metres ? 0 : half) + slot(m);
   if (m < 2) return {LineValue::kIntero, static_cast<double>(leggi_intero(p))};
   return {LineValue::kReale, leggi_reale(p)};
 }
