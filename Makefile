@@ -1,13 +1,16 @@
 # The two commands of the project: `make run` and `make test`.
 # Both build from a clean checkout; missing Debian packages are installed
 # when running as root, or the exact install command is printed.
+# `make bench` builds and runs the benchmarks in a build of their own.
 
 BUILD      ?= build
 OUT        ?= out
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := g++ cmake ninja-build libgtest-dev libgmock-dev libcli11-dev
+BENCH_BUILD ?= build-bench
+BENCH_PACKAGES := libbenchmark-dev hyperfine time jq strace
 
-.PHONY: all run test deps configure clean
+.PHONY: all run test bench deps configure clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -42,5 +45,13 @@ run: all
 test: all
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The benchmarks: in-memory stages, whole runs against the yardstick that
+# only writes the files, peak memory (bench/run).
+bench: PACKAGES += $(BENCH_PACKAGES)
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERROVELLO_TESTS=OFF -DFERROVELLO_BENCH=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	bench/run $(BENCH_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(OUT)
+	rm -rf $(BUILD) $(OUT) $(BENCH_BUILD)
