@@ -7,62 +7,74 @@ namespace ferrovello {
 
 namespace {
 
-void u8(std::string& out, uint8_t v) { out.push_back(static_cast<char>(v)); }
+// Stores fields one after the other into bytes already sized for them.
+struct Cursore {
+  char* p;
 
-void le16(std::string& out, int16_t v) {
-  const auto u = static_cast<uint16_t>(v);
-  out.push_back(static_cast<char>(u & 0xFFu));
-  out.push_back(static_cast<char>(u >> 8));
-}
+  void u8(uint8_t v) { *p++ = static_cast<char>(v); }
+  void le16(int16_t v) {
+    const auto u = static_cast<uint16_t>(v);
+    *p++ = static_cast<char>(u & 0xFFu);
+    *p++ = static_cast<char>(u >> 8);
+  }
+  void le32(int32_t v) {
+    const auto u = static_cast<uint32_t>(v);
+    for (int i = 0; i < 4; ++i) *p++ = static_cast<char>((u >> (8 * i)) & 0xFFu);
+  }
+  void testo(const std::string& t, size_t n) {
+    std::memcpy(p, t.data(), n);
+    p += n;
+  }
+};
 
-void le32(std::string& out, int32_t v) {
-  const auto u = static_cast<uint32_t>(v);
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFFu));
-}
+// Texts longer than a 16-bit length can say are cut there.
+size_t lunghezza_testo(const ItemRecord& r) { return r.text.size() < 32767 ? r.text.size() : 32767; }
 
 }  // namespace
 
 std::string codifica_percorso(const std::vector<RouteCell>& celle) {
-  std::string out;
-  out.reserve(celle.size() * kCellBytes);
+  std::string out(celle.size() * kCellBytes, '\0');
+  Cursore w{out.data()};
   for (const RouteCell& c : celle) {
-    u8(out, c.kind);
-    le16(out, c.value1);
-    le16(out, c.value2);
-    le16(out, c.value3);
-    le16(out, c.value4);
-    u8(out, c.byte1);
-    u8(out, c.byte2);
-    u8(out, c.byte3);
-    u8(out, c.byte4);
-    u8(out, c.byte5);
-    u8(out, c.byte6);
+    w.u8(c.kind);
+    w.le16(c.value1);
+    w.le16(c.value2);
+    w.le16(c.value3);
+    w.le16(c.value4);
+    w.u8(c.byte1);
+    w.u8(c.byte2);
+    w.u8(c.byte3);
+    w.u8(c.byte4);
+    w.u8(c.byte5);
+    w.u8(c.byte6);
   }
   return out;
 }
 
 std::string codifica_elementi(const std::array<ItemRecord, kItemCount>& elementi) {
-  std::string out;
+  size_t size = 0;
+  for (const ItemRecord& r : elementi) size += kItemFixedBytes + lunghezza_testo(r);
+  std::string out(size, '\0');
+  Cursore w{out.data()};
   for (const ItemRecord& r : elementi) {
-    u8(out, r.kind);
-    le32(out, r.value1);
-    le32(out, r.value2);
-    le32(out, r.position);
-    u8(out, r.flag);
-    // Texts longer than a 16-bit length can say are cut there.
-    const size_t n = r.text.size() < 32767 ? r.text.size() : 32767;
-    le16(out, static_cast<int16_t>(n));
-    out.append(r.text, 0, n);
-    le16(out, r.word1);
-    le16(out, r.word2);
-    le16(out, r.word3);
-    le16(out, r.word4);
-    le16(out, r.word5);
-    u8(out, r.byte1);
-    u8(out, r.byte2);
-    u8(out, r.byte3);
-    u8(out, r.byte4);
-    le32(out, r.code);
+    w.u8(r.kind);
+    w.le32(r.value1);
+    w.le32(r.value2);
+    w.le32(r.position);
+    w.u8(r.flag);
+    const size_t n = lunghezza_testo(r);
+    w.le16(static_cast<int16_t>(n));
+    w.testo(r.text, n);
+    w.le16(r.word1);
+    w.le16(r.word2);
+    w.le16(r.word3);
+    w.le16(r.word4);
+    w.le16(r.word5);
+    w.u8(r.byte1);
+    w.u8(r.byte2);
+    w.u8(r.byte3);
+    w.u8(r.byte4);
+    w.le32(r.code);
   }
   return out;
 }
