@@ -2,6 +2,7 @@
 // stepped from the two points before it. A straight run repeats the last
 // step; a curve turns the step by the curvature of its class.
 #include <algorithm>
+#include <cstdint>
 
 #include "compiler/compile_state.h"
 
@@ -9,19 +10,12 @@ namespace ferrovello {
 
 namespace {
 
-// The stepping of the line: the latest point and the step to it are kept
-// here, and every new point is laid at the end of the table.
+// The stepping of the line: the latest point, the step to it and where the
+// next point goes.
 struct Punti {
-  LineTable& t;
   double x1, y1;  // P(c - 1)
   double dx, dy;  // P(c - 1) - P(c - 2)
-
-  explicit Punti(LineTable& tabella, int64_t c)
-      : t(tabella),
-        x1(t.x(static_cast<size_t>(c - 1))),
-        y1(t.y(static_cast<size_t>(c - 1))),
-        dx(x1 - t.x(static_cast<size_t>(c - 2))),
-        dy(y1 - t.y(static_cast<size_t>(c - 2))) {}
+  LineCursor penna;
 
   // P(c) = P(c - 1) + (P(c - 1) - P(c - 2)), turned by k per metre.
   void passo(double k) {
@@ -31,23 +25,34 @@ struct Punti {
       x = x + k * dy;
       y = y - k * dx;
     }
-    t.lay(x, y);
+    penna.lay(x, y);
     dx = x - x1;
     dy = y - y1;
     x1 = x;
     y1 = y;
   }
-
-  // Lays the points from c up to `fino`, turning by k; false once c passes
-  // the last track point.
-  bool corsa(int64_t& c, int64_t fino, double k) {
-    while (c <= fino) {
-      passo(k);
-      if (++c > kMaxTrackPoint) return false;
-    }
-    return true;
-  }
 };
+
+// Lays the points from c up to `fino`, turning by k; false once c passes
+// `ultimo`. Everything it steps with is a local copy, which the stores into
+// the table cannot touch, so it stays in registers.
+bool corsa(LineTable& t, int64_t& c, int64_t fino, double k, int64_t ultimo) {
+  if (c > fino) return true;
+  const auto m = static_cast<size_t>(c);
+  Punti p{t.x(m - 1), t.y(m - 1), t.x(m - 1) - t.x(m - 2), t.y(m - 1) - t.y(m - 2), t.cursor()};
+  int64_t i = c;
+  bool ok = true;
+  while (i <= fino) {
+    p.passo(k);
+    if (++i > ultimo) {
+      ok = false;
+      break;
+    }
+  }
+  t.close(p.penna);
+  c = i;
+  return ok;
+}
 
 // Curvature per metre of a curve keyword: the first class digit of 1 to 6
 // found in it; negative for a left-hand curve. False without a digit.
@@ -76,20 +81,14 @@ void Form1::inizia_tracciato(CompileState& s) {
 bool Form1::posa_curva(CompileState& s, int32_t inizio, int32_t lunghezza, const std::string& parola) {
   double k = 0.0;
   if (!curvatura(parola, k)) return false;
-  Punti p(line_table, s.punto);
   const int64_t limite = static_cast<int64_t>(line_extent) - 2;
   const int64_t fine = static_cast<int64_t>(inizio) + lunghezza;
-  int64_t c = s.punto;  // a local, which the stores into the table cannot touch
-  const bool ok = p.corsa(c, std::min<int64_t>(inizio, limite), 0.0) && p.corsa(c, std::min(fine, limite), k);
-  s.punto = c;
-  return ok;
+  return corsa(line_table, s.punto, std::min<int64_t>(inizio, limite), 0.0, kMaxTrackPoint) &&
+         corsa(line_table, s.punto, std::min(fine, limite), k, kMaxTrackPoint);
 }
 
 void Form1::chiudi_tracciato(CompileState& s) {
-  Punti p(line_table, s.punto);
-  int64_t c = s.punto;
-  for (; c <= static_cast<int64_t>(line_extent) - 2; ++c) p.passo(0.0);
-  s.punto = c;
+  corsa(line_table, s.punto, static_cast<int64_t>(line_extent) - 2, 0.0, INT64_MAX);
 }
 
 }  // namespace ferrovello

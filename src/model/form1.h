@@ -76,6 +76,34 @@ struct LineValue {
   double value = 0.0;
 };
 
+// Where the next point of the planar line goes: its slot in entry 0 (the
+// slot in entry 1 lies `half` bytes further) and its metre. The track line
+// keeps a cursor in its own variables while it steps, so that storing a
+// point makes it reload nothing, and hands it back to the table at the end.
+struct LineCursor {
+  char* slot;   // entry-0 slot of metre m
+  size_t half;  // from a slot in entry 0 to the same slot in entry 1
+  size_t m;     // next metre
+  size_t end;   // first metre that is never laid
+
+  // Lays metre m and moves on; nothing happens once m reaches `end`.
+  void lay(double x, double y) {
+    if (m >= end) return;
+    put_real(slot, x);
+    put_real(slot + half, y);
+    slot += 10;
+    ++m;
+  }
+  // A double slot: tag and value, little-endian like the machines the
+  // program is built for.
+  static void put_real(char* p, double v) {
+    static_assert(std::endian::native == std::endian::little);
+    const int16_t tag = LineValue::kReale;
+    std::memcpy(p, &tag, sizeof tag);
+    std::memcpy(p + sizeof tag, &v, sizeof v);
+  }
+};
+
 // The planar line table, held in the byte layout of the line file: entry 0
 // of every metre, then entry 1, each slot a 16-bit tag and its value. The
 // points are laid from metre 0 upwards without gaps, metres 0 and 1 as
@@ -103,15 +131,11 @@ struct LineTable {
   size_t capacity() const { return metres >= 2 ? metres - 2 : 0; }
   // Lays metres 0 and 1 as 16-bit integers; laid becomes 2.
   void lay_start(int16_t x0, int16_t y0, int16_t x1, int16_t y1);
-  // Lays the next metre; nothing happens once capacity() metres are laid.
-  // Inline: it runs once for every metre of the route.
-  void lay(double x, double y) {
-    if (laid < 2 || laid >= capacity()) return;
-    char* p = bytes.get() + slot(laid);
-    put_real(p, x);
-    put_real(p + half, y);
-    ++laid;
-  }
+  // A cursor at the next metre, which lays doubles up to capacity(); one
+  // that lays nothing before metres 0 and 1 are laid.
+  LineCursor cursor();
+  // Takes back a cursor of this table: its metres are laid.
+  void close(const LineCursor& c) { laid = c.m; }
   // Point of a laid metre.
   double x(size_t m) const;
   double y(size_t m) const;
@@ -119,14 +143,6 @@ struct LineTable {
   // Offset of a laid metre's slot in its entry: metres 0 and 1 take 4 bytes
   // (tag and 16-bit value), every later one 10 (tag and double).
   static size_t slot(size_t m) { return m < 2 ? 4 * m : 8 + 10 * (m - 2); }
-  // A double slot: tag and value, little-endian like the machines the
-  // program is built for.
-  static void put_real(char* p, double v) {
-    static_assert(std::endian::native == std::endian::little);
-    const int16_t tag = LineValue::kReale;
-    std::memcpy(p, &tag, sizeof tag);
-    std::memcpy(p + sizeof tag, &v, sizeof v);
-  }
 };
 
 inline constexpr int kItemCount = 87;

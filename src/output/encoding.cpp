@@ -145,6 +145,11 @@ void LineTable::lay_start(int16_t x0, int16_t y0, int16_t x1, int16_t y1) {
   laid = 2;
 }
 
+LineCursor LineTable::cursor() {
+  if (laid < 2) return {bytes.get(), half, laid, laid};
+  return {bytes.get() + slot(laid), half, laid, capacity()};
+}
+
 double LineTable::x(size_t m) const { return (*this)[m].value; }
 
 double LineTable::y(size_t m) const { return (*this)[metres + m].value; }
