@@ -2,12 +2,11 @@
 // generated routes: reading and compiling the scripts, the planar line, the
 // route checks, the bytes of each binary file, and the whole run with the
 // writes counted but not made. The whole run is also timed at 10, 100 and
-// 1000 km, per metre of the route it builds, with warm and with cold
-// caches, to show that the cost grows linearly with the route.
+// 1000 km, per metre of the route it builds, to show that the cost grows
+// linearly with the route.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -160,29 +159,15 @@ void line_file(benchmark::State& state, const Scenario& s) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(n));
 }
 
-// Pushes the run's data and code out of the caches by writing a scratch
-// larger than them.
-void raffredda() {
-  static std::vector<char> scratch(64u << 20);
-  static char giro = 0;
-  std::memset(scratch.data(), ++giro, scratch.size());
-  benchmark::DoNotOptimize(scratch.data());
-}
-
 // Everything the run does after writing the scripts, up to handing the
-// three files to the platform, which here only counts them. With `freddo`
-// each run starts with cold caches, as the program always does: it runs
-// once, in a process of its own. Without it a short route stays in the
-// caches from one run to the next.
-void whole_run(benchmark::State& state, const Scenario& s, bool freddo) {
+// three files to the platform, which here only counts them.
+void whole_run(benchmark::State& state, const Scenario& s) {
   Run r(s);
   const int32_t metri = lunghezza(s);
+  // One run first, so that no timed run pays for the process's first use
+  // of its memory: the whole-process comparison counts that.
+  r.form.memorizza_percorso(1);
   for (auto _ : state) {
-    if (freddo) {
-      state.PauseTiming();
-      raffredda();
-      state.ResumeTiming();
-    }
     r.form.memorizza_percorso(1);
     if (r.platform.written.size() != 3) state.SkipWithError("the run did not write its three files");
   }
@@ -214,13 +199,11 @@ int main(int argc, char** argv) {
   }
   static const std::vector<Scenario> lunghezze = {embedded(), generated(10000), generated(100000),
                                                   generated(1000000)};
-  for (const bool freddo : {false, true}) {
-    for (const Scenario& s : lunghezze) {
-      auto* b = benchmark::RegisterBenchmark(((freddo ? "cold_run/" : "whole_run/") + s.name).c_str(), whole_run, s,
-                                             freddo);
-      b->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
-      if (freddo) b->Iterations(20);
-    }
+  for (const Scenario& s : lunghezze) {
+    benchmark::RegisterBenchmark(("whole_run/" + s.name).c_str(), whole_run, s)
+        ->Unit(benchmark::kMicrosecond)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
   }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
