@@ -1,6 +1,7 @@
 # The two commands of the project: `make run` and `make test`.
 # Both build from a clean checkout; missing Debian packages are installed
 # when running as root, or the exact install command is printed.
+# `make bench` builds and runs the benchmarks in a build of their own.
 
 BUILD      ?= build
 OUT        ?= out
@@ -22,7 +23,11 @@ FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 300
 FUZZ_PACKAGES := clang libclang-rt-dev cmake ninja-build libcli11-dev nlohmann-json3-dev
 
-.PHONY: all run test deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
+# Benchmarks: a build of their own into $(BENCH_BUILD), run by `make bench`.
+BENCH_BUILD ?= build-bench
+BENCH_PACKAGES := libbenchmark-dev hyperfine time jq strace
+
+.PHONY: all run test bench deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -84,5 +89,15 @@ fuzz: fuzz-build
 fuzz-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"
 
+
+# The benchmarks: in-memory stages, whole runs against the yardstick that
+# only writes the files, peak memory (bench/run).
+bench: PACKAGES += $(BENCH_PACKAGES)
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERROVELLO_TESTS=OFF -DFERROVELLO_BENCH=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	bench/run $(BENCH_BUILD)
+
+
 clean:
-	rm -rf $(BUILD) $(OUT) $(WIN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(OUT) $(WIN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

@@ -56,15 +56,17 @@ void rileggi(const Form1& f) {
   // Writing and reading a line file is most of the time of a long route,
   // and its layout is the same at every length: only short routes do it.
   if (f.write_line_file == 0 || f.line_extent > kLineaRiletta) return;
-  const std::string linea = codifica_linea(f.line_table);
+  std::string riserva;
+  const std::string linea(codifica_linea(f.line_table, riserva));
   std::vector<LineValue> tabella;
   verifica(decodifica_linea(linea, tabella, perche) && tabella.size() == f.line_table.size(),
            "the line file reads back");
   for (size_t i = 0; i < tabella.size(); ++i) {
-    verifica(tabella[i].tag == f.line_table[i].tag &&
-                 std::memcmp(&tabella[i].value, &f.line_table[i].value, sizeof(double)) == 0,
+    const LineValue v = f.line_table[i];
+    verifica(tabella[i].tag == v.tag && std::memcmp(&tabella[i].value, &v.value, sizeof(double)) == 0,
              "the line file keeps every slot");
   }
+  verifica(codifica_linea(tabella) == linea, "the line file encodes again to the same bytes");
 }
 
 void compila(std::string_view linea, std::string_view treno, int32_t j) {

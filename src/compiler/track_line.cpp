@@ -1,35 +1,58 @@
 // The planar track line: one point of the track centre line per metre,
 // stepped from the two points before it. A straight run repeats the last
 // step; a curve turns the step by the curvature of its class.
+#include <algorithm>
+#include <cstdint>
+
 #include "compiler/compile_state.h"
 
 namespace ferrovello {
 
 namespace {
 
+// The stepping of the line: the latest point, the step to it and where the
+// next point goes.
 struct Punti {
-  std::vector<LineValue>& t;
-  size_t metri;  // line_extent + 1: entry 1 of metre m follows all entries 0
+  double x1, y1;  // P(c - 1)
+  double dx, dy;  // P(c - 1) - P(c - 2)
+  LineCursor penna;
 
-  double x(int64_t m) const { return t[static_cast<size_t>(m)].value; }
-  double y(int64_t m) const { return t[metri + static_cast<size_t>(m)].value; }
-  void metti(int64_t m, double px, double py) {
-    t[static_cast<size_t>(m)] = {LineValue::kReale, px};
-    t[metri + static_cast<size_t>(m)] = {LineValue::kReale, py};
-  }
   // P(c) = P(c - 1) + (P(c - 1) - P(c - 2)), turned by k per metre.
-  void passo(int64_t c, double k) {
-    const double x1 = x(c - 1);
-    const double y1 = y(c - 1);
-    const double dx = x1 - x(c - 2);
-    const double dy = y1 - y(c - 2);
-    if (k == 0.0) {
-      metti(c, x1 + dx, y1 + dy);
-    } else {
-      metti(c, x1 + dx + k * dy, y1 + dy - k * dx);
+  void passo(double k) {
+    double x = x1 + dx;
+    double y = y1 + dy;
+    if (k != 0.0) {
+      x = x + k * dy;
+      y = y - k * dx;
     }
+    penna.lay(x, y);
+    dx = x - x1;
+    dy = y - y1;
+    x1 = x;
+    y1 = y;
   }
 };
+
+// Lays the points from c up to `fino`, turning by k; false once c passes
+// `ultimo`. Everything it steps with is a local copy, which the stores into
+// the table cannot touch, so it stays in registers.
+bool corsa(LineTable& t, int64_t& c, int64_t fino, double k, int64_t ultimo) {
+  if (c > fino) return true;
+  const auto m = static_cast<size_t>(c);
+  Punti p{t.x(m - 1), t.y(m - 1), t.x(m - 1) - t.x(m - 2), t.y(m - 1) - t.y(m - 2), t.cursor()};
+  int64_t i = c;
+  bool ok = true;
+  while (i <= fino) {
+    p.passo(k);
+    if (++i > ultimo) {
+      ok = false;
+      break;
+    }
+  }
+  t.close(p.penna);
+  c = i;
+  return ok;
+}
 
 // Curvature per metre of a curve keyword: the first class digit of 1 to 6
 // found in it; negative for a left-hand curve. False without a digit.
@@ -48,11 +71,7 @@ bool curvatura(const std::string& parola, double& k) {
 }  // namespace
 
 void Form1::inizia_tracciato(CompileState& s) {
-  const size_t metri = static_cast<size_t>(line_extent) + 1;
-  line_table[0] = {LineValue::kIntero, 0.0};
-  line_table[metri] = {LineValue::kIntero, 0.0};
-  line_table[1] = {LineValue::kIntero, 0.0};
-  line_table[metri + 1] = {LineValue::kIntero, 1.0};
+  line_table.lay_start(0, 0, 0, 1);
   s.punto = 2;
 }
 
@@ -62,23 +81,14 @@ void Form1::inizia_tracciato(CompileState& s) {
 bool Form1::posa_curva(CompileState& s, int32_t inizio, int32_t lunghezza, const std::string& parola) {
   double k = 0.0;
   if (!curvatura(parola, k)) return false;
-  Punti p{line_table, static_cast<size_t>(line_extent) + 1};
   const int64_t limite = static_cast<int64_t>(line_extent) - 2;
   const int64_t fine = static_cast<int64_t>(inizio) + lunghezza;
-  for (; s.punto <= inizio && s.punto <= limite;) {
-    p.passo(s.punto, 0.0);
-    if (++s.punto > kMaxTrackPoint) return false;
-  }
-  for (; s.punto <= fine && s.punto <= limite;) {
-    p.passo(s.punto, k);
-    if (++s.punto > kMaxTrackPoint) return false;
-  }
-  return true;
+  return corsa(line_table, s.punto, std::min<int64_t>(inizio, limite), 0.0, kMaxTrackPoint) &&
+         corsa(line_table, s.punto, std::min(fine, limite), k, kMaxTrackPoint);
 }
 
 void Form1::chiudi_tracciato(CompileState& s) {
-  Punti p{line_table, static_cast<size_t>(line_extent) + 1};
-  for (; s.punto <= static_cast<int64_t>(line_extent) - 2; ++s.punto) p.passo(s.punto, 0.0);
+  corsa(line_table, s.punto, static_cast<int64_t>(line_extent) - 2, 0.0, INT64_MAX);
 }
 
 }  // namespace ferrovello

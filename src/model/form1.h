@@ -5,8 +5,12 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -72,6 +76,75 @@ struct LineValue {
   double value = 0.0;
 };
 
+// Where the next point of the planar line goes: its slot in entry 0 (the
+// slot in entry 1 lies `half` bytes further) and its metre. The track line
+// keeps a cursor in its own variables while it steps, so that storing a
+// point makes it reload nothing, and hands it back to the table at the end.
+struct LineCursor {
+  char* slot;   // entry-0 slot of metre m
+  size_t half;  // from a slot in entry 0 to the same slot in entry 1
+  size_t m;     // next metre
+  size_t end;   // first metre that is never laid
+
+  // Lays metre m and moves on; nothing happens once m reaches `end`.
+  void lay(double x, double y) {
+    if (m >= end) return;
+    put_real(slot, x);
+    put_real(slot + half, y);
+    slot += 10;
+    ++m;
+  }
+  // A double slot: tag and value, little-endian like the machines the
+  // program is built for.
+  static void put_real(char* p, double v) {
+    static_assert(std::endian::native == std::endian::little);
+    const int16_t tag = LineValue::kReale;
+    std::memcpy(p, &tag, sizeof tag);
+    std::memcpy(p + sizeof tag, &v, sizeof v);
+  }
+};
+
+// The planar line table, held in the byte layout of the line file: entry 0
+// of every metre, then entry 1, each slot a 16-bit tag and its value. The
+// points are laid from metre 0 upwards without gaps, metres 0 and 1 as
+// integers and the rest as doubles, and the last two metres stay empty; so
+// the place of every slot is known in advance, and a table laid to its end
+// is the file as it stands, written without encoding or copying. The room
+// of a slot not yet laid holds no defined bytes and is never read: it is
+// either laid before the file is written or written as an empty slot.
+struct LineTable {
+  std::unique_ptr<char[]> bytes;  // room for the table laid to its end, both entries
+  size_t metres = 0;              // metres 0 to line_extent
+  size_t laid = 0;                // metres laid, from 0
+  size_t half = 0;                // bytes of one entry laid to its end: entry 1 starts there
+
+  // Sized like a vector of slots: `slots` is twice the number of metres and
+  // every slot starts empty (the one value a new slot can hold).
+  void assign(size_t slots, LineValue vuoto);
+  void clear() { assign(0, LineValue{}); }
+  size_t size() const { return 2 * metres; }
+  bool empty() const { return metres == 0; }
+  // Slot i: entry 0 of metre i, or entry 1 of metre i - metres. i < size().
+  LineValue operator[](size_t i) const;
+
+  // Metres the table can lay: all but the last two.
+  size_t capacity() const { return metres >= 2 ? metres - 2 : 0; }
+  // Lays metres 0 and 1 as 16-bit integers; laid becomes 2.
+  void lay_start(int16_t x0, int16_t y0, int16_t x1, int16_t y1);
+  // A cursor at the next metre, which lays doubles up to capacity(); one
+  // that lays nothing before metres 0 and 1 are laid.
+  LineCursor cursor();
+  // Takes back a cursor of this table: its metres are laid.
+  void close(const LineCursor& c) { laid = c.m; }
+  // Point of a laid metre.
+  double x(size_t m) const;
+  double y(size_t m) const;
+
+  // Offset of a laid metre's slot in its entry: metres 0 and 1 take 4 bytes
+  // (tag and 16-bit value), every later one 10 (tag and double).
+  static size_t slot(size_t m) { return m < 2 ? 4 * m : 8 + 10 * (m - 2); }
+};
+
 inline constexpr int kItemCount = 87;
 inline constexpr int kMountainSlots = 81;
 inline constexpr int32_t kMaxRouteLength = 1000000;
@@ -106,7 +179,7 @@ class Form1 {
   int32_t write_line_file = 0;
   std::vector<RouteCell> route_cells;  // indices 0 to last_cell; empty until sized
   int32_t last_cell = 0;
-  std::vector<LineValue> line_table;  // entry 0 of every metre, then entry 1
+  LineTable line_table;  // entry 0 of every metre, then entry 1
   int32_t line_extent = 0;
   std::array<ItemRecord, kItemCount> items{};
   std::array<int32_t, kMountainSlots> mountain_start{};
@@ -177,7 +250,7 @@ class Form1 {
   void scrivi_file_linea();
   void scrivi_file_elementi();
   void scrivi_file_percorso();
-  void scrivi_file(const std::string& nome, const std::string& bytes);
+  void scrivi_file(const std::string& nome, std::string_view bytes);
 
   // --- documents ---
   void dati_note();

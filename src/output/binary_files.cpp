@@ -1,6 +1,7 @@
 // The three files the simulator loads: plain little-endian dumps of the line
 // table, the item table and the route cells, built in memory and written in
-// one piece each.
+// one piece each. The line table is kept in its file's layout, so its file
+// is written straight from the table.
 #include <cstring>
 #include <string>
 
@@ -9,7 +10,7 @@
 
 namespace ferrovello {
 
-void Form1::scrivi_file(const std::string& nome, const std::string& bytes) {
+void Form1::scrivi_file(const std::string& nome, std::string_view bytes) {
   const std::string percorso = nome_file(nome);
   std::string perche;
   if (!platform.replace_file(percorso, bytes, perche)) {
@@ -17,7 +18,10 @@ void Form1::scrivi_file(const std::string& nome, const std::string& bytes) {
   }
 }
 
-void Form1::scrivi_file_linea() { scrivi_file(scenario_name + "_linea.dat", codifica_linea(line_table)); }
+void Form1::scrivi_file_linea() {
+  std::string riserva;
+  scrivi_file(scenario_name + "_linea.dat", codifica_linea(line_table, riserva));
+}
 
 void Form1::scrivi_file_elementi() {
   scrivi_file(scenario_name + "_" + train_number + ".sim", codifica_elementi(items));

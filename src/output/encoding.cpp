@@ -7,88 +7,189 @@ namespace ferrovello {
 
 namespace {
 
-void u8(std::string& out, uint8_t v) { out.push_back(static_cast<char>(v)); }
+// Stores fields one after the other into bytes already sized for them.
+struct Cursore {
+  char* p;
 
-void le16(std::string& out, int16_t v) {
-  const auto u = static_cast<uint16_t>(v);
-  out.push_back(static_cast<char>(u & 0xFFu));
-  out.push_back(static_cast<char>(u >> 8));
-}
+  void u8(uint8_t v) { *p++ = static_cast<char>(v); }
+  void le16(int16_t v) {
+    const auto u = static_cast<uint16_t>(v);
+    *p++ = static_cast<char>(u & 0xFFu);
+    *p++ = static_cast<char>(u >> 8);
+  }
+  void le32(int32_t v) {
+    const auto u = static_cast<uint32_t>(v);
+    for (int i = 0; i < 4; ++i) *p++ = static_cast<char>((u >> (8 * i)) & 0xFFu);
+  }
+  void testo(const std::string& t, size_t n) {
+    std::memcpy(p, t.data(), n);
+    p += n;
+  }
+};
 
-void le32(std::string& out, int32_t v) {
-  const auto u = static_cast<uint32_t>(v);
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFFu));
-}
-
-void le64(std::string& out, double d) {
-  uint64_t u = 0;
-  std::memcpy(&u, &d, sizeof u);
-  for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFFu));
-}
+// Texts longer than a 16-bit length can say are cut there.
+size_t lunghezza_testo(const ItemRecord& r) { return r.text.size() < 32767 ? r.text.size() : 32767; }
 
 }  // namespace
 
 std::string codifica_percorso(const std::vector<RouteCell>& celle) {
-  std::string out;
-  out.reserve(celle.size() * kCellBytes);
+  std::string out(celle.size() * kCellBytes, '\0');
+  Cursore w{out.data()};
   for (const RouteCell& c : celle) {
-    u8(out, c.kind);
-    le16(out, c.value1);
-    le16(out, c.value2);
-    le16(out, c.value3);
-    le16(out, c.value4);
-    u8(out, c.byte1);
-    u8(out, c.byte2);
-    u8(out, c.byte3);
-    u8(out, c.byte4);
-    u8(out, c.byte5);
-    u8(out, c.byte6);
+    w.u8(c.kind);
+    w.le16(c.value1);
+    w.le16(c.value2);
+    w.le16(c.value3);
+    w.le16(c.value4);
+    w.u8(c.byte1);
+    w.u8(c.byte2);
+    w.u8(c.byte3);
+    w.u8(c.byte4);
+    w.u8(c.byte5);
+    w.u8(c.byte6);
   }
   return out;
 }
 
 std::string codifica_elementi(const std::array<ItemRecord, kItemCount>& elementi) {
-  std::string out;
+  size_t size = 0;
+  for (const ItemRecord& r : elementi) size += kItemFixedBytes + lunghezza_testo(r);
+  std::string out(size, '\0');
+  Cursore w{out.data()};
   for (const ItemRecord& r : elementi) {
-    u8(out, r.kind);
-    le32(out, r.value1);
-    le32(out, r.value2);
-    le32(out, r.position);
-    u8(out, r.flag);
-    // Texts longer than a 16-bit length can say are cut there.
-    const size_t n = r.text.size() < 32767 ? r.text.size() : 32767;
-    le16(out, static_cast<int16_t>(n));
-    out.append(r.text, 0, n);
-    le16(out, r.word1);
-    le16(out, r.word2);
-    le16(out, r.word3);
-    le16(out, r.word4);
-    le16(out, r.word5);
-    u8(out, r.byte1);
-    u8(out, r.byte2);
-    u8(out, r.byte3);
-    u8(out, r.byte4);
-    le32(out, r.code);
+    w.u8(r.kind);
+    w.le32(r.value1);
+    w.le32(r.value2);
+    w.le32(r.position);
+    w.u8(r.flag);
+    const size_t n = lunghezza_testo(r);
+    w.le16(static_cast<int16_t>(n));
+    w.testo(r.text, n);
+    w.le16(r.word1);
+    w.le16(r.word2);
+    w.le16(r.word3);
+    w.le16(r.word4);
+    w.le16(r.word5);
+    w.u8(r.byte1);
+    w.u8(r.byte2);
+    w.u8(r.byte3);
+    w.u8(r.byte4);
+    w.le32(r.code);
   }
   return out;
 }
 
-std::string codifica_linea(const std::vector<LineValue>& tabella) {
+std::string_view codifica_linea(const LineTable& tabella, std::string& riserva) {
+  if (tabella.laid == tabella.capacity()) return {tabella.bytes.get(), 2 * tabella.half};
+  // Cut short: the laid slots of each entry, then an empty tag (two zero
+  // bytes) for every metre not laid.
+  const size_t laid_bytes = LineTable::slot(tabella.laid);
+  const size_t vuoti = 2 * (tabella.metres - tabella.laid);
+  riserva.clear();
+  riserva.reserve(2 * (laid_bytes + vuoti));
+  for (const char* entry : {tabella.bytes.get(), tabella.bytes.get() + tabella.half}) {
+    riserva.append(entry, laid_bytes);
+    riserva.append(vuoti, '\0');
+  }
+  return riserva;
+}
+
+std::string codifica_linea(const std::vector<LineValue>& valori) {
   size_t size = 0;
-  for (const LineValue& v : tabella) {
+  for (const LineValue& v : valori) {
     size += 2 + (v.tag == LineValue::kIntero ? 2 : v.tag == LineValue::kReale ? 8 : 0);
   }
   std::string out;
   out.reserve(size);
-  for (const LineValue& v : tabella) {
-    le16(out, v.tag);
+  for (const LineValue& v : valori) {
+    const auto tag = static_cast<uint16_t>(v.tag);
+    out.push_back(static_cast<char>(tag & 0xFFu));
+    out.push_back(static_cast<char>(tag >> 8));
     if (v.tag == LineValue::kIntero) {
-      le16(out, static_cast<int16_t>(v.value));
+      const auto i = static_cast<uint16_t>(static_cast<int16_t>(v.value));
+      out.push_back(static_cast<char>(i & 0xFFu));
+      out.push_back(static_cast<char>(i >> 8));
     } else if (v.tag == LineValue::kReale) {
-      le64(out, v.value);
+      uint64_t u = 0;
+      std::memcpy(&u, &v.value, sizeof u);
+      for (int b = 0; b < 8; ++b) out.push_back(static_cast<char>((u >> (8 * b)) & 0xFFu));
     }
   }
   return out;
+}
+
+std::vector<LineValue> valori_linea(const LineTable& tabella) {
+  std::vector<LineValue> valori(tabella.size());
+  for (size_t i = 0; i < valori.size(); ++i) valori[i] = tabella[i];
+  return valori;
+}
+
+// --- the line table in the layout of its file ---
+
+namespace {
+
+double leggi_reale(const char* p) {
+  double d = 0.0;
+  std::memcpy(&d, p + 2, sizeof d);
+  return d;
+}
+
+int16_t leggi_intero(const char* p) {
+  int16_t v = 0;
+  std::memcpy(&v, p + 2, sizeof v);
+  return v;
+}
+
+void metti_intero(char* p, int16_t v) {
+  const int16_t tag = LineValue::kIntero;
+  std::memcpy(p, &tag, sizeof tag);
+  std::memcpy(p + sizeof tag, &v, sizeof v);
+}
+
+}  // namespace
+
+void LineTable::assign(size_t slots, LineValue /*vuoto*/) {
+  bytes.reset();  // freed first, so that a large table is never held twice
+  metres = slots / 2;
+  laid = 0;
+  // Laid to its end, an entry holds its laid slots and an empty tag, two
+  // zero bytes, for each of the last metres.
+  const size_t vuoti = 2 * (metres - capacity());
+  half = slot(capacity()) + vuoti;
+  if (metres == 0) return;
+  // Only those empty tags are written now; every other slot is written
+  // once, when its point is laid.
+  bytes = std::make_unique_for_overwrite<char[]>(2 * half);
+  std::memset(bytes.get() + half - vuoti, 0, vuoti);
+  std::memset(bytes.get() + 2 * half - vuoti, 0, vuoti);
+}
+
+void LineTable::lay_start(int16_t x0, int16_t y0, int16_t x1, int16_t y1) {
+  if (capacity() < 2) return;
+  char* p0 = bytes.get();
+  char* p1 = bytes.get() + half;
+  metti_intero(p0 + slot(0), x0);
+  metti_intero(p0 + slot(1), x1);
+  metti_intero(p1 + slot(0), y0);
+  metti_intero(p1 + slot(1), y1);
+  laid = 2;
+}
+
+LineCursor LineTable::cursor() {
+  if (laid < 2) return {bytes.get(), half, laid, laid};
+  return {bytes.get() + slot(laid), half, laid, capacity()};
+}
+
+double LineTable::x(size_t m) const { return (*this)[m].value; }
+
+double LineTable::y(size_t m) const { return (*this)[metres + m].value; }
+
+LineValue LineTable::operator[](size_t i) const {
+  const size_t m = i < metres ? i : i - metres;
+  if (m >= laid) return {};
+  const char* p = bytes.get() + (i < metres ? 0 : half) + slot(m);
+  if (m < 2) return {LineValue::kIntero, static_cast<double>(leggi_intero(p))};
+  return {LineValue::kReale, leggi_reale(p)};
 }
 
 }  // namespace ferrovello

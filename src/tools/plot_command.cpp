@@ -189,6 +189,7 @@ std::string disegna_svg(const DatiGrafico& d) {
 
 }  // namespace ferrovello
 
+#include "output/encoding.h"
 #include "tools/file_decoders.h"
 
 namespace ferrovello {
@@ -239,7 +240,7 @@ int esegui_plot(const PlotOptions& o, Platform& base) {
   if (!o.line_file.empty()) return da_file(o, base);
   return compila_script(o.scripts, base, true, [&](Form1& f) {
     DatiGrafico d;
-    d.linea = f.line_table;
+    d.linea = valori_linea(f.line_table);
     d.celle = f.route_cells;
     d.elementi = f.items;
     d.con_elementi = true;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "output/encoding.h"
+#include "support/decode.h"
 #include "support/scenario.h"
 
 namespace ferrovello::test {
@@ -61,6 +63,26 @@ TEST(TrackLine, CurvePastTheEndIsCutThere) {
   EXPECT_EQ(s.form.line_table[7998].tag, LineValue::kReale);
   EXPECT_EQ(s.form.line_table[7999].tag, LineValue::kVuoto);
   EXPECT_EQ(s.form.line_table[8000].tag, LineValue::kVuoto);
+}
+
+TEST(TrackLine, LineCutShortByAFaultKeepsItsLaidPointsAndEmptySlots) {
+  Scenario s;
+  s.compile(line_script({"curvad4,  700,  950", "curvax,  3000,  100"}, 20000), train_script({}));
+  ASSERT_EQ(s.form.error_code, 103);
+  std::string riserva;
+  const std::string file(codifica_linea(s.form.line_table, riserva));
+  // Metres 0 to 1650 laid, 1651 to 27000 empty, in each entry.
+  const size_t laid_end = 8 + 10 * 1649;
+  const size_t half = laid_end + 2 * (27001 - 1651);
+  ASSERT_EQ(file.size(), 2 * half);
+  EXPECT_EQ(le16(file, 0), LineValue::kIntero);
+  EXPECT_EQ(le16(file, half + 4), LineValue::kIntero);
+  EXPECT_EQ(le16(file, half + 6), 1);  // y of metre 1
+  EXPECT_EQ(le16(file, laid_end - 10), LineValue::kReale);
+  EXPECT_EQ(le64f(file, laid_end - 8), s.x(1650));
+  EXPECT_EQ(le64f(file, half + laid_end - 8), s.y(1650));
+  EXPECT_EQ(file.find_first_not_of('\0', laid_end), half);
+  EXPECT_EQ(file.find_first_not_of('\0', half + laid_end), std::string::npos);
 }
 
 }  // namespace

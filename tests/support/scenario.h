@@ -37,9 +37,9 @@ struct Scenario {
   void compile(const std::string& line, const std::string& train, int32_t j = 1);
   const RouteCell& cell(int i) const { return form.route_cells.at(static_cast<size_t>(i)); }
   // Point of metre m of the planar line.
-  double x(int m) const { return form.line_table.at(static_cast<size_t>(m)).value; }
+  double x(int m) const { return form.line_table[static_cast<size_t>(m)].value; }
   double y(int m) const {
-    return form.line_table.at(static_cast<size_t>(form.line_extent) + 1 + static_cast<size_t>(m)).value;
+    return form.line_table[static_cast<size_t>(form.line_extent) + 1 + static_cast<size_t>(m)].value;
   }
 };
 
