@@ -12,7 +12,7 @@
 
 #include "compiler/compile_state.h"
 #include "generated_scenario.h"
-#include "memory_platform.h"
+#include "platform/memory_platform.h"
 #include "model/form1.h"
 #include "output/encoding.h"
 
@@ -32,6 +32,8 @@ struct Run {
 
   explicit Run(const Scenario& s) {
     platform.keep_written = false;
+    platform.keep_deleted = true;  // the same scripts serve every repetition
+    platform.print_messages = true;
     form.scenario_name = "Ferrovello";
     form.train_number = "2632";
     platform.files[form.nome_file(form.nome_script_linea())] = s.linea;

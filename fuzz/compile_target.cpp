@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "check.h"
-#include "memory_platform.h"
+#include "platform/memory_platform.h"
 #include "model/form1.h"
 #include "model/numbers.h"
 #include "output/encoding.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "check.h"
-#include "memory_platform.h"
+#include "platform/memory_platform.h"
 #include "output/encoding.h"
 #include "tools/cp1252.h"
 #include "tools/dump_command.h"

@@ -1,6 +1,7 @@
-// A platform whose files live in memory, for timing the program's own work
-// without the operating system's. Served files stay after a delete, so that
-// one compilation can be repeated; written files are kept or only counted.
+// A platform whose files live in memory: for the fuzz targets and the
+// benchmarks, which run the program's own work without the operating
+// system's. Nothing on their paths may end the program, so ending aborts
+// (a fuzzer reports it as a finding).
 #pragma once
 
 #include <cstdio>
@@ -10,13 +11,15 @@
 
 #include "platform/platform.h"
 
-namespace ferrovello::bench {
+namespace ferrovello {
 
 class MemoryPlatform : public Platform {
  public:
   std::map<std::string, std::string> files;  // served to exists and read_file
   std::map<std::string, size_t> written;     // size of every file replaced
   bool keep_written = true;                  // false: writes are only counted
+  bool keep_deleted = false;                 // true: a deleted file stays, so a run can be repeated
+  bool print_messages = false;
 
   std::string program_folder() override { return "mem"; }
   char separator() const override { return '/'; }
@@ -24,7 +27,7 @@ class MemoryPlatform : public Platform {
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override {
     const auto it = files.find(path);
     if (it == files.end()) {
-      reason = "no such file";
+      reason = "file assente";
       return false;
     }
     bytes = it->second;
@@ -35,15 +38,25 @@ class MemoryPlatform : public Platform {
     if (keep_written) files[path] = std::string(bytes);
     return true;
   }
-  bool delete_file(const std::string&, std::string&) override { return true; }
+  bool delete_file(const std::string& path, std::string& reason) override {
+    if (keep_deleted || files.erase(path) != 0) return true;
+    reason = "file assente";
+    return false;
+  }
+  bool lock_run(const std::string&, bool& busy, std::string&) override {
+    busy = false;
+    return true;
+  }
   void show_window(const std::string&, const std::string&) override {}
-  void show_message(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+  void show_message(const std::string& text) override {
+    if (print_messages) std::fprintf(stderr, "%s\n", text.c_str());
+  }
 
  protected:
   void terminate_program(int status) override {
-    std::fprintf(stderr, "the program ended with status %d inside a benchmark\n", status);
+    std::fprintf(stderr, "the program ended with status %d on a platform in memory\n", status);
     std::abort();
   }
 };
 
-}  // namespace ferrovello::bench
+}  // namespace ferrovello
