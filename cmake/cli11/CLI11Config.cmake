@@ -1,15 +1,4 @@
-# CLI11 for the Windows cross build (see ../mingw-w64.cmake): an interface
-# target whose include folder holds only a copy of the host's CLI headers.
+# CLI11 for the Windows cross build (see ../mingw-w64.cmake; install libcli11-dev).
 set(CLI11_HOST_INCLUDE "/usr/include" CACHE PATH "Folder that holds the host's CLI/CLI.hpp")
-if(NOT EXISTS "${CLI11_HOST_INCLUDE}/CLI/CLI.hpp")
-  set(CLI11_FOUND FALSE)
-  set(CLI11_NOT_FOUND_MESSAGE "CLI/CLI.hpp not found in ${CLI11_HOST_INCLUDE} (install libcli11-dev)")
-  return()
-endif()
-set(_cli11_copy "${CMAKE_BINARY_DIR}/cli11-include")
-file(COPY "${CLI11_HOST_INCLUDE}/CLI" DESTINATION "${_cli11_copy}")
-if(NOT TARGET CLI11::CLI11)
-  add_library(CLI11::CLI11 INTERFACE IMPORTED)
-  set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${_cli11_copy}")
-endif()
-set(CLI11_FOUND TRUE)
+include("${CMAKE_CURRENT_LIST_DIR}/../host_headers.cmake")
+host_header_package(CLI11 CLI11::CLI11 "${CLI11_HOST_INCLUDE}" CLI CLI.hpp)

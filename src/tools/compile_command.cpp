@@ -18,18 +18,17 @@ std::string nome_non_valido(const std::string& nome) {
   return {};
 }
 
+bool leggi_file(Platform& base, const std::string& nome, std::string& bytes) {
+  std::string perche;
+  if (base.read_file(nome, bytes, perche)) return true;
+  base.show_message("Impossibile leggere il file \"" + nome + "\": " + perche);
+  return false;
+}
+
 int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, const std::function<int(Form1&)>& dopo) {
   std::string linea;
   std::string treno;
-  std::string perche;
-  if (!base.read_file(o.line, linea, perche)) {
-    base.show_message("Impossibile leggere il file \"" + o.line + "\": " + perche);
-    return 1;
-  }
-  if (!base.read_file(o.train, treno, perche)) {
-    base.show_message("Impossibile leggere il file \"" + o.train + "\": " + perche);
-    return 1;
-  }
+  if (!leggi_file(base, o.line, linea) || !leggi_file(base, o.train, treno)) return 1;
 
   ScriptOverlay overlay(base, in_memoria);
   Form1 form(overlay);

@@ -37,6 +37,9 @@ int esegui_scripts(const std::string& name, const std::string& train_number, Pla
 // boards, slow orders.
 std::string riepilogo(const Form1& form);
 
+// Reads a file the author named; a failure is reported, naming the file.
+bool leggi_file(Platform& base, const std::string& nome, std::string& bytes);
+
 // A scenario or train name usable in file names: printable ASCII without
 // path or reserved characters. Empty when it is; the reason otherwise.
 std::string nome_non_valido(const std::string& nome);

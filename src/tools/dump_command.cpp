@@ -74,11 +74,6 @@ void tabella_percorso(const std::vector<RouteCell>& celle, std::FILE* out) {
   }
 }
 
-bool e_stazione(const ItemRecord& r) {
-  return r.kind != 0 || r.value1 != 0 || r.value2 != 0 || r.position != 0 || r.code != 0 || r.word1 != 0 ||
-         r.word3 != 0 || r.byte2 != 0;
-}
-
 void tabella_elementi(const std::array<ItemRecord, kItemCount>& it, std::FILE* out) {
   for (size_t i = 1; i <= 80; ++i) {
     const ItemRecord& r = it[i];

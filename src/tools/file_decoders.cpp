@@ -58,6 +58,11 @@ bool tipo_da_nome(const std::string& nome, TipoFile& tipo) {
   return true;
 }
 
+bool e_stazione(const ItemRecord& r) {
+  return r.kind != 0 || r.value1 != 0 || r.value2 != 0 || r.position != 0 || r.code != 0 || r.word1 != 0 ||
+         r.word3 != 0 || r.byte2 != 0;
+}
+
 bool decodifica_percorso(const std::string& bytes, std::vector<RouteCell>& celle, std::string& perche) {
   if (bytes.empty() || bytes.size() % kCellBytes != 0) {
     perche = "un file del percorso e' fatto di celle di 15 byte, ma questo e' lungo " +

@@ -15,6 +15,10 @@ enum class TipoFile { percorso, elementi, linea };
 // The kind of a file from its name: "_linea.dat", ".sim" or ".dat".
 bool tipo_da_nome(const std::string& nome, TipoFile& tipo);
 
+// Whether a slot from 1 to 80 of a decoded item table holds a station (any
+// field besides the text set) rather than a signboard text or nothing.
+bool e_stazione(const ItemRecord& r);
+
 bool decodifica_percorso(const std::string& bytes, std::vector<RouteCell>& celle, std::string& perche);
 bool decodifica_elementi(const std::string& bytes, std::array<ItemRecord, kItemCount>& elementi, std::string& perche);
 // The line table as the model holds it: entry 0 of every metre, then entry 1.

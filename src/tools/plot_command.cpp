@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "output/encoding.h"
 #include "tools/cp1252.h"
+#include "tools/file_decoders.h"
 
 namespace ferrovello {
 
@@ -35,8 +37,6 @@ std::string xml(const std::string& cp1252) {
   }
   return out;
 }
-
-bool e_stazione(const ItemRecord& r) { return r.kind != 0 || r.position != 0 || r.value1 != 0 || r.value2 != 0; }
 
 struct Punto {
   double x;
@@ -187,21 +187,7 @@ std::string disegna_svg(const DatiGrafico& d) {
   return svg + "</svg>\n";
 }
 
-}  // namespace ferrovello
-
-#include "output/encoding.h"
-#include "tools/file_decoders.h"
-
-namespace ferrovello {
-
 namespace {
-
-bool leggi(Platform& base, const std::string& nome, std::string& bytes) {
-  std::string perche;
-  if (base.read_file(nome, bytes, perche)) return true;
-  base.show_message("Impossibile leggere il file \"" + nome + "\": " + perche);
-  return false;
-}
 
 int scrivi_svg(const PlotOptions& o, const DatiGrafico& d, Platform& base) {
   std::string perche;
@@ -216,15 +202,15 @@ int da_file(const PlotOptions& o, Platform& base) {
   DatiGrafico d;
   std::string bytes;
   std::string perche;
-  if (!leggi(base, o.line_file, bytes)) return 1;
+  if (!leggi_file(base, o.line_file, bytes)) return 1;
   bool ok = decodifica_linea(bytes, d.linea, perche);
   if (ok && !o.sim.empty()) {
-    if (!leggi(base, o.sim, bytes)) return 1;
+    if (!leggi_file(base, o.sim, bytes)) return 1;
     ok = decodifica_elementi(bytes, d.elementi, perche);
     d.con_elementi = ok;
   }
   if (ok && !o.dat.empty()) {
-    if (!leggi(base, o.dat, bytes)) return 1;
+    if (!leggi_file(base, o.dat, bytes)) return 1;
     ok = decodifica_percorso(bytes, d.celle, perche);
   }
   if (!ok) {

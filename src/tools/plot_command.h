@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "model/form1.h"
+#include "platform/platform.h"
+#include "tools/compile_command.h"
 
 namespace ferrovello {
 
@@ -21,12 +23,6 @@ struct DatiGrafico {
 // signals, boards and stations against the kilometre).
 std::string disegna_svg(const DatiGrafico& d);
 
-}  // namespace ferrovello
-
-#include "platform/platform.h"
-#include "tools/compile_command.h"
-
-namespace ferrovello {
 
 struct PlotOptions {
   std::string out;

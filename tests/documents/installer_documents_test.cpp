@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "documents/document_files.h"
+#include "support/scenario.h"
 
 namespace ferrovello::test {
 namespace {
@@ -14,7 +15,7 @@ TEST(InstallerDocuments, RunLeavesTheThreeDocuments) {
   const std::vector<std::string> names = {"Ferrovello_2632_scheda_treno.txt", "Ferrovello_2632_rallentamenti.txt",
                                           "Ferrovello_2632_note.txt"};
   // What the three members write on their own.
-  DocumentRun reference;
+  Scenario reference;
   reference.form.dati_scheda();
   reference.form.dati_rallentamenti();
   reference.form.dati_note();

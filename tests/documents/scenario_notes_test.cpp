@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "documents/document_files.h"
+#include "support/scenario.h"
 
 namespace ferrovello::test {
 namespace {
@@ -46,7 +47,7 @@ class ScenarioNotes : public ::testing::Test {
   }
   const std::string& line(int n) const { return lines_[static_cast<size_t>(n - 1)]; }
 
-  DocumentRun run_;
+  Scenario run_;
   std::string bytes_;
   std::vector<std::string> lines_;
 };
@@ -172,11 +173,11 @@ TEST_F(ScenarioNotes, IsWindows1252TextWithSingleByteAccents) {
 }
 
 TEST(ScenarioNotesFile, ReplacesAnEarlierLongerFileWhole) {
-  DocumentRun fresh;
+  Scenario fresh;
   fresh.form.dati_note();
   const std::string expected = read_bytes(fresh.folder.file(kNotesName));
 
-  DocumentRun run;
+  Scenario run;
   write_bytes(run.folder.file(kNotesName), stale_document());
   run.form.dati_note();
   EXPECT_EQ(read_bytes(run.folder.file(kNotesName)), expected);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "documents/document_files.h"
+#include "support/scenario.h"
 
 namespace ferrovello::test {
 namespace {
@@ -61,16 +62,16 @@ const std::vector<std::string> kFormLines = {
     "     i giorni esclusi i seguenti:.........",
 };
 
-std::string write_form(DocumentRun& run) {
+std::string write_form(Scenario& run) {
   run.form.dati_rallentamenti();
   return read_bytes(run.folder.file(kFormName));
 }
 
 TEST(SlowOrderForm, IsTheListedLinesByteForByte) {
-  DocumentRun run;
+  Scenario run;
   const std::string bytes = write_form(run);
   ASSERT_EQ(kFormLines.size(), 46u);
-  EXPECT_EQ(bytes, crlf_text(kFormLines));
+  EXPECT_EQ(bytes, crlf(kFormLines));
   EXPECT_EQ(bytes.size(), 3298u);
   std::vector<std::string> lines;
   ASSERT_TRUE(split_crlf(bytes, lines));
@@ -78,7 +79,7 @@ TEST(SlowOrderForm, IsTheListedLinesByteForByte) {
 }
 
 TEST(SlowOrderForm, HasTwentySixBlankRowsAndTheKeyInOrderABDC) {
-  DocumentRun run;
+  Scenario run;
   std::vector<std::string> lines;
   ASSERT_TRUE(split_crlf(write_form(run), lines));
   ASSERT_EQ(lines.size(), 46u);
@@ -99,7 +100,7 @@ TEST(SlowOrderForm, HasTwentySixBlankRowsAndTheKeyInOrderABDC) {
 }
 
 TEST(SlowOrderForm, EndsWithLine46AndNoEndMarker) {
-  DocumentRun run;
+  Scenario run;
   const std::string bytes = write_form(run);
   const std::string last = "     i giorni esclusi i seguenti:.........\r\n";
   ASSERT_GE(bytes.size(), last.size());
@@ -108,9 +109,9 @@ TEST(SlowOrderForm, EndsWithLine46AndNoEndMarker) {
 }
 
 TEST(SlowOrderForm, ReplacesAnEarlierLongerFileWhole) {
-  DocumentRun run;
+  Scenario run;
   write_bytes(run.folder.file(kFormName), stale_document());
-  EXPECT_EQ(write_form(run), crlf_text(kFormLines));
+  EXPECT_EQ(write_form(run), crlf(kFormLines));
   EXPECT_EQ(list_folder(run.folder.path()), std::vector<std::string>{kFormName});
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "documents/document_files.h"
+#include "support/scenario.h"
 
 namespace ferrovello::test {
 namespace {
@@ -68,16 +69,16 @@ const std::vector<std::string> kCardLines = {
     " ",
 };
 
-std::string write_card(DocumentRun& run) {
+std::string write_card(Scenario& run) {
   run.form.dati_scheda();
   return read_bytes(run.folder.file(kCardName));
 }
 
 TEST(TrainCard, IsTheListedLinesByteForByte) {
-  DocumentRun run;
+  Scenario run;
   const std::string bytes = write_card(run);
   ASSERT_EQ(kCardLines.size(), 53u);
-  EXPECT_EQ(bytes, crlf_text(kCardLines));
+  EXPECT_EQ(bytes, crlf(kCardLines));
   EXPECT_EQ(bytes.size(), 3825u);
   std::vector<std::string> lines;
   ASSERT_TRUE(split_crlf(bytes, lines));
@@ -85,7 +86,7 @@ TEST(TrainCard, IsTheListedLinesByteForByte) {
 }
 
 TEST(TrainCard, KeepsItsSpacesAndItsOneNonAsciiByte) {
-  DocumentRun run;
+  Scenario run;
   std::vector<std::string> lines;
   ASSERT_TRUE(split_crlf(write_card(run), lines));
   ASSERT_EQ(lines.size(), 53u);
@@ -106,7 +107,7 @@ TEST(TrainCard, KeepsItsSpacesAndItsOneNonAsciiByte) {
 }
 
 TEST(TrainCard, EndsWithLine53AndNoEndMarker) {
-  DocumentRun run;
+  Scenario run;
   const std::string bytes = write_card(run);
   ASSERT_GE(bytes.size(), 5u);
   EXPECT_EQ(bytes.substr(bytes.size() - 5), "\r\n \r\n");
@@ -114,9 +115,9 @@ TEST(TrainCard, EndsWithLine53AndNoEndMarker) {
 }
 
 TEST(TrainCard, ReplacesAnEarlierLongerFileWhole) {
-  DocumentRun run;
+  Scenario run;
   write_bytes(run.folder.file(kCardName), stale_document());
-  EXPECT_EQ(write_card(run), crlf_text(kCardLines));
+  EXPECT_EQ(write_card(run), crlf(kCardLines));
   EXPECT_EQ(list_folder(run.folder.path()), std::vector<std::string>{kCardName});
 }
 

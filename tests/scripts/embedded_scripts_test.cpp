@@ -4,23 +4,13 @@
 #include "model/form1.h"
 #include "platform/posix_platform.h"
 #include "scripts/line_list.h"
-#include "support/folder.h"
+#include "support/scenario.h"
 
 namespace ferrovello::test {
 namespace {
 
-struct Written {
-  TempFolder folder;
-  PosixPlatform platform{folder.path()};
-  Form1 form{platform};
-  Written() {
-    form.scenario_name = "Ferrovello";
-    form.train_number = "2632";
-  }
-};
-
 TEST(EmbeddedScripts, LineScriptAsWritten) {
-  Written w;
+  Scenario w;
   write_bytes(w.folder.file("Ferrovello_linea.txt"), std::string(20000, 'z'));  // an older, longer file
   w.form.dati_linea();
   const std::string bytes = read_bytes(w.folder.file("Ferrovello_linea.txt"));
@@ -49,7 +39,7 @@ TEST(EmbeddedScripts, LineScriptAsWritten) {
 }
 
 TEST(EmbeddedScripts, TrainScriptAsWritten) {
-  Written w;
+  Scenario w;
   w.form.dati_treno();
   const std::string bytes = read_bytes(w.folder.file("Ferrovello_2632-.txt"));
   EXPECT_EQ(bytes.size(), 3611u);

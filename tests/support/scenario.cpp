@@ -2,11 +2,13 @@
 
 namespace ferrovello::test {
 
-std::string crlf(std::initializer_list<std::string> lines) {
+std::string crlf(const std::vector<std::string>& lines) {
   std::string s;
   for (const std::string& l : lines) s += l + "\r\n";
   return s;
 }
+
+std::string crlf(std::initializer_list<std::string> lines) { return crlf(std::vector<std::string>(lines)); }
 
 std::string line_script(std::initializer_list<std::string> body, int length) {
   std::string s = crlf({"[generale]", "lunghezza percorso,  " + std::to_string(length),

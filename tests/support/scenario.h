@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "model/form1.h"
 #include "platform/posix_platform.h"
@@ -13,6 +14,7 @@ namespace ferrovello::test {
 
 // Lines joined with CR LF, each one ended.
 std::string crlf(std::initializer_list<std::string> lines);
+std::string crlf(const std::vector<std::string>& lines);
 
 // A line script: its general section (route of `length` metres) and the
 // given body lines, closed by "[fine]".
