@@ -1,7 +1,9 @@
 #include "tools/compile_command.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "tools/full_check.h"
 #include "tools/script_overlay.h"
 
 namespace ferrovello {
@@ -25,11 +27,42 @@ bool leggi_file(Platform& base, const std::string& nome, std::string& bytes) {
   return false;
 }
 
-int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, const std::function<int(Form1&)>& dopo) {
+namespace {
+
+// A warning as it reaches the author: on the stream of the faults.
+void stampa_avvisi(Platform& base, const std::vector<Avviso>& avvisi) {
+  for (const Avviso& a : avvisi) base.show_message(testo_avviso(a));
+}
+
+}  // namespace
+
+bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p) {
   std::string linea;
   std::string treno;
-  if (!leggi_file(base, o.line, linea) || !leggi_file(base, o.train, treno)) return 1;
+  if (!leggi_file(base, o.line, linea) || !leggi_file(base, o.train, treno)) return false;
+  std::vector<std::string> guasti;
+  prepara_testo(o.line, 0, linea, p.linea, p.avvisi, guasti);
+  prepara_testo(o.train, 1, treno, p.treno, p.avvisi, guasti);
+  if (!guasti.empty()) {
+    for (const std::string& g : guasti) base.show_message(g);
+    return false;
+  }
+  p.controllo = controlla_script(p.linea, p.treno, !o.no_line_file);
+  p.avvisi.insert(p.avvisi.end(), p.controllo.avvisi.begin(), p.controllo.avvisi.end());
+  std::stable_sort(p.avvisi.begin(), p.avvisi.end(), [](const Avviso& a, const Avviso& b) {
+    return a.file != b.file ? a.file < b.file : a.offset < b.offset;
+  });
+  return true;
+}
 
+int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, const std::function<int(Form1&)>& dopo) {
+  ScriptPreparati p;
+  if (!prepara_script(o, base, p)) return 1;
+  return compila_preparati(o, base, in_memoria, p, dopo);
+}
+
+int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, const ScriptPreparati& p,
+                      const std::function<int(Form1&)>& dopo) {
   ScriptOverlay overlay(base, in_memoria);
   Form1 form(overlay);
   form.scenario_name = o.name;
@@ -37,16 +70,32 @@ int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, con
   form.write_despite_faults = o.force;
   form.nome_linea_mostrato = o.line;
   form.nome_treno_mostrato = o.train;
-  overlay.offri(form.nome_file(form.nome_script_linea()), std::move(linea));
-  overlay.offri(form.nome_file(form.nome_script_treno()), std::move(treno));
+  overlay.offri(form.nome_file(form.nome_script_linea()), p.linea.bytes);
+  overlay.offri(form.nome_file(form.nome_script_treno()), p.treno.bytes);
+
+  // The compiler's report of its faults, with the read faults said in the
+  // author's terms, then the warnings.
+  bool riportato = false;
+  overlay.mostra = [&](const std::string& testo) {
+    if (riportato || form.diagnosi.empty() || testo.rfind(testo_errore(""), 0) != 0) {
+      base.show_message(testo);
+      return;
+    }
+    riportato = true;
+    spiega_guasti_di_lettura(form.diagnosi, p);
+    form.segnala_errore_registrato();
+    if (o.avvisi) stampa_avvisi(base, p.avvisi);
+  };
 
   if (!in_memoria) form.blocca_cartella();
   form.memorizza_percorso(o.no_line_file ? 0 : 1);
   if (!in_memoria) {
     for (const std::string& scritto : overlay.scritti()) std::printf("%s\n", scritto.c_str());
   }
+  if (!riportato && o.avvisi) stampa_avvisi(base, p.avvisi);
   if (form.error_code != 0) return 1;
-  return dopo(form);
+  const int stato = dopo(form);
+  return (stato == 0 && o.strict && !p.avvisi.empty()) ? 1 : stato;
 }
 
 int esegui_compile(const CompileOptions& o, Platform& base) {
@@ -70,9 +119,28 @@ std::string riepilogo(const Form1& f) {
          std::to_string(cartelli) + " cartelli indicatori, " + std::to_string(rallentamenti) + " rallentamenti";
 }
 
+std::string riepilogo(const Form1& f, const std::map<std::string, int>& righe, size_t avvisi) {
+  auto n = [&](const char* tipo, const char* uno, const char* molti) {
+    const auto it = righe.find(tipo);
+    const int v = it == righe.end() ? 0 : it->second;
+    return ", " + std::to_string(v) + " " + (v == 1 ? uno : molti);
+  };
+  return riepilogo(f) + n("pendenze", "pendenza", "pendenze") + n("curve", "curva", "curve") +
+         n("montagne", "montagna", "montagne") + n("progressive", "progressiva", "progressive") +
+         n("velocita", "voce di velocità", "voci di velocità") + n("aderenza", "voce di aderenza", "voci di aderenza") +
+         n("abbattimenti", "punto di abbattimento", "punti di abbattimento") + ", " + std::to_string(avvisi) +
+         (avvisi == 1 ? " avviso" : " avvisi");
+}
+
 int esegui_check(const CompileOptions& o, Platform& base) {
-  return compila_script(o, base, true, [](Form1& form) {
-    std::printf("%s\n", riepilogo(form).c_str());
+  ScriptPreparati p;
+  if (!prepara_script(o, base, p)) return 1;
+  if (o.all) {
+    const int stato = controllo_completo(o, base, p);
+    if (stato >= 0) return stato;  // faults listed; otherwise the check as without --all
+  }
+  return compila_preparati(o, base, true, p, [&](Form1& form) {
+    std::printf("%s\n", riepilogo(form, p.controllo.righe, p.avvisi.size()).c_str());
     return 0;
   });
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 
 #include "model/form1.h"
 #include "platform/platform.h"
+#include "tools/script_check.h"
 
 namespace ferrovello {
 
@@ -16,6 +18,9 @@ struct CompileOptions {
   std::string train_number = "2632";
   bool no_line_file = false;
   bool force = false;
+  bool avvisi = false;  // warnings printed after the faults (check, compile)
+  bool strict = false;  // a warning makes the exit status 1
+  bool all = false;     // check: every fault of both scripts in one pass
 };
 
 // Compiles the author's two scripts through the installer's own run
@@ -25,6 +30,21 @@ struct CompileOptions {
 // and ends the program with status 1 (with `force` the files are written
 // first); otherwise `dopo` runs on the compiled model and gives the status.
 int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, const std::function<int(Form1&)>& dopo);
+
+// The author's two scripts made Windows-1252 and read by the authors' check.
+struct ScriptPreparati {
+  TestoScript linea;
+  TestoScript treno;
+  ControlloScript controllo;
+  std::vector<Avviso> avvisi;  // of the text and of the check, in file order
+};
+// Reads and prepares the two scripts; false, with the fault reported, when
+// a file cannot be read or holds a character without a place in the code page.
+bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p);
+// compila_script on scripts already prepared. The warnings are printed after
+// the faults when `o.avvisi`; with `o.strict` they make the status 1.
+int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, const ScriptPreparati& p,
+                      const std::function<int(Form1&)>& dopo);
 
 // `compile`: the binary files into the output folder. Returns the exit status.
 int esegui_compile(const CompileOptions& o, Platform& base);
@@ -36,6 +56,8 @@ int esegui_scripts(const std::string& name, const std::string& train_number, Pla
 // One line on a compiled scenario: route length, cells, stations, signals,
 // boards, slow orders.
 std::string riepilogo(const Form1& form);
+// The same, followed by the lines of every other kind and the warnings.
+std::string riepilogo(const Form1& form, const std::map<std::string, int>& righe, size_t avvisi);
 
 // Reads a file the author named; a failure is reported, naming the file.
 bool leggi_file(Platform& base, const std::string& nome, std::string& bytes);

@@ -116,10 +116,16 @@ int main(int argc, char** argv) {
   c->add_option("--out", compile.out, "Cartella dei file binari (creata se manca)")->required();
   c->add_flag("--no-line-file", compile.no_line_file, "Non costruire ne' scrivere il file della linea");
   c->add_flag("--force", compile.force, "Scrive i file anche dopo un errore (lo stato d'uscita resta 1)");
+  c->add_flag("--strict", compile.strict, "Esce con stato 1 anche per i soli avvisi");
+  compile.avvisi = true;
 
   ferrovello::CompileOptions check;
-  CLI::App* k = app.add_subcommand("check", "Compila in memoria e riporta gli errori, senza scrivere nulla");
+  CLI::App* k = app.add_subcommand("check", "Compila in memoria e riporta gli errori e gli avvisi, senza scrivere nulla");
   opzioni_script(k, check, true);
+  k->add_flag("--strict", check.strict, "Esce con stato 1 anche per i soli avvisi");
+  k->add_flag("--all", check.all, "Legge oltre ogni errore di una riga (la riga è saltata) ed elenca tutti gli errori");
+  k->footer("Il formato degli script, parola chiave per parola chiave: docs/script-format.md");
+  check.avvisi = true;
 
   ferrovello::DumpOptions dump;
   CLI::App* d = app.add_subcommand("dump", "Decodifica un file del percorso (.dat), degli elementi (.sim) o della linea (_linea.dat)");

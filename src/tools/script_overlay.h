@@ -4,6 +4,7 @@
 // never deleted or changed; every other call goes to the real platform.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,7 +35,15 @@ class ScriptOverlay : public Platform {
     return base_.lock_run(path, busy, reason);
   }
   void show_window(const std::string&, const std::string&) override {}
-  void show_message(const std::string& text) override { base_.show_message(text); }
+  void show_message(const std::string& text) override {
+    if (mostra) {
+      mostra(text);
+    } else {
+      base_.show_message(text);
+    }
+  }
+  // When set, takes the messages in place of the real platform.
+  std::function<void(const std::string&)> mostra;
  protected:
   void terminate_program(int status) override { base_.end_program(status); }
 

@@ -1,0 +1,160 @@
+#include "tools/full_check.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "scripts/item_reader.h"
+#include "tools/script_overlay.h"
+
+namespace ferrovello {
+
+namespace {
+
+constexpr int kPassateMassime = 5000;
+
+// Byte offset of "LINE:COLUMN" in a script, from a place "LABEL:LINE:COLUMN"
+// of that script; false for a place elsewhere (a cell, the other script).
+bool offset_di(const std::string& luogo, const TestoScript& t, size_t& offset) {
+  const std::string prefisso = t.etichetta + ":";
+  if (luogo.rfind(prefisso, 0) != 0) return false;
+  const std::string resto = luogo.substr(prefisso.size());
+  const size_t due_punti = resto.find(':');
+  if (due_punti == std::string::npos) return false;
+  const long riga = std::strtol(resto.c_str(), nullptr, 10);
+  const long colonna = std::strtol(resto.c_str() + due_punti + 1, nullptr, 10);
+  if (riga < 1 || colonna < 1) return false;
+  long r = 1;
+  size_t i = 0;
+  const std::string& b = t.bytes;
+  while (i < b.size() && r < riga) {
+    if (b[i] == '\n' || (b[i] == '\r' && (i + 1 >= b.size() || b[i + 1] != '\n'))) ++r;
+    ++i;
+  }
+  offset = std::min(b.size(), i + static_cast<size_t>(colonna - 1));
+  return true;
+}
+
+// Which script a place belongs to: 0, 1, or -1 for neither.
+int script_di(const std::string& luogo, const ScriptPreparati& p, size_t& offset) {
+  if (offset_di(luogo, p.linea, offset)) return 0;
+  if (offset_di(luogo, p.treno, offset)) return 1;
+  return -1;
+}
+
+const GuastoDiLettura* guasto_a(const ScriptPreparati& p, int file, size_t offset) {
+  for (const GuastoDiLettura& g : p.controllo.guasti[file]) {
+    if (g.offset == offset) return &g;
+  }
+  return nullptr;
+}
+
+// Blanks bytes [da, a) of a script, line ends kept; false when nothing changed.
+bool sbianca(std::string& b, size_t da, size_t a) {
+  bool cambiato = false;
+  for (size_t i = da; i < a && i < b.size(); ++i) {
+    if (b[i] != '\r' && b[i] != '\n' && b[i] != ' ') {
+      b[i] = ' ';
+      cambiato = true;
+    }
+  }
+  return cambiato;
+}
+
+std::string blocco(const Diagnosi& d) {
+  std::string a = std::to_string(d.codice);
+  if (d.con_posizione) a += "\nPosizione: " + std::to_string(d.posizione) + " m";
+  const std::string dettaglio = d.luogo.empty() ? d.frase : d.luogo + ": " + d.frase;
+  if (!dettaglio.empty()) a += "\n" + dettaglio;
+  return testo_errore(a);
+}
+
+struct Voce {
+  int file;
+  size_t offset;
+  std::string testo;
+};
+
+}  // namespace
+
+void spiega_guasti_di_lettura(std::vector<Diagnosi>& diagnosi, const ScriptPreparati& p) {
+  for (Diagnosi& d : diagnosi) {
+    size_t offset = 0;
+    const int file = d.codice == 25 ? script_di(d.luogo, p, offset) : -1;
+    if (file < 0) continue;
+    if (const GuastoDiLettura* g = guasto_a(p, file, offset)) {
+      d.luogo = g->luogo;
+      d.frase = g->frase;
+    }
+  }
+}
+
+int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPreparati& p) {
+  ScriptPreparati copia = p;  // the scripts with the faulty lines blanked
+  std::vector<Voce> voci;
+  std::vector<Diagnosi> finali;
+  for (int passata = 0; passata < kPassateMassime; ++passata) {
+    ScriptOverlay overlay(base, true);
+    Form1 form(overlay);
+    form.scenario_name = o.name;
+    form.train_number = o.train_number;
+    form.nome_linea_mostrato = o.line;
+    form.nome_treno_mostrato = o.train;
+    overlay.offri(form.nome_file(form.nome_script_linea()), copia.linea.bytes);
+    overlay.offri(form.nome_file(form.nome_script_treno()), copia.treno.bytes);
+    form.write_line_file = o.no_line_file ? 0 : 1;
+    form.azzera_elementi();
+    form.memorizza_dati();
+    spiega_guasti_di_lettura(form.diagnosi, p);
+
+    const Diagnosi* primo = nullptr;
+    int file = -1;
+    size_t offset = 0;
+    for (const Diagnosi& d : form.diagnosi) {
+      if ((file = script_di(d.luogo, copia, offset)) >= 0) {
+        primo = &d;
+        break;
+      }
+    }
+    // Without a route nothing after the fault can be checked.
+    if (form.route_cells.empty()) {
+      for (const Diagnosi& d : form.diagnosi) {
+        size_t o2 = 0;
+        const int f2 = script_di(d.luogo, copia, o2);
+        voci.push_back({f2 < 0 ? 0 : f2, o2, blocco(d)});
+      }
+      if (form.diagnosi.empty()) voci.push_back({0, 0, testo_errore("25")});
+      break;
+    }
+    if (primo == nullptr) {
+      form.controlla_percorso();
+      finali = form.diagnosi;
+      break;
+    }
+    voci.push_back({file, offset, blocco(*primo)});
+    std::string& b = file == 0 ? copia.linea.bytes : copia.treno.bytes;
+    size_t da = offset;
+    size_t a = offset;
+    if (const GuastoDiLettura* g = guasto_a(p, file, offset)) {
+      da = g->riga_da;
+      a = g->riga_a;
+    } else {
+      while (da > 0 && b[da - 1] != '\n' && b[da - 1] != '\r') --da;
+      while (a < b.size() && b[a] != '\n' && b[a] != '\r') ++a;
+    }
+    if (!sbianca(b, da, a)) break;  // nothing left to skip: the fault stays
+  }
+  if (voci.empty() && finali.empty()) return -1;
+
+  const size_t guasti = voci.size() + finali.size();
+  for (const Avviso& a : p.avvisi) voci.push_back({a.file, a.offset, testo_avviso(a)});
+  std::stable_sort(voci.begin(), voci.end(),
+                   [](const Voce& a, const Voce& b) { return a.file != b.file ? a.file < b.file : a.offset < b.offset; });
+  for (const Voce& v : voci) base.show_message(v.testo);
+  for (const Diagnosi& d : finali) base.show_message(blocco(d));
+  std::printf("%zu %s, %zu %s\n", guasti, guasti == 1 ? "errore" : "errori", p.avvisi.size(),
+              p.avvisi.size() == 1 ? "avviso" : "avvisi");
+  return 1;
+}
+
+}  // namespace ferrovello

@@ -1,0 +1,64 @@
+// The authors' check of the two scripts: a reading of its own, with the
+// compiler's item reader and keyword tests, that tells the author about
+// everything the format lets through but an author almost never means
+// (warnings), says in the author's terms which keyword and field a read
+// fault stopped at, and counts the lines of every kind. It only observes:
+// the compiler reads the same bytes and builds the same files whether this
+// reading ran or not.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace ferrovello {
+
+// A warning: "FILE:LINE:COLUMN" and the sentence after "avviso: ".
+struct Avviso {
+  int file = 0;       // 0 the line script, 1 the train script
+  size_t offset = 0;  // byte of the script it points at, for file order
+  std::string luogo;
+  std::string frase;
+};
+
+// A field the reading could not take, in the author's terms.
+struct GuastoDiLettura {
+  size_t offset = 0;  // where the compiler reports it: the item it failed on
+  size_t riga_da = 0;  // first byte of the lines a full check skips
+  size_t riga_a = 0;   // end of those lines
+  std::string luogo;   // where the author should look
+  std::string frase;
+};
+
+// One script as the author gave it, once its text is Windows-1252.
+struct TestoScript {
+  std::string etichetta;  // the name shown in reports
+  std::string bytes;
+};
+
+// A script made Windows-1252: a UTF-8 script whose every character has a
+// place in the code page is converted (one warning), a lone byte-order mark
+// is dropped, anything else is kept as it is. A character without a place
+// is a fault: its place and sentence land in `guasti`.
+void prepara_testo(const std::string& etichetta, int file, const std::string& originale, TestoScript& testo,
+                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti);
+
+struct ControlloScript {
+  std::vector<Avviso> avvisi;               // in file order, line script first
+  std::vector<GuastoDiLettura> guasti[2];   // per script, in file order
+  std::map<std::string, int> righe;         // lines read, by kind
+};
+
+// Reads both scripts as the compiler does and gathers warnings, read faults
+// and counts. `linea_voluta` as the compiler's write_line_file: without it
+// the curve lines are not read.
+ControlloScript controlla_script(const TestoScript& linea, const TestoScript& treno, bool linea_voluta);
+
+// The text of a warning as printed.
+std::string testo_avviso(const Avviso& a);
+
+// Nearest keyword by edit distance, or empty when none is close.
+std::string parola_vicina(const std::string& item, bool script_treno);
+
+}  // namespace ferrovello
