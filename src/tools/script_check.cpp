@@ -243,7 +243,7 @@ class Lettura {
     const size_t prima = out_.avvisi.size();
     int lette = 0;
     corpo(Zona::treno, &lette);
-    if (lette == 0) {
+    if (lette == 0 && out_.guasti[file_].empty()) {
       out_.avvisi.insert(out_.avvisi.begin() + static_cast<std::ptrdiff_t>(prima),
                          {file_, generale, luogo_di(t_.etichetta, t_.bytes, generale),
                           "dopo \"[generale]\" non c'è nessuna riga che il compilatore legga: lo script del treno "
@@ -315,6 +315,7 @@ class Lettura {
   void separatore(Zona zona) {
     const std::vector<const Chiave*> k = corrispondenze(zona, buf_);
     if (k.empty()) return;
+    riga_ignorata_ = righe_.riga(s_.item_start) + 1;
     avviso(s_.item_start, citato(buf_) + " contiene \"-\" e viene saltato come separatore, benché contenga la parola "
                                          "chiave \"" + k[0]->nome + "\": la riga è ignorata; togli il \"-\"");
   }
@@ -426,7 +427,7 @@ class Lettura {
       if (ok && righe_.riga(s_.item_start) > righe_.riga(precedente)) {
         avviso(v.parola, "la riga di \"" + std::string(k.nome) + "\" finisce prima del campo " +
                              std::to_string(j + 1) + " (" + c.nome + "): " + mancanti(k, j) +
-                             " sono presi dalla riga seguente");
+                             (j + 1 == k.campi.size() ? " è preso" : " sono presi") + " dalla riga seguente");
       }
       if (!ok) {
         guasto(v, j, fine, precedente, perche);
@@ -457,7 +458,8 @@ class Lettura {
                                                                             k.campi[j - 1].nome + ")";
     if (corta) {
       g.luogo = luogo_di(t_.etichetta, t_.bytes, v.parola);
-      g.frase = riga + " finisce " + dopo + (fine ? ", con il file" : "") + ": mancano " + mancanti(k, j);
+      g.frase = riga + " finisce " + dopo + (fine ? ", con il file" : "") +
+                (j + 1 == k.campi.size() ? ": manca " : ": mancano ") + mancanti(k, j);
       if (!fine && !c.testo) g.frase += " (" + citato(item_a(t_.bytes, s_.item_start)) + " non è un numero intero)";
       g.riga_a = fine ? t_.bytes.size() : righe_.inizi[righe_.riga(s_.item_start)];
     } else {
@@ -468,8 +470,9 @@ class Lettura {
         g.frase = campo + "il testo supera i " + std::to_string(kTestoMassimo) + " caratteri: accorcialo";
       } else if (perche.rfind("il valore", 0) == 0) {
         const std::string limiti = perche.substr(perche.find("fuori dal campo") + std::string("fuori dal campo").size());
-        g.frase = campo + trovato + " è fuori dal campo" + limiti + " di un campo " +
-                  (c.w == Larghezza::bit8 ? "a 8 bit" : c.w == Larghezza::bit16 ? "a 16 bit" : "a 32 bit");
+        g.frase = campo + trovato + " non sta in " +
+                  (c.w == Larghezza::bit8 ? "8 bit" : c.w == Larghezza::bit16 ? "16 bit" : "32 bit") +
+                  ": il campo va" + limiti;
       } else {
         g.frase = campo + citato(trovato) + " non è un numero intero";
       }

@@ -49,7 +49,9 @@ TEST_F(Tool, CheckSummarisesAndWritesNothing) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "Nessun errore: percorso di 88000 m, 1901 celle, 16 stazioni, 29 segnali, 9 indicatori di velocita', "
-            "61 cartelli indicatori, 0 rallentamenti\n");
+            "61 cartelli indicatori, 0 rallentamenti, 26 pendenze, 38 curve, 1 montagna, 3 progressive, "
+            "9 voci di velocità, 1 voce di aderenza, 0 punti di abbattimento, 0 avvisi\n");
+  EXPECT_EQ(r.err, "");
   EXPECT_TRUE(list_folder(cwd.path()).empty());
 
   write_bytes(cwd.file("t.txt"), train_script({"stazione,  10010,  12,  300,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,   X"}));
