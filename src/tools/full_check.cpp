@@ -152,8 +152,9 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
                    [](const Voce& a, const Voce& b) { return a.file != b.file ? a.file < b.file : a.offset < b.offset; });
   for (const Voce& v : voci) base.show_message(v.testo);
   for (const Diagnosi& d : finali) base.show_message(blocco(d));
-  std::printf("%zu %s, %zu %s\n", guasti, guasti == 1 ? "errore" : "errori", p.avvisi.size(),
-              p.avvisi.size() == 1 ? "avviso" : "avvisi");
+  const std::string riepilogo = std::to_string(guasti) + (guasti == 1 ? " errore, " : " errori, ") +
+                                std::to_string(p.avvisi.size()) + (p.avvisi.size() == 1 ? " avviso" : " avvisi");
+  std::printf("%s\n", riepilogo.c_str());
   return 1;
 }
 

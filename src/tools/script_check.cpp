@@ -11,7 +11,8 @@ namespace ferrovello {
 
 namespace {
 
-constexpr size_t kTestoMassimo = 32767;  // the 16-bit length of a text in the item file
+constexpr size_t kTestoMassimo = 32767;
+constexpr size_t kCaratteriElencati = 10;  // characters without a place listed one by one  // the 16-bit length of a text in the item file
 
 // --- keywords --------------------------------------------------------------
 
@@ -43,8 +44,8 @@ struct Chiave {
   const char* conteggio;
 };
 
-const Campo k8(const char* n) { return {n, Larghezza::bit8}; }
-const Campo k16(const char* n) { return {n, Larghezza::bit16}; }
+Campo k8(const char* n) { return {n, Larghezza::bit8}; }
+Campo k16(const char* n) { return {n, Larghezza::bit16}; }
 
 const std::vector<Chiave>& chiavi() {
   static const std::vector<Chiave> tabella = {
@@ -148,11 +149,13 @@ struct Righe {
   }
 };
 
+std::string luogo_di(const std::string& etichetta, const Righe& righe, size_t offset) {
+  const size_t r = righe.riga(offset);
+  return etichetta + ":" + std::to_string(r + 1) + ":" + std::to_string(offset - righe.inizi[r] + 1);
+}
+
 std::string luogo_di(const std::string& etichetta, const std::string& bytes, size_t offset) {
-  ScriptItems s;
-  s.bytes = bytes;
-  const PuntoTesto p = punto_testo(s, offset);
-  return etichetta + ":" + std::to_string(p.riga) + ":" + std::to_string(p.colonna);
+  return luogo_di(etichetta, Righe(bytes), offset);
 }
 
 // The item that starts at `offset`, as the author wrote it.
@@ -194,7 +197,7 @@ class Lettura {
   int32_t lunghezza = -1;  // the route length read, -1 when none
 
   void avviso(size_t offset, const std::string& frase) {
-    out_.avvisi.push_back({file_, offset, luogo_di(t_.etichetta, t_.bytes, offset), frase});
+    out_.avvisi.push_back({file_, offset, luogo_di(t_.etichetta, righe_, offset), frase});
   }
 
   // Line script: preamble, general section, body. False when the compiler
@@ -245,7 +248,7 @@ class Lettura {
     corpo(Zona::treno, &lette);
     if (lette == 0 && out_.guasti[file_].empty()) {
       out_.avvisi.insert(out_.avvisi.begin() + static_cast<std::ptrdiff_t>(prima),
-                         {file_, generale, luogo_di(t_.etichetta, t_.bytes, generale),
+                         {file_, generale, luogo_di(t_.etichetta, righe_, generale),
                           "dopo \"[generale]\" non c'è nessuna riga che il compilatore legga: lo script del treno "
                           "non dà nulla"});
     }
@@ -457,13 +460,13 @@ class Lettura {
     const std::string dopo = j == 0 ? "subito dopo la parola chiave" : "dopo il campo " + std::to_string(j) + " (" +
                                                                             k.campi[j - 1].nome + ")";
     if (corta) {
-      g.luogo = luogo_di(t_.etichetta, t_.bytes, v.parola);
+      g.luogo = luogo_di(t_.etichetta, righe_, v.parola);
       g.frase = riga + " finisce " + dopo + (fine ? ", con il file" : "") +
                 (j + 1 == k.campi.size() ? ": manca " : ": mancano ") + mancanti(k, j);
       if (!fine && !c.testo) g.frase += " (" + citato(item_a(t_.bytes, s_.item_start)) + " non è un numero intero)";
       g.riga_a = fine ? t_.bytes.size() : righe_.inizi[righe_.riga(s_.item_start)];
     } else {
-      g.luogo = luogo_di(t_.etichetta, t_.bytes, s_.item_start);
+      g.luogo = luogo_di(t_.etichetta, righe_, s_.item_start);
       const std::string campo = "campo " + std::to_string(j + 1) + " (" + c.nome + ") di \"" + k.nome + "\": ";
       const std::string trovato = item_a(t_.bytes, s_.item_start);
       if (c.testo) {
@@ -740,6 +743,7 @@ void prepara_testo(const std::string& etichetta, int file, const std::string& or
   // UTF-8 with letters beyond ASCII: one byte per character.
   std::string convertito;
   convertito.reserve(corpo.size());
+  size_t taciuti = 0;  // characters without a place beyond those listed
   for (size_t i = 0; i < corpo.size();) {
     uint32_t cp = 0;
     size_t n = 0;
@@ -747,6 +751,9 @@ void prepara_testo(const std::string& etichetta, int file, const std::string& or
     std::string uno;
     if (cp1252_da_utf8(corpo.substr(i, n), uno) && uno.size() == 1) {
       convertito += uno;
+    } else if (guasti.size() >= kCaratteriElencati) {
+      ++taciuti;
+      convertito += '?';
     } else {
       char codice[16];
       std::snprintf(codice, sizeof codice, "U+%04X", static_cast<unsigned>(cp));
@@ -757,6 +764,9 @@ void prepara_testo(const std::string& etichetta, int file, const std::string& or
     i += n;
   }
   testo.bytes = convertito;
+  if (taciuti > 0) {
+    guasti.push_back(etichetta + ": altri " + std::to_string(taciuti) + " caratteri non esistono in Windows-1252");
+  }
   if (guasti.empty()) {
     avvisi.push_back({file, 0, luogo_di(etichetta, testo.bytes, 0),
                       std::string("il file è in UTF-8") + (bom ? " (con BOM)" : "") +
