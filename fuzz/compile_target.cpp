@@ -19,6 +19,7 @@
 #include "model/numbers.h"
 #include "output/encoding.h"
 #include "tools/file_decoders.h"
+#include "tools/script_check.h"
 
 namespace ferrovello::fuzz {
 namespace {
@@ -96,6 +97,24 @@ void compila(std::string_view linea, std::string_view treno, int32_t j) {
   rileggi(f);
 }
 
+// The authors' check reads the same scripts, its own way: text
+// preparation, warnings and read faults must never fail on any input.
+void controlla(std::string_view linea, std::string_view treno) {
+  std::vector<Avviso> avvisi;
+  std::vector<std::string> guasti;
+  TestoScript l;
+  TestoScript t;
+  prepara_testo("linea", 0, std::string(linea), l, avvisi, guasti);
+  prepara_testo("treno", 1, std::string(treno), t, avvisi, guasti);
+  const ControlloScript c = controlla_script(l, t, true);
+  for (int file = 0; file < 2; ++file) {
+    const size_t fine = (file == 0 ? l : t).bytes.size();
+    for (const GuastoDiLettura& g : c.guasti[file]) {
+      verifica(g.riga_da < g.riga_a && g.riga_a <= fine, "a skipped line lies in its script");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ferrovello::fuzz
 
@@ -110,5 +129,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   ferrovello::fuzz::compila(linea, treno, 1);
   ferrovello::fuzz::compila(linea, treno, 0);
+  ferrovello::fuzz::controlla(linea, treno);
   return 0;
 }

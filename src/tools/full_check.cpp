@@ -105,17 +105,18 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
     form.write_line_file = o.no_line_file ? 0 : 1;
     form.azzera_elementi();
     form.memorizza_dati();
-    spiega_guasti_di_lettura(form.diagnosi, p);
 
-    const Diagnosi* primo = nullptr;
+    // The first fault in a script, where the compiler found it.
+    Diagnosi primo;
     int file = -1;
     size_t offset = 0;
     for (const Diagnosi& d : form.diagnosi) {
       if ((file = script_di(d.luogo, copia, offset)) >= 0) {
-        primo = &d;
+        primo = d;
         break;
       }
     }
+    spiega_guasti_di_lettura(form.diagnosi, p);
     // Without a route nothing after the fault can be checked.
     if (form.route_cells.empty()) {
       for (const Diagnosi& d : form.diagnosi) {
@@ -126,12 +127,16 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
       if (form.diagnosi.empty()) voci.push_back({0, 0, testo_errore("25")});
       break;
     }
-    if (primo == nullptr) {
+    if (file < 0) {
       form.controlla_percorso();
       finali = form.diagnosi;
       break;
     }
-    voci.push_back({file, offset, blocco(*primo)});
+    std::vector<Diagnosi> spiegato{primo};
+    spiega_guasti_di_lettura(spiegato, p);
+    size_t dove = offset;  // where the report points, for file order
+    script_di(spiegato[0].luogo, copia, dove);
+    voci.push_back({file, dove, blocco(spiegato[0])});
     std::string& b = file == 0 ? copia.linea.bytes : copia.treno.bytes;
     size_t da = offset;
     size_t a = offset;
