@@ -194,7 +194,8 @@ class Lettura {
     s_.bytes = t.bytes;
   }
 
-  int32_t lunghezza = -1;  // the route length read, -1 when none
+  int32_t lunghezza = 0;  // the route length read
+  bool lunghezza_letta = false;
 
   void avviso(size_t offset, const std::string& frase) {
     out_.avvisi.push_back({file_, offset, luogo_di(t_.etichetta, righe_, offset), frase});
@@ -226,8 +227,9 @@ class Lettura {
       voce(Zona::generale, fine_sezione);
       if (fine_sezione) break;
     }
-    if (lunghezza < 0 || lunghezza > 1000000) return false;
+    if (!lunghezza_letta || lunghezza > 1000000) return false;
     last_cell_ = indice((static_cast<double>(lunghezza) + 7000) / 50.0);
+    if (last_cell_ < 1) return false;  // no route to place anything on
     line_extent_ = static_cast<int64_t>(lunghezza) + 7000;
     corpo(Zona::linea);
     return true;
@@ -531,6 +533,7 @@ class Lettura {
     switch (v.k->id) {
       case Id::lunghezza:
         lunghezza = v.v[0];
+        lunghezza_letta = true;
         break;
       case Id::prog_tre:
       case Id::prog_due:
@@ -593,8 +596,7 @@ class Lettura {
         break;
       case Id::velocita:
         in_ordine(v, velocita_vista_, velocita_ultima_, true);
-        // Above 1277 km/h the compiler refuses the line.
-        if (uint8_t u = 0; arrotonda8(v.v[1] / 5.0, u)) fuori_campo(v, 1, 0, 1275);
+        fuori_campo(v, 1, 0, 1275);
         break;
       case Id::aderenza:
         in_ordine(v, aderenza_vista_, aderenza_ultima_, true);

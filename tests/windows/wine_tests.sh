@@ -269,5 +269,20 @@ else
   echo "  Linux said:"; sed 's/^/    /' "$folder/linux.err"
 fi
 
+# Warnings carry accented letters (UTF-8 on the console): the same bytes on
+# both systems, after the same files.
+sed 's/^segnale,  7900,/segnalle,  7900,/' "$scripts_folder/Ferrovello_2632-.txt" > "$scripts_folder/avviso.txt"
+compile_both avviso "../scrìpt à/Ferrovello_linea.txt" "../scrìpt à/avviso.txt"
+folder="$work/avviso"
+if [ "$status_windows" = 0 ] && [ "$status_linux" = 0 ] && grep -q "avviso: .* non è una parola chiave" "$folder/windows.err.lf" &&
+   cmp -s "$folder/linux.err" "$folder/windows.err.lf" &&
+   cmp -s "$folder/out-linux/Ferrovello_2632.dat" "$folder/out-windows/Ferrovello_2632.dat"; then
+  pass "scenario-tool.exe compile with a warning: \"$(head -n 1 "$folder/windows.err.lf")\""
+else
+  fail "scenario-tool.exe compile with a warning: status $status_windows (Linux: $status_linux)"
+  echo "  Windows said:"; sed 's/^/    /' "$folder/windows.err.lf"
+  echo "  Linux said:"; sed 's/^/    /' "$folder/linux.err"
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
