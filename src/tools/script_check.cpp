@@ -286,7 +286,7 @@ class Lettura {
 
   void corpo(Zona zona, int* lette = nullptr) {
     for (;;) {
-      bool preso = false;
+      // The reading step of a body: one item, then up to two separators.
       for (int i = 0; i < 3; ++i) {
         if (fine_file(s_)) return;
         leggi_testo(s_, buf_);
@@ -295,13 +295,9 @@ class Lettura {
           ultima_voce(zona);
           return;
         }
-        if (!contiene(buf_, "-")) {
-          preso = true;
-          break;
-        }
+        if (!contiene(buf_, "-")) break;
         if (i < 2) separatore(zona);
       }
-      (void)preso;
       const int n = voce(zona, false);
       if (lette != nullptr) *lette += n;
     }
