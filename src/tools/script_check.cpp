@@ -575,7 +575,7 @@ class Lettura {
       }
       case Id::indicatori:
         prima_del_percorso(v, cella(v.v[0]), "il cartello");
-        for (size_t j : {1, 2, 3, 5, 6, 7}) {
+        for (size_t j : {1u, 2u, 3u, 5u, 6u, 7u}) {
           if (v.v[j] % 5 != 0 || v.v[j] < 0) {
             avviso(v.dove[j], "campo " + std::to_string(j + 1) + " (" + v.k->campi[j].nome +
                                   ") di \"indicatori_vmax\": " + std::to_string(v.v[j]) +
@@ -611,7 +611,7 @@ class Lettura {
                                " m è troppo vicino all'inizio del percorso: i codici di avvicinamento che cadrebbero "
                                "prima della cella 0 non vengono scritti");
         }
-        for (size_t j : {2, 3, 4, 5, 7, 8, 9}) fuori_campo(v, j, 0, 9, "è una cifra del codice");
+        for (size_t j : {2u, 3u, 4u, 5u, 7u, 8u, 9u}) fuori_campo(v, j, 0, 9, "è una cifra del codice");
         fuori_campo(v, 1, 0, 9);
         fuori_campo(v, 6, 0, 9);
         if (v.v[1] == 2 && !(v.v[10] >= 1 && v.v[10] <= 100)) bit_bassi(v, 10, v.v[10], 8, "il tempo");
