@@ -41,8 +41,8 @@ bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p)
   std::string treno;
   if (!leggi_file(base, o.line, linea) || !leggi_file(base, o.train, treno)) return false;
   std::vector<std::string> guasti;
-  prepara_testo(o.line, 0, linea, p.linea, p.avvisi, guasti);
-  prepara_testo(o.train, 1, treno, p.treno, p.avvisi, guasti);
+  prepara_testo(o.line, 0, std::move(linea), p.linea, p.avvisi, guasti);
+  prepara_testo(o.train, 1, std::move(treno), p.treno, p.avvisi, guasti);
   if (!guasti.empty()) {
     for (const std::string& g : guasti) base.show_message(g);
     return false;

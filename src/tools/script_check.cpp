@@ -189,10 +189,15 @@ struct Voce {
 
 class Lettura {
  public:
-  Lettura(const TestoScript& t, int file, bool linea_voluta, ControlloScript& out)
+  // The reading borrows the script's bytes for its item reader and gives
+  // them back when it ends.
+  Lettura(TestoScript& t, int file, bool linea_voluta, ControlloScript& out)
       : t_(t), file_(file), righe_(t.bytes), linea_voluta_(linea_voluta), out_(out) {
-    s_.bytes = t.bytes;
+    s_.bytes = std::move(t.bytes);
   }
+  ~Lettura() { t_.bytes = std::move(s_.bytes); }
+  Lettura(const Lettura&) = delete;
+  Lettura& operator=(const Lettura&) = delete;
 
   int32_t lunghezza = 0;  // the route length read
   bool lunghezza_letta = false;
@@ -239,7 +244,7 @@ class Lettura {
     lunghezza = lunghezza_linea;
     last_cell_ = indice((static_cast<double>(lunghezza) + 7000) / 50.0);
     line_extent_ = static_cast<int64_t>(lunghezza) + 7000;
-    if (t_.bytes.empty()) {
+    if (s_.bytes.empty()) {
       avviso(0, "lo script del treno è vuoto: nessun dato del treno, nessuna stazione e nessun segnale");
       return;
     }
@@ -303,18 +308,20 @@ class Lettura {
     }
   }
 
-  std::vector<const Chiave*> corrispondenze(Zona zona, const std::string& item) const {
-    std::vector<const Chiave*> trovate;
+  // The keywords whose tests take the item, in the order of the tests; the
+  // list is reused from item to item.
+  const std::vector<const Chiave*>& corrispondenze(Zona zona, const std::string& item) {
+    trovate_.clear();
     for (const Chiave& k : chiavi()) {
-      if (k.zona == zona && prova(k, item, linea_voluta_)) trovate.push_back(&k);
+      if (k.zona == zona && prova(k, item, linea_voluta_)) trovate_.push_back(&k);
     }
-    return trovate;
+    return trovate_;
   }
 
   // An item skipped as a separator because it holds "-", though a keyword
   // test would take it.
   void separatore(Zona zona) {
-    const std::vector<const Chiave*> k = corrispondenze(zona, buf_);
+    const std::vector<const Chiave*>& k = corrispondenze(zona, buf_);
     if (k.empty()) return;
     riga_ignorata_ = righe_.riga(s_.item_start) + 1;
     avviso(s_.item_start, citato(buf_) + " contiene \"-\" e viene saltato come separatore, benché contenga la parola "
@@ -322,7 +329,7 @@ class Lettura {
   }
 
   void ultima_voce(Zona zona) {
-    const std::vector<const Chiave*> k = corrispondenze(zona, buf_);
+    const std::vector<const Chiave*>& k = corrispondenze(zona, buf_);
     if (k.empty()) return;
     avviso(parola_, citato(buf_) + " è l'ultima voce del file e il compilatore non la legge mai: chiudi il file con "
                                    "la riga \"[fine]\"");
@@ -331,9 +338,9 @@ class Lettura {
   // A keyword item: put to every test; each match reads its fields. Returns
   // the lines read.
   int voce(Zona zona, bool fine_sezione) {
-    const std::string item = buf_;
+    const std::string& item = buf_;  // fields are read into their own strings
     const size_t parola = parola_;
-    const std::vector<const Chiave*> trovate = corrispondenze(zona, item);
+    const std::vector<const Chiave*>& trovate = corrispondenze(zona, item);
     if (trovate.empty()) {
       if (!fine_sezione) sconosciuta(zona, item, parola);
       return 0;
@@ -353,6 +360,8 @@ class Lettura {
       Voce v;
       v.k = k;
       v.parola = parola;
+      v.v.reserve(k->campi.size());
+      v.dove.reserve(k->campi.size());
       if (!campi(v)) return lette;
       ++lette;
       if (k->conteggio != nullptr) ++out_.righe[k->conteggio];
@@ -425,7 +434,7 @@ class Lettura {
         ok = leggi_numero(s_, c.w, x, perche);
         v.v.push_back(x);
       }
-      if (ok && righe_.riga(s_.item_start) > righe_.riga(precedente)) {
+      if (ok && fine_riga_tra(precedente, s_.item_start)) {
         avviso(v.parola, "la riga di \"" + std::string(k.nome) + "\" finisce prima del campo " +
                              std::to_string(j + 1) + " (" + c.nome + "): " + mancanti(k, j) +
                              (j + 1 == k.campi.size() ? " è preso" : " sono presi") + " dalla riga seguente");
@@ -438,6 +447,14 @@ class Lettura {
       precedente = s_.item_start;
     }
     return true;
+  }
+
+  // A line end between two places of the script.
+  bool fine_riga_tra(size_t da, size_t a) const {
+    for (size_t i = da; i < a && i < s_.bytes.size(); ++i) {
+      if (s_.bytes[i] == '\n' || s_.bytes[i] == '\r') return true;
+    }
+    return false;
   }
 
   static std::string mancanti(const Chiave& k, size_t da) {
@@ -453,7 +470,7 @@ class Lettura {
     GuastoDiLettura g;
     g.offset = s_.item_start;
     g.riga_da = righe_.inizi[righe_.riga(v.parola)];
-    const bool corta = fine || righe_.riga(s_.item_start) > righe_.riga(precedente);
+    const bool corta = fine || fine_riga_tra(precedente, s_.item_start);
     const std::string riga = "la riga di \"" + std::string(k.nome) + "\"";
     const std::string dopo = j == 0 ? "subito dopo la parola chiave" : "dopo il campo " + std::to_string(j) + " (" +
                                                                             k.campi[j - 1].nome + ")";
@@ -461,12 +478,12 @@ class Lettura {
       g.luogo = luogo_di(t_.etichetta, righe_, v.parola);
       g.frase = riga + " finisce " + dopo + (fine ? ", con il file" : "") +
                 (j + 1 == k.campi.size() ? ": manca " : ": mancano ") + mancanti(k, j);
-      if (!fine && !c.testo) g.frase += " (" + citato(item_a(t_.bytes, s_.item_start)) + " non è un numero intero)";
-      g.riga_a = fine ? t_.bytes.size() : righe_.inizi[righe_.riga(s_.item_start)];
+      if (!fine && !c.testo) g.frase += " (" + citato(item_a(s_.bytes, s_.item_start)) + " non è un numero intero)";
+      g.riga_a = fine ? s_.bytes.size() : righe_.inizi[righe_.riga(s_.item_start)];
     } else {
       g.luogo = luogo_di(t_.etichetta, righe_, s_.item_start);
       const std::string campo = "campo " + std::to_string(j + 1) + " (" + c.nome + ") di \"" + k.nome + "\": ";
-      const std::string trovato = item_a(t_.bytes, s_.item_start);
+      const std::string trovato = item_a(s_.bytes, s_.item_start);
       if (c.testo) {
         g.frase = campo + "il testo supera i " + std::to_string(kTestoMassimo) + " caratteri: accorcialo";
       } else if (perche.rfind("il valore", 0) == 0) {
@@ -477,7 +494,7 @@ class Lettura {
       } else {
         g.frase = campo + citato(trovato) + " non è un numero intero";
       }
-      g.riga_a = righe_.dopo(s_.item_start, t_.bytes.size());
+      g.riga_a = righe_.dopo(s_.item_start, s_.bytes.size());
     }
     out_.guasti[file_].push_back(g);
     s_.pos = g.riga_a;  // the line is skipped
@@ -643,13 +660,14 @@ class Lettura {
     }
   }
 
-  const TestoScript& t_;
+  TestoScript& t_;
   int file_;
   Righe righe_;
   bool linea_voluta_;
   ControlloScript& out_;
   ScriptItems s_;
   std::string buf_;
+  std::vector<const Chiave*> trovate_;
   size_t parola_ = 0;
   size_t riga_ignorata_ = 0;  // 1 + the line of the last item that matched nothing
   int64_t last_cell_ = 0;
@@ -709,23 +727,28 @@ std::string parola_vicina(const std::string& item, bool script_treno) {
   return Lettura::parola_vicina_in(script_treno ? Zona::treno : Zona::linea, item);
 }
 
-void prepara_testo(const std::string& etichetta, int file, const std::string& originale, TestoScript& testo,
+void prepara_testo(const std::string& etichetta, int file, std::string originale, TestoScript& testo,
                    std::vector<Avviso>& avvisi, std::vector<std::string>& guasti) {
   testo.etichetta = etichetta;
   const bool bom = originale.compare(0, 3, "\xEF\xBB\xBF") == 0;
-  const std::string corpo = bom ? originale.substr(3) : originale;
+  std::string senza_bom = bom ? originale.substr(3) : std::string();
+  const std::string& corpo = bom ? senza_bom : originale;
   bool utf8 = true;
   bool oltre_ascii = false;
   for (size_t i = 0; i < corpo.size() && utf8;) {
+    if (static_cast<unsigned char>(corpo[i]) < 0x80) {
+      ++i;
+      continue;
+    }
     uint32_t cp = 0;
     size_t n = 0;
     utf8 = carattere_utf8(corpo, i, cp, n);
-    oltre_ascii = oltre_ascii || n > 1;
+    oltre_ascii = true;
     i += n;
   }
   if (!utf8 || !oltre_ascii) {
     // Windows-1252 as it stands, or ASCII (a lone byte-order mark dropped).
-    testo.bytes = utf8 ? corpo : originale;
+    testo.bytes = (utf8 && bom) ? std::move(senza_bom) : std::move(originale);
     for (size_t i = 0; i < testo.bytes.size(); ++i) {
       const auto c = static_cast<unsigned char>(testo.bytes[i]);
       if (!non_testo(c)) continue;
@@ -772,7 +795,7 @@ void prepara_testo(const std::string& etichetta, int file, const std::string& or
   }
 }
 
-ControlloScript controlla_script(const TestoScript& linea, const TestoScript& treno, bool linea_voluta) {
+ControlloScript controlla_script(TestoScript& linea, TestoScript& treno, bool linea_voluta) {
   ControlloScript out;
   Lettura l(linea, 0, linea_voluta, out);
   if (l.linea()) {

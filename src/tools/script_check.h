@@ -41,7 +41,7 @@ struct TestoScript {
 // place in the code page is converted (one warning), a lone byte-order mark
 // is dropped, anything else is kept as it is. A character without a place
 // is a fault: its place and sentence land in `guasti`.
-void prepara_testo(const std::string& etichetta, int file, const std::string& originale, TestoScript& testo,
+void prepara_testo(const std::string& etichetta, int file, std::string originale, TestoScript& testo,
                    std::vector<Avviso>& avvisi, std::vector<std::string>& guasti);
 
 struct ControlloScript {
@@ -52,8 +52,9 @@ struct ControlloScript {
 
 // Reads both scripts as the compiler does and gathers warnings, read faults
 // and counts. `linea_voluta` as the compiler's write_line_file: without it
-// the curve lines are not read.
-ControlloScript controlla_script(const TestoScript& linea, const TestoScript& treno, bool linea_voluta);
+// the curve lines are not read. The scripts' bytes are lent to the reading
+// and are back in place when it returns.
+ControlloScript controlla_script(TestoScript& linea, TestoScript& treno, bool linea_voluta);
 
 // The text of a warning as printed.
 std::string testo_avviso(const Avviso& a);
