@@ -308,21 +308,30 @@ function disegnaPianta() {
       g.beginPath(); g.arc(sx(p[0]), sy(p[1]), 2.5, 0, 2 * Math.PI); g.fill();
     }
   }
-  // Stations and their names, a name left out where it would cover another.
+  // Stations, then their names: each on the right of its dot or else on
+  // the left, and left out where it would cover a dot or another name.
   g.font = '12px "DejaVu Sans", sans-serif';
-  const occupati = [];
+  const punti = [];
   for (const st of stazioni) {
     if (st.posizione < c0 || st.posizione > c1) continue;
     const p = puntoA(st.posizione), x = sx(p[0]), y = sy(p[1]);
+    punti.push({ st: st, x: x, y: y });
     g.fillStyle = '#c0392b'; g.strokeStyle = '#fff'; g.lineWidth = 1.5;
     g.beginPath(); g.arc(x, y, 5, 0, 2 * Math.PI); g.fill(); g.stroke();
-    const w = g.measureText(st.nome).width;
-    const r = [x + 8, y - 9, x + 12 + w, y + 5];
-    if (r[2] > W - 4) { r[0] = x - 12 - w; r[2] = x - 8; }
-    if (occupati.some(function (o) { return r[0] < o[2] && o[0] < r[2] && r[1] < o[3] && o[1] < r[3]; })) continue;
+  }
+  const occupati = punti.map(function (p) { return [p.x - 5, p.y - 5, p.x + 5, p.y + 5]; });
+  const libero = function (r) {
+    return r[0] >= 2 && r[2] <= W - 2 &&
+      !occupati.some(function (o) { return r[0] < o[2] && o[0] < r[2] && r[1] < o[3] && o[1] < r[3]; });
+  };
+  g.lineJoin = 'round';
+  for (const p of punti) {
+    const w = g.measureText(p.st.nome).width;
+    const r = [[p.x + 9, p.y - 9, p.x + 9 + w, p.y + 5], [p.x - 9 - w, p.y - 9, p.x - 9, p.y + 5]].find(libero);
+    if (!r) continue;
     occupati.push(r);
-    g.fillStyle = 'rgba(255,255,255,0.8)'; g.fillRect(r[0] - 2, r[1], r[2] - r[0], r[3] - r[1] + 2);
-    g.fillStyle = '#222'; g.fillText(st.nome, r[0], y + 4);
+    g.strokeStyle = 'rgba(255,255,255,0.9)'; g.lineWidth = 4; g.strokeText(p.st.nome, r[0], p.y + 4);
+    g.fillStyle = '#222'; g.fillText(p.st.nome, r[0], p.y + 4);
   }
   // Cursor.
   const pc = puntoA(cursore);
@@ -359,7 +368,7 @@ function metroInPianta(px, py) {
 
 // --- profile --------------------------------------------------------------
 const SX = 58, DX = 14;
-const CORSIA = 62;  // the lane of signals and boards under the speed band
+const CORSIA = 72;  // the lane of signals and boards under the speed band
 function geoProfilo(W, H) {
   const top = 46, basso = 26, spazio = 14;
   const alt = H - top - basso - 2 * spazio - CORSIA;

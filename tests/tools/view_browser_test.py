@@ -47,6 +47,9 @@ def new_driver(profile):
         o.add_argument(a)
     o.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     d = webdriver.Chrome(service=Service(executable_path="/usr/bin/chromedriver"), options=o)
+    # A page of 1400 x 900 CSS pixels, whatever the window around it.
+    d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                      {"width": 1400, "height": 900, "deviceScaleFactor": 1, "mobile": False})
     d.set_page_load_timeout(BIG_WAIT)
     d.set_script_timeout(WAIT)
     return d
