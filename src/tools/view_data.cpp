@@ -112,16 +112,38 @@ ordered_json pianta(const DatiGrafico& g) {
   return livelli;
 }
 
+// A property of the stretch, cell by cell, as runs: value, number of cells,
+// value, number of cells... It changes every few hundred metres at most.
+struct Serie {
+  ordered_json a = ordered_json::array();
+  int valore = 0;
+  int quante = 0;
+
+  void aggiungi(int v) {
+    if (quante > 0 && v == valore) {
+      ++quante;
+      return;
+    }
+    chiudi();
+    valore = v;
+    quante = 1;
+  }
+  void chiudi() {
+    if (quante > 0) a.push_back(valore), a.push_back(quante);
+    quante = 0;
+  }
+};
+
 ordered_json celle(const DatiGrafico& g) {
-  ordered_json vel = ordered_json::array(), pend = ordered_json::array(), ader = ordered_json::array(),
-               mont = ordered_json::array(), avv = ordered_json::array(), oggetti = ordered_json::array();
+  Serie vel, pend, ader, mont, avv;
+  ordered_json oggetti = ordered_json::array();
   for (size_t i = 0; i < g.celle.size(); ++i) {
     const RouteCell& c = g.celle[i];
-    vel.push_back(c.byte4 * 5);
-    pend.push_back(c.byte5 - 100);
-    ader.push_back(c.byte6);
-    mont.push_back(c.byte3);
-    avv.push_back(c.byte2);
+    vel.aggiungi(c.byte4 * 5);
+    pend.aggiungi(c.byte5 - 100);
+    ader.aggiungi(c.byte6);
+    mont.aggiungi(c.byte3);
+    avv.aggiungi(c.byte2);
     const std::string valori = valori_cella(c, i);
     if (c.kind == 0 && valori.empty()) continue;
     std::string testo;
@@ -131,8 +153,9 @@ ordered_json celle(const DatiGrafico& g) {
     }
     oggetti.push_back(ordered_json::array({i, c.kind, con_accenti(nome_tipo_cella(c.kind)), con_accenti(valori), testo}));
   }
-  return {{"velocita", vel}, {"pendenza", pend}, {"aderenza", ader}, {"montagna", mont}, {"avvicinamento", avv},
-          {"oggetti", oggetti}};
+  for (Serie* serie : {&vel, &pend, &ader, &mont, &avv}) serie->chiudi();
+  return {{"numero", g.celle.size()}, {"velocita", vel.a},   {"pendenza", pend.a},   {"aderenza", ader.a},
+          {"montagna", mont.a},       {"avvicinamento", avv.a}, {"oggetti", oggetti}};
 }
 
 void elementi(const DatiGrafico& g, ordered_json& j) {

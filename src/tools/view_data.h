@@ -1,5 +1,5 @@
 // What the page of `view` carries: the scenario reduced to compact JSON
-// (the plan simplified at a few tolerances, the cells as flat arrays, the
+// (the plan simplified at a few tolerances, the cells' properties as runs, the
 // cells that hold something with their values in the dump's words, the
 // stations, boards and progressive systems) and the list of findings of the
 // compilation, each with its place in the scripts.

@@ -109,8 +109,16 @@ const livelli = D.pianta.map(function (l) {
   }
   return { tol: l.tolleranza, M: M, X: X, Y: Y };
 });
-const C = D.celle;
-const nCelle = C.velocita.length;
+// The properties of the cells, from runs of value and count to one array each.
+const nCelle = D.celle.numero;
+function espandi(serie) {
+  const a = new Int16Array(nCelle);
+  let k = 0;
+  for (let i = 0; i + 1 < serie.length; i += 2) a.fill(serie[i], k, k += serie[i + 1]);
+  return a;
+}
+const C = { velocita: espandi(D.celle.velocita), pendenza: espandi(D.celle.pendenza), aderenza: espandi(D.celle.aderenza),
+            montagna: espandi(D.celle.montagna), avvicinamento: espandi(D.celle.avvicinamento), oggetti: D.celle.oggetti };
 const oggetti = C.oggetti.map(function (o) { return { cella: o[0], kind: o[1], tipo: o[2], valori: o[3], testo: o[4] }; });
 const oggettiDi = new Map();
 for (const o of oggetti) oggettiDi.set(o.cella, o);
@@ -289,6 +297,9 @@ function disegnaPianta() {
   g.lineJoin = 'round'; g.lineCap = 'round';
   g.strokeStyle = '#c9cfd8'; g.lineWidth = 2;
   tratto(c0, c1);
+  // The extent of each station, under the track.
+  g.strokeStyle = 'rgba(192,57,43,0.3)'; g.lineWidth = 10;
+  for (const st of stazioni) if (st.a >= c0 && st.da <= c1 && st.a > st.da) tratto(Math.max(st.da, c0), Math.min(st.a, c1));
   g.strokeStyle = '#1f4e8c'; g.lineWidth = 3;
   tratto(f0, f1);
 
@@ -423,8 +434,9 @@ function disegnaProfilo() {
   for (let m = Math.ceil(f0 / passo) * passo; m <= f1; m += passo) {
     const x = Math.round(X(m)) + 0.5;
     g.beginPath(); g.moveTo(x, G.pTop); g.lineTo(x, G.oBas); g.stroke();
-    g.fillText(passo >= 1000 ? (m / 1000) + ' km' : m + ' m', Math.max(x, G.x0 + 14), 14);
-    g.fillStyle = '#777'; g.fillText(progressivaDi(m), Math.max(x, G.x0 + 22), H - 9); g.fillStyle = '#444';
+    g.fillText(passo >= 1000 ? (m / 1000) + ' km' : m + ' m', Math.min(Math.max(x, G.x0 + 14), W - 30), 14);
+    g.fillStyle = '#777'; g.fillText(progressivaDi(m), Math.min(Math.max(x, G.x0 + 22), W - 30), H - 9);
+    g.fillStyle = '#444';
   }
   g.textAlign = 'right';
   g.fillText('+' + pmax + ' ‰', G.x0 - 5, G.pTop + 10);
@@ -432,31 +444,35 @@ function disegnaProfilo() {
   g.fillText(vmax + ' km/h', G.x0 - 5, G.vTop + 20);
   g.fillText('0', G.x0 - 5, G.vBas);
   g.fillStyle = '#777'; g.fillText('km', 24, H - 9);
-  g.textAlign = 'left'; g.fillStyle = '#555';
-  g.fillText('Pendenza', G.x0 + 5, G.pTop + 12);
-  g.fillText('Velocità massima del treno', G.x0 + 5, G.vTop + 12);
-  g.fillText('Segnali ▮  indicatori ▲  rallentamenti ■  cartelli ■  fermate ⚑', G.x0 + 5, G.oTop + 12);
+  g.textAlign = 'left';
   g.strokeStyle = '#aaa';
   g.beginPath(); g.moveTo(G.x0, Math.round(yp(0)) + 0.5); g.lineTo(G.x1, Math.round(yp(0)) + 0.5); g.stroke();
 
   g.save();
   g.beginPath(); g.rect(G.x0, 0, G.x1 - G.x0, H); g.clip();
   // Step lines, one vertex where the value changes.
-  function gradini(valori, y, colore) {
+  // With room, each step carries its value.
+  function gradini(valori, y, colore, unita) {
     g.strokeStyle = colore; g.lineWidth = 1.6; g.beginPath();
-    let v = valori[ca];
-    g.moveTo(X(metroDi(ca) - 25), y(v));
-    for (let c = ca + 1; c <= cb; c++) {
-      if (valori[c] === v) continue;
+    const gradi = [];
+    let v = valori[ca], x0 = X(metroDi(ca) - 25);
+    g.moveTo(x0, y(v));
+    for (let c = ca + 1; c <= cb + 1; c++) {
+      if (c <= cb && valori[c] === v) continue;
       const x = X(metroDi(c) - 25);
-      g.lineTo(x, y(v)); v = valori[c]; g.lineTo(x, y(v));
+      gradi.push([Math.max(x0, G.x0), Math.min(x, G.x1), v]);
+      g.lineTo(x, y(v));
+      if (c > cb) break;
+      v = valori[c]; x0 = x; g.lineTo(x, y(v));
     }
-    g.lineTo(X(metroDi(cb) + 25), y(v));
     g.stroke();
+    g.fillStyle = colore; g.textAlign = 'center';
+    for (const [a, b, w] of gradi) if (b - a > 56) g.fillText(w + unita, (a + b) / 2, y(w) - 4);
+    g.textAlign = 'left';
   }
   if (nCelle > 0) {
-    gradini(C.pendenza, yp, '#8a6500');
-    gradini(C.velocita, yv, '#1a7f37');
+    gradini(C.pendenza, yp, '#8a6500', ' ‰');
+    gradini(C.velocita, yv, '#1a7f37', ' km/h');
   }
   // What the cells hold.
   const pochi = (f1 - f0) <= 60000;
@@ -516,6 +532,13 @@ function disegnaProfilo() {
   g.strokeStyle = '#d7261e'; g.lineWidth = 2;
   g.beginPath(); g.moveTo(xc, 18); g.lineTo(xc, G.oBas); g.stroke();
   g.restore();
+  // Names of the bands, over what is drawn in them.
+  g.font = '11px "DejaVu Sans", sans-serif'; g.lineJoin = 'round';
+  for (const [t, y] of [['Pendenza', G.pTop + 12], ['Velocità massima del treno', G.vTop + 12],
+                        ['Segnali ▮  indicatori ▲  rallentamenti ■  cartelli ■  fermate ⚑', G.oTop + 12]]) {
+    g.strokeStyle = 'rgba(255,255,255,0.9)'; g.lineWidth = 4; g.strokeText(t, G.x0 + 5, y);
+    g.fillStyle = '#555'; g.fillText(t, G.x0 + 5, y);
+  }
   g.strokeStyle = '#cfcabd'; g.lineWidth = 1;
   g.strokeRect(G.x0 + 0.5, G.pTop + 0.5, G.x1 - G.x0 - 1, G.pBas - G.pTop - 1);
   g.strokeRect(G.x0 + 0.5, G.vTop + 0.5, G.x1 - G.x0 - 1, G.vBas - G.vTop - 1);
