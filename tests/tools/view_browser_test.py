@@ -69,6 +69,13 @@ class ViewInBrowser(unittest.TestCase):
         cls.page = os.path.join(w, "ferrovello.html")
         run([tool, "view", "--out", cls.page, "--line", cls.line, "--train", cls.train], 0)
 
+        # From the binary files, without the line file: no plan to draw.
+        compiled = os.path.join(w, "o")
+        run([tool, "compile", "--line", cls.line, "--train", cls.train, "--out", compiled], 0)
+        cls.no_plan_page = os.path.join(w, "senza_pianta.html")
+        run([tool, "view", "--out", cls.no_plan_page, "--dat", os.path.join(compiled, "Ferrovello_2632.dat"),
+             "--sim", os.path.join(compiled, "Ferrovello_2632.sim")], 0)
+
         # A second signal at 7900 m, as line 41 of the train script.
         with open(cls.train, "rb") as f:
             lines = f.read().split(b"\r\n")
@@ -131,11 +138,13 @@ class ViewInBrowser(unittest.TestCase):
 
     # --- tests ---
     def test_loads_without_console_errors(self):
-        for page in (self.page, self.faulty_page):
+        for page in (self.page, self.faulty_page, self.no_plan_page):
             self.d.get("file://" + page)
             WebDriverWait(self.d, WAIT).until(lambda d: d.execute_script("return !!(window.vista && vista.pronta)"))
-            self.assertEqual(self.severe(), [], page)
             self.assertIn("Ferrovello", self.d.title)
+            # Move about a little: every drawing path runs once.
+            self.d.execute_script("vista.vai('VALENZA'); vista.mostra(0, 88000); vista.mostra(40000, 40200)")
+            self.assertEqual(self.severe(), [], page)
 
     def test_search_station_moves_cursor_and_shows_its_extent_and_time(self):
         self.open(self.page)
