@@ -208,8 +208,7 @@ class ViewInBrowser(unittest.TestCase):
         self.assertLess(b2 - a2, b1 - a1)
         # Drag to the left: the window moves on along the route.
         ActionChains(self.d).move_to_element(canvas).click_and_hold().move_by_offset(-200, 0).release().perform()
-        a3, _ = self.d.execute_script("return vista.finestra()")
-        self.assertGreater(a3, a2)
+        WebDriverWait(self.d, WAIT).until(lambda d: d.execute_script("return vista.finestra()")[0] > a2 + 1)
 
     def test_faults_panel_jumps_to_the_place_and_shows_the_script_line(self):
         self.open(self.faulty_page)
@@ -247,8 +246,7 @@ class ViewInBrowser(unittest.TestCase):
         self.search("999000")
         WebDriverWait(self.d, WAIT).until(lambda d: self.cursor() == 999000)
         self.d.find_element(By.ID, "tutto").click()
-        a, b = self.d.execute_script("return vista.finestra()")
-        self.assertEqual((a, b), (0, 1000000))
+        WebDriverWait(self.d, WAIT).until(lambda d: d.execute_script("return vista.finestra()") == [0, 1000000])
 
     def test_screenshots(self):
         out = ARGS.screenshots or self.work
@@ -256,8 +254,7 @@ class ViewInBrowser(unittest.TestCase):
         self.open(self.page)
         self.search("VALENZA")
         self.wait_panel("Stazione VALENZA")
-        self.d.find_element(By.ID, "tutto").click()
-        self.d.execute_script("document.activeElement.blur()")
+        self.d.execute_script("document.activeElement.blur(); vista.mostra(0, 88000)")
         self.d.save_screenshot(os.path.join(out, "view-whole-route.png"))
         self.d.execute_script("vista.mostra(11500, 16500)")
         self.d.save_screenshot(os.path.join(out, "view-5-km.png"))
