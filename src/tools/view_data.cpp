@@ -26,33 +26,6 @@ bool cifre(const std::string& s) {
   return !s.empty() && s.size() <= 9 && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// The texts of the program write an accented vowel as the vowel and an
-// apostrophe ("velocita'", "e' gia'"); the page shows the letter itself.
-std::string con_accenti(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const char c = s[i];
-    const bool fine_parola = i + 1 < s.size() && s[i + 1] == '\'' &&
-                             (i + 2 >= s.size() || !std::isalpha(static_cast<unsigned char>(s[i + 2])));
-    if (!fine_parola || std::string("aeiouAEIOU").find(c) == std::string::npos) {
-      out += c;
-      continue;
-    }
-    const bool che = c == 'e' && i >= 2 && s.compare(i - 2, 2, "ch") == 0;
-    switch (c) {
-      case 'a': out += "\xc3\xa0"; break;
-      case 'e': out += che ? "\xc3\xa9" : "\xc3\xa8"; break;
-      case 'i': out += "\xc3\xac"; break;
-      case 'o': out += "\xc3\xb2"; break;
-      case 'u': out += "\xc3\xb9"; break;
-      case 'E': out += "\xc3\x88"; break;
-      default: out += c; out += '\''; break;
-    }
-    ++i;  // the apostrophe
-  }
-  return out;
-}
-
 int32_t lunghezza_percorso(const DatiGrafico& g) {
   if (g.con_elementi && g.elementi[84].value2 > 0) return g.elementi[84].value2;
   return g.celle.empty() ? 0 : static_cast<int32_t>(g.celle.size() - 1) * 50;
@@ -182,6 +155,34 @@ void elementi(const DatiGrafico& g, ordered_json& j) {
 }
 
 }  // namespace
+
+std::string con_accenti(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    const bool fine_parola = i + 1 < s.size() && s[i + 1] == '\'' &&
+                             (i + 2 >= s.size() || !std::isalpha(static_cast<unsigned char>(s[i + 2])));
+    if (!fine_parola || std::string("aeiouAEIOU").find(c) == std::string::npos) {
+      out += c;
+      continue;
+    }
+    // Acute in "perche'", "ne'", "se'"; grave everywhere else.
+    const bool inizio = i < 2 || !std::isalpha(static_cast<unsigned char>(s[i - 2]));
+    const bool acuto = c == 'e' && i >= 1 &&
+                       ((i >= 2 && s.compare(i - 2, 2, "ch") == 0) || (inizio && (s[i - 1] == 'n' || s[i - 1] == 's')));
+    switch (c) {
+      case 'a': out += "\xc3\xa0"; break;
+      case 'e': out += acuto ? "\xc3\xa9" : "\xc3\xa8"; break;
+      case 'i': out += "\xc3\xac"; break;
+      case 'o': out += "\xc3\xb2"; break;
+      case 'u': out += "\xc3\xb9"; break;
+      case 'E': out += "\xc3\x88"; break;
+      default: out += c; out += '\''; break;
+    }
+    ++i;  // the apostrophe
+  }
+  return out;
+}
 
 bool dividi_luogo(const std::string& luogo, std::string& file, int& riga, int& colonna) {
   const size_t b = luogo.rfind(':');

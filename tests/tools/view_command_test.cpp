@@ -244,6 +244,19 @@ TEST(ViewData, PlacesAndScriptLines) {
   EXPECT_FALSE(v[2].con_posizione);
 }
 
+TEST(ViewData, AccentsInsteadOfApostrophes) {
+  const std::pair<std::string, std::string> casi[] = {
+      {"la cella e' gia' occupata", "la cella \xc3\xa8 gi\xc3\xa0 occupata"},
+      {"indicatore di velocita' massima", "indicatore di velocit\xc3\xa0 massima"},
+      {"ne' la linea ne' il treno, perche' manca; se' stesso; piu' su'",
+       "n\xc3\xa9 la linea n\xc3\xa9 il treno, perch\xc3\xa9 manca; s\xc3\xa9 stesso; pi\xc3\xb9 s\xc3\xb9"},
+      {"dell'elemento, l'avviso", "dell'elemento, l'avviso"},
+      {"E' cosi'", "\xc3\x88 cos\xc3\xac"},
+      {"'", "'"},
+  };
+  for (const auto& [da, a] : casi) EXPECT_EQ(con_accenti(da), a) << da;
+}
+
 TEST(ViewData, SimplifiedPlanKeepsEndsAndBends) {
   std::vector<double> x, y;
   for (int m = 0; m <= 1000; ++m) x.push_back(0), y.push_back(m);
