@@ -452,7 +452,7 @@ function disegnaProfilo() {
   g.beginPath(); g.rect(G.x0, 0, G.x1 - G.x0, H); g.clip();
   // Step lines, one vertex where the value changes.
   // With room, each step carries its value.
-  function gradini(valori, y, colore, unita) {
+  function gradini(valori, y, colore, unita, alto) {
     g.strokeStyle = colore; g.lineWidth = 1.6; g.beginPath();
     const gradi = [];
     let v = valori[ca], x0 = X(metroDi(ca) - 25);
@@ -467,12 +467,17 @@ function disegnaProfilo() {
     }
     g.stroke();
     g.fillStyle = colore; g.textAlign = 'center';
-    for (const [a, b, w] of gradi) if (b - a > 56) g.fillText(w + unita, (a + b) / 2, y(w) - 4);
+    // Above the step, or below it where the band's name or top is in the way.
+    for (const [a, b, w] of gradi) {
+      if (b - a <= 56) continue;
+      const sopra = y(w) - 4 > alto + 14 && ((a + b) / 2 > G.x0 + 230 || y(w) - 4 > alto + 26);
+      g.fillText(w + unita, (a + b) / 2, sopra ? y(w) - 4 : y(w) + 13);
+    }
     g.textAlign = 'left';
   }
   if (nCelle > 0) {
-    gradini(C.pendenza, yp, '#8a6500', ' ‰');
-    gradini(C.velocita, yv, '#1a7f37', ' km/h');
+    gradini(C.pendenza, yp, '#8a6500', ' ‰', G.pTop);
+    gradini(C.velocita, yv, '#1a7f37', ' km/h', G.vTop);
   }
   // What the cells hold.
   const pochi = (f1 - f0) <= 60000;
