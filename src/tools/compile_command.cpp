@@ -93,7 +93,11 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
     for (const std::string& scritto : overlay.scritti()) std::printf("%s\n", scritto.c_str());
   }
   if (!riportato && o.avvisi) stampa_avvisi(base, p.avvisi);
-  if (form.error_code != 0) return 1;
+  if (form.error_code != 0) {
+    // With `force` the run went on to its end: what it built is handed on.
+    if (o.force) dopo(form);
+    return 1;
+  }
   const int stato = dopo(form);
   return (stato == 0 && o.strict && !p.avvisi.empty()) ? 1 : stato;
 }
