@@ -148,9 +148,12 @@ EsameCoda esamina_coda(std::string_view ultimi, uint64_t dimensione) {
     for (size_t n = magia.size() / 2; n < magia.size() && !troncata; ++n) {
       troncata = ultimi.size() >= n && ultimi.substr(ultimi.size() - n) == magia.substr(0, n);
     }
-    if (troncata || ultimi.find(magia) != std::string_view::npos) {
+    if (troncata) {
       e.esito = EsitoCoda::danneggiata;
-      e.perche = "la coda del pacchetto non sta alla fine del file";
+      e.perche = "il file finisce a meta' della coda del pacchetto: e' stato tagliato";
+    } else if (ultimi.find(magia) != std::string_view::npos) {
+      e.esito = EsitoCoda::danneggiata;
+      e.perche = "dopo la coda del pacchetto il file continua con altri byte";
     }
     return e;
   }
