@@ -29,8 +29,10 @@ inline constexpr uint16_t kVersionePacchetto = 1;
 inline constexpr size_t kLunghezzaCoda = 20;
 inline constexpr char kMagiaPacchetto[8] = {'\x89', 'F', 'V', 'P', 'A', 'C', '\r', '\n'};
 // Bytes read from the end of the program's file to find the trailer: enough
-// to tell a trailer cut short or followed by other bytes from no trailer.
+// to tell a trailer cut short or followed by other bytes from no trailer;
+// and from its start, for the headers that say how long the program is.
 inline constexpr size_t kFinestraCoda = 4096;
+inline constexpr size_t kFinestraTesta = 4096;
 // Bounds of every field, checked before anything is written.
 inline constexpr size_t kMassimoNome = 100;
 inline constexpr size_t kMassimoTesto = size_t{64} << 20;
@@ -61,6 +63,12 @@ struct EsameCoda {
 // `ultimi`: the last bytes of a file of `dimensione` bytes (at most
 // kFinestraCoda of them, all of a shorter file).
 EsameCoda esamina_coda(std::string_view ultimi, uint64_t dimensione);
+// Where the program itself ends in its file, from the headers in `inizio`
+// (its first bytes: an x86-64 ELF or a PE program); 0 when they do not say.
+// A file longer than its program carries something more, which can only be
+// a package: one without a sound trailer was cut or damaged.
+uint64_t fine_del_programma(std::string_view inizio);
+
 // `ultimi`: the last lunghezza + kLunghezzaCoda bytes of the file whose
 // trailer `esame` describes. Checks the length, the checksum and the payload.
 bool leggi_carico(std::string_view ultimi, const EsameCoda& esame, Pacchetto& p, std::string& perche);

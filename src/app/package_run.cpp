@@ -10,20 +10,29 @@ namespace ferrovello {
 // when it carries a sound one. A damaged or cut one ends the run with a
 // message before anything is written.
 bool Form1::cerca_pacchetto(Pacchetto& p) {
-  std::string coda;
-  uint64_t dimensione = 0;
-  std::string perche;
-  if (!platform.read_program_tail(kFinestraCoda, coda, dimensione, perche)) {
-    guasto("Impossibile leggere il file del programma: " + perche);
-  }
-  const EsameCoda esame = esamina_coda(coda, dimensione);
-  if (esame.esito == EsitoCoda::assente) return false;
-  perche = esame.perche;
-  if (esame.esito == EsitoCoda::valida) {
-    std::string ultimi;
-    if (!platform.read_program_tail(esame.lunghezza + kLunghezzaCoda, ultimi, dimensione, perche)) {
+  const auto leggi = [&](bool dalla_fine, uint64_t quanti, std::string& bytes, uint64_t& dimensione) {
+    std::string perche;
+    if (!platform.read_program_bytes(dalla_fine, quanti, bytes, dimensione, perche)) {
       guasto("Impossibile leggere il file del programma: " + perche);
     }
+  };
+  std::string coda;
+  uint64_t dimensione = 0;
+  leggi(true, kFinestraCoda, coda, dimensione);
+  const EsameCoda esame = esamina_coda(coda, dimensione);
+  std::string perche = esame.perche;
+  if (esame.esito == EsitoCoda::assente) {
+    // No trailer: the file must end where the program does.
+    std::string testa;
+    leggi(false, kFinestraTesta, testa, dimensione);
+    const uint64_t fine = fine_del_programma(testa);
+    if (fine == 0 || dimensione <= fine) return false;
+    perche = "dopo il programma ci sono " + std::to_string(dimensione - fine) +
+             " byte senza la coda del pacchetto: il file e' stato tagliato";
+  }
+  if (esame.esito == EsitoCoda::valida) {
+    std::string ultimi;
+    leggi(true, esame.lunghezza + kLunghezzaCoda, ultimi, dimensione);
     if (leggi_carico(ultimi, esame, p, perche)) return true;
   }
   guasto("Lo scenario contenuto in questo programma e' danneggiato o incompleto (" + perche +

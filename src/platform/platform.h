@@ -28,10 +28,11 @@ class Platform {
   // file is intact and no temporary file is left.
   virtual bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) = 0;
   virtual bool delete_file(const std::string& path, std::string& reason) = 0;
-  // The last `count` bytes of the program's own file (all of it when it is
-  // shorter) and the file's size, for the scenario a package carries at its
-  // end. Only those bytes are read.
-  virtual bool read_program_tail(uint64_t count, std::string& bytes, uint64_t& size, std::string& reason) = 0;
+  // The last (`from_end`) or the first `count` bytes of the program's own
+  // file, all of it when it is shorter, and the file's size: for the
+  // scenario a package carries at its end. Only those bytes are read.
+  virtual bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
+                                  std::string& reason) = 0;
   // As replace_file, for a program: on POSIX systems the file can be run.
   virtual bool replace_program_file(const std::string& path, std::string_view bytes, std::string& reason) {
     return replace_file(path, bytes, reason);

@@ -125,7 +125,8 @@ bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view 
   return ok;
 }
 
-bool PosixPlatform::read_program_tail(uint64_t count, std::string& bytes, uint64_t& size, std::string& reason) {
+bool PosixPlatform::read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
+                                       std::string& reason) {
   bytes.clear();
   size = 0;
   const int fd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
@@ -137,10 +138,11 @@ bool PosixPlatform::read_program_tail(uint64_t count, std::string& bytes, uint64
   }
   size = static_cast<uint64_t>(st.st_size);
   const uint64_t n = count < size ? count : size;
+  const uint64_t da = from_end ? size - n : 0;
   bytes.resize(static_cast<size_t>(n));
   size_t letti = 0;
   while (letti < bytes.size()) {
-    const ssize_t r = ::pread(fd, bytes.data() + letti, bytes.size() - letti, static_cast<off_t>(size - n + letti));
+    const ssize_t r = ::pread(fd, bytes.data() + letti, bytes.size() - letti, static_cast<off_t>(da + letti));
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) {
       reason = r < 0 ? system_reason() : "il file e' piu' corto del previsto";

@@ -236,7 +236,8 @@ bool Win32Platform::replace_file(const std::string& path, std::string_view bytes
   return ok;
 }
 
-bool Win32Platform::read_program_tail(uint64_t count, std::string& bytes, uint64_t& size, std::string& reason) {
+bool Win32Platform::read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
+                                       std::string& reason) {
   bytes.clear();
   size = 0;
   const std::wstring path = executable_path();
@@ -252,7 +253,7 @@ bool Win32Platform::read_program_tail(uint64_t count, std::string& bytes, uint64
   size = static_cast<uint64_t>(total.QuadPart);
   const uint64_t n = count < size ? count : size;
   LARGE_INTEGER start{};
-  start.QuadPart = static_cast<LONGLONG>(size - n);
+  start.QuadPart = static_cast<LONGLONG>(from_end ? size - n : 0);
   bool ok = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) != 0;
   bytes.resize(static_cast<size_t>(n));
   size_t letti = 0;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/crc32.h"
+#include "support/folder.h"
 
 namespace ferrovello {
 namespace {
@@ -122,6 +123,16 @@ TEST(PackagePayload, TrailerAtTheEndOfAFile) {
     EXPECT_EQ(esamina_coda(std::string_view(c.file).substr(c.file.size() - n), c.file.size()).esito, c.esito)
         << c.file.size();
   }
+}
+
+// The installer's file ends where its headers say the program ends, so
+// that bytes after it without a trailer are known for a package cut short.
+TEST(PackagePayload, TheInstallersHeadersGiveItsWholeSize) {
+  const std::string installer = test::read_bytes(INSTALLER_PATH);
+  EXPECT_EQ(fine_del_programma(std::string_view(installer).substr(0, kFinestraTesta)), installer.size());
+  EXPECT_EQ(fine_del_programma("MZ"), 0u);
+  EXPECT_EQ(fine_del_programma(std::string_view(installer).substr(0, 20)), 0u);
+  EXPECT_EQ(fine_del_programma("#!/bin/sh\n"), 0u);
 }
 
 TEST(PackagePayload, Crc32OfTheStandardCheckString) {

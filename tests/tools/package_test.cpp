@@ -169,6 +169,7 @@ TEST_F(Package, DamagedPackagesAreRefusedWritingNothing) {
   } cases[] = {
       {"last byte cut", good.substr(0, good.size() - 1), "tagliato"},
       {"magic number cut in half", good.substr(0, good.size() - 4), "tagliato"},
+      {"trailer and half the payload cut", good.substr(0, stub + (good.size() - stub) / 2), "byte senza la coda"},
       {"payload byte changed", flipped, "la somma di controllo non corrisponde"},
       {"more bytes claimed than the file holds", with_length(good.size()), "ma il file ne ha"},
       {"an absurd length", with_length(~uint64_t{0}), "ma il file ne ha"},
