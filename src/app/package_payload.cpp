@@ -234,4 +234,37 @@ bool leggi_carico(std::string_view ultimi, const EsameCoda& esame, Pacchetto& p,
   return decodifica_carico(carico, p, perche);
 }
 
+EsitoCoda pacchetto_del_programma(const LeggiParte& leggi, Pacchetto& p, std::string& perche) {
+  std::string coda;
+  uint64_t dimensione = 0;
+  if (!leggi(true, kFinestraCoda, coda, dimensione, perche)) return EsitoCoda::illeggibile;
+  const EsameCoda esame = esamina_coda(coda, dimensione);
+  perche = esame.perche;
+  if (esame.esito == EsitoCoda::danneggiata) return esame.esito;
+  if (esame.esito == EsitoCoda::assente) {
+    // No trailer: the file must end where the program does.
+    std::string testa;
+    if (!leggi(false, kFinestraTesta, testa, dimensione, perche)) return EsitoCoda::illeggibile;
+    const uint64_t fine = fine_del_programma(testa);
+    if (fine == 0 || dimensione <= fine) return EsitoCoda::assente;
+    perche = "dopo il programma ci sono " + std::to_string(dimensione - fine) +
+             " byte senza la coda del pacchetto: il file e' stato tagliato";
+    return EsitoCoda::danneggiata;
+  }
+  std::string ultimi;
+  if (!leggi(true, esame.lunghezza + kLunghezzaCoda, ultimi, dimensione, perche)) return EsitoCoda::illeggibile;
+  return leggi_carico(ultimi, esame, p, perche) ? EsitoCoda::valida : EsitoCoda::danneggiata;
+}
+
+EsitoCoda pacchetto_dei_byte(std::string_view file, Pacchetto& p, std::string& perche) {
+  const LeggiParte leggi = [file](bool dalla_fine, uint64_t quanti, std::string& bytes, uint64_t& dimensione,
+                                  std::string&) {
+    dimensione = file.size();
+    const size_t n = quanti < file.size() ? static_cast<size_t>(quanti) : file.size();
+    bytes.assign(file.substr(dalla_fine ? file.size() - n : 0, n));
+    return true;
+  };
+  return pacchetto_del_programma(leggi, p, perche);
+}
+
 }  // namespace ferrovello

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,8 +53,8 @@ std::string coda_del_carico(std::string_view carico);
 // until it returns true.
 bool decodifica_carico(std::string_view carico, Pacchetto& p, std::string& perche);
 
-// What the end of a program's file says.
-enum class EsitoCoda { assente, valida, danneggiata };
+// What the end of a program's file says; `illeggibile` when it could not be read.
+enum class EsitoCoda { assente, valida, danneggiata, illeggibile };
 struct EsameCoda {
   EsitoCoda esito = EsitoCoda::assente;
   uint64_t lunghezza = 0;  // of the payload, when valid
@@ -72,5 +73,16 @@ uint64_t fine_del_programma(std::string_view inizio);
 // `ultimi`: the last lunghezza + kLunghezzaCoda bytes of the file whose
 // trailer `esame` describes. Checks the length, the checksum and the payload.
 bool leggi_carico(std::string_view ultimi, const EsameCoda& esame, Pacchetto& p, std::string& perche);
+
+// Reads part of a program's file: its last (`dalla_fine`) or first `quanti`
+// bytes, all of it when shorter, and its size; false with the reason.
+using LeggiParte = std::function<bool(bool dalla_fine, uint64_t quanti, std::string& bytes, uint64_t& dimensione,
+                                      std::string& perche)>;
+// The package a program's file carries, read through `leggi` a few
+// kilobytes at a time: `assente`, `valida` with `p` filled, or `danneggiata`
+// or `illeggibile` with the reason in `perche`.
+EsitoCoda pacchetto_del_programma(const LeggiParte& leggi, Pacchetto& p, std::string& perche);
+// The same for a whole file in memory (the authors' tool, fuzzing).
+EsitoCoda pacchetto_dei_byte(std::string_view file, Pacchetto& p, std::string& perche);
 
 }  // namespace ferrovello

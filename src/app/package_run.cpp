@@ -10,30 +10,20 @@ namespace ferrovello {
 // when it carries a sound one. A damaged or cut one ends the run with a
 // message before anything is written.
 bool Form1::cerca_pacchetto(Pacchetto& p) {
-  const auto leggi = [&](bool dalla_fine, uint64_t quanti, std::string& bytes, uint64_t& dimensione) {
-    std::string perche;
-    if (!platform.read_program_bytes(dalla_fine, quanti, bytes, dimensione, perche)) {
-      guasto("Impossibile leggere il file del programma: " + perche);
-    }
+  const LeggiParte leggi = [this](bool dalla_fine, uint64_t quanti, std::string& bytes, uint64_t& dimensione,
+                                  std::string& perche) {
+    return platform.read_program_bytes(dalla_fine, quanti, bytes, dimensione, perche);
   };
-  std::string coda;
-  uint64_t dimensione = 0;
-  leggi(true, kFinestraCoda, coda, dimensione);
-  const EsameCoda esame = esamina_coda(coda, dimensione);
-  std::string perche = esame.perche;
-  if (esame.esito == EsitoCoda::assente) {
-    // No trailer: the file must end where the program does.
-    std::string testa;
-    leggi(false, kFinestraTesta, testa, dimensione);
-    const uint64_t fine = fine_del_programma(testa);
-    if (fine == 0 || dimensione <= fine) return false;
-    perche = "dopo il programma ci sono " + std::to_string(dimensione - fine) +
-             " byte senza la coda del pacchetto: il file e' stato tagliato";
-  }
-  if (esame.esito == EsitoCoda::valida) {
-    std::string ultimi;
-    leggi(true, esame.lunghezza + kLunghezzaCoda, ultimi, dimensione);
-    if (leggi_carico(ultimi, esame, p, perche)) return true;
+  std::string perche;
+  switch (pacchetto_del_programma(leggi, p, perche)) {
+    case EsitoCoda::assente:
+      return false;
+    case EsitoCoda::valida:
+      return true;
+    case EsitoCoda::illeggibile:
+      guasto("Impossibile leggere il file del programma: " + perche);
+    case EsitoCoda::danneggiata:
+      break;
   }
   guasto("Lo scenario contenuto in questo programma e' danneggiato o incompleto (" + perche +
          "): non e' stato scritto nessun file");

@@ -36,10 +36,9 @@ bool stub_valido(Platform& base, const PackageOptions& o, const std::string& stu
                       ": serve l'installatore per " + sistema + " (--stub)");
     return false;
   }
-  const size_t n = stub.size() < kFinestraCoda ? stub.size() : kFinestraCoda;
-  const uint64_t fine = fine_del_programma(std::string_view(stub).substr(0, kFinestraTesta));
-  if (esamina_coda(std::string_view(stub).substr(stub.size() - n), stub.size()).esito != EsitoCoda::assente ||
-      (fine != 0 && stub.size() > fine)) {
+  Pacchetto gia;
+  std::string perche;
+  if (pacchetto_dei_byte(stub, gia, perche) != EsitoCoda::assente) {
     base.show_message("Il file \"" + o.stub + "\" contiene gia' uno scenario: serve l'installatore senza pacchetto");
     return false;
   }

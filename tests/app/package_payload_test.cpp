@@ -135,6 +135,34 @@ TEST(PackagePayload, TheInstallersHeadersGiveItsWholeSize) {
   EXPECT_EQ(fine_del_programma("#!/bin/sh\n"), 0u);
 }
 
+// The whole reading of a program's file, as the installer does it, on the
+// installer's own bytes with and without a package after them.
+TEST(PackagePayload, ThePackageOfAProgramsFile) {
+  const std::string installer = test::read_bytes(INSTALLER_PATH);
+  const std::string payload = codifica_carico(example());
+  const std::string package = installer + payload + coda_del_carico(payload);
+  const struct {
+    std::string file;
+    EsitoCoda esito;
+    const char* says;
+  } cases[] = {
+      {installer, EsitoCoda::assente, ""},
+      {package, EsitoCoda::valida, ""},
+      {package.substr(0, installer.size() + 10), EsitoCoda::danneggiata, "dopo il programma ci sono 10 byte"},
+      {package.substr(0, package.size() - 1), EsitoCoda::danneggiata, "tagliato"},
+      {installer.substr(0, installer.size() - 1), EsitoCoda::assente, ""},  // not ours to judge
+  };
+  for (const auto& c : cases) {
+    Pacchetto p;
+    std::string why;
+    EXPECT_EQ(pacchetto_dei_byte(c.file, p, why), c.esito) << c.file.size() << ": " << why;
+    EXPECT_NE(why.find(c.says), std::string::npos) << why;
+    if (c.esito == EsitoCoda::valida) {
+      EXPECT_EQ(p.script_treno, example().script_treno);
+    }
+  }
+}
+
 TEST(PackagePayload, Crc32OfTheStandardCheckString) {
   EXPECT_EQ(crc32("123456789"), 0xCBF43926u);
   EXPECT_EQ(crc32(""), 0u);
