@@ -63,6 +63,11 @@ int esegui_package(const PackageOptions& o, Platform& base) {
     return 1;
   }
 
+  if (!base.exists(o.stub)) {
+    base.show_message("Manca l'installatore da cui partire, \"" + o.stub + "\": indicalo con --stub (" +
+                      (o.windows ? "make windows costruisce Ferrovello.exe" : "make costruisce ferrovello") + ")");
+    return 1;
+  }
   std::string stub;
   if (!leggi_file(base, o.stub, stub) || !stub_valido(base, o, stub)) return 1;
   const std::string carico = codifica_carico(p);

@@ -238,6 +238,13 @@ TEST_F(Package, RefusesWhatItCannotCarry) {
     EXPECT_FALSE(file_exists(t.file("pacchetto"))) << c.says;
   }
   EXPECT_EQ(run(TOOL_PATH, {"package", "--line", line, "--train", line, "--windows", "--linux", "--out", "x"}).status, 2);
+  // Without --stub the installer is looked for beside the tool, where the
+  // Linux build has no Ferrovello.exe.
+  const RunResult beside = run(TOOL_PATH, {"package", "--line", line, "--train", dir("s/Ferrovello_2632-.txt"),
+                                           "--windows", "--out", t.file("pacchetto")});
+  EXPECT_EQ(beside.status, 1);
+  EXPECT_NE(beside.err.find("/Ferrovello.exe\": indicalo con --stub"), std::string::npos) << beside.err;
+  EXPECT_FALSE(file_exists(t.file("pacchetto")));
 }
 
 }  // namespace
