@@ -37,7 +37,11 @@ int compila_testi(const CompileOptions& o, std::string linea, std::string treno,
   if (!in_memoria) {
     for (const std::string& scritto : overlay.scritti()) std::printf("%s\n", scritto.c_str());
   }
-  if (form.error_code != 0) return 1;
+  if (form.error_code != 0) {
+    // With `force` the run went on to its end: what it built is handed on.
+    if (o.force) dopo(form);
+    return 1;
+  }
   return dopo(form);
 }
 
