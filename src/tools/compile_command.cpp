@@ -8,18 +8,6 @@
 
 namespace ferrovello {
 
-std::string nome_non_valido(const std::string& nome) {
-  if (nome.empty()) return "e' vuoto";
-  for (const char c : nome) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u > 0x7E) return "contiene un carattere non ASCII o di controllo";
-    if (std::string("/\\:*?\"<>|").find(c) != std::string::npos) {
-      return std::string("contiene il carattere non ammesso '") + c + "'";
-    }
-  }
-  return {};
-}
-
 bool leggi_file(Platform& base, const std::string& nome, std::string& bytes) {
   std::string perche;
   if (base.read_file(nome, bytes, perche)) return true;
@@ -40,6 +28,10 @@ bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p)
   std::string linea;
   std::string treno;
   if (!leggi_file(base, o.line, linea) || !leggi_file(base, o.train, treno)) return false;
+  return prepara_testi(o, std::move(linea), std::move(treno), base, p);
+}
+
+bool prepara_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, ScriptPreparati& p) {
   std::vector<std::string> guasti;
   prepara_testo(o.line, 0, std::move(linea), p.linea, p.avvisi, guasti);
   prepara_testo(o.train, 1, std::move(treno), p.treno, p.avvisi, guasti);
@@ -58,6 +50,13 @@ bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p)
 int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, const std::function<int(Form1&)>& dopo) {
   ScriptPreparati p;
   if (!prepara_script(o, base, p)) return 1;
+  return compila_preparati(o, base, in_memoria, p, dopo);
+}
+
+int compila_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, bool in_memoria,
+                  const std::function<int(Form1&)>& dopo) {
+  ScriptPreparati p;
+  if (!prepara_testi(o, std::move(linea), std::move(treno), base, p)) return 1;
   return compila_preparati(o, base, in_memoria, p, dopo);
 }
 

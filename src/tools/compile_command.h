@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "app/package_payload.h"  // nome_non_valido
 #include "model/form1.h"
 #include "platform/platform.h"
 #include "tools/script_check.h"
@@ -31,6 +32,10 @@ struct CompileOptions {
 // first and `dopo` still runs on what was built, its status ignored);
 // otherwise `dopo` runs on the compiled model and gives the status.
 int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, const std::function<int(Form1&)>& dopo);
+// The same, for scripts already read: `linea` and `treno` are their bytes,
+// shown under the names o.line and o.train.
+int compila_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, bool in_memoria,
+                  const std::function<int(Form1&)>& dopo);
 
 // The author's two scripts made Windows-1252 and read by the authors' check.
 struct ScriptPreparati {
@@ -42,6 +47,8 @@ struct ScriptPreparati {
 // Reads and prepares the two scripts; false, with the fault reported, when
 // a file cannot be read or holds a character without a place in the code page.
 bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p);
+// The same for scripts already read.
+bool prepara_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, ScriptPreparati& p);
 // compila_script on scripts already prepared. The warnings are printed after
 // the faults when `o.avvisi`; with `o.strict` they make the status 1.
 int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, const ScriptPreparati& p,
@@ -63,8 +70,5 @@ std::string riepilogo(const Form1& form, const std::map<std::string, int>& righe
 // Reads a file the author named; a failure is reported, naming the file.
 bool leggi_file(Platform& base, const std::string& nome, std::string& bytes);
 
-// A scenario or train name usable in file names: printable ASCII without
-// path or reserved characters. Empty when it is; the reason otherwise.
-std::string nome_non_valido(const std::string& nome);
 
 }  // namespace ferrovello
