@@ -19,6 +19,7 @@ class PosixPlatform : public Platform {
   bool exists(const std::string& path) override;
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  void remove_stale_temporaries(const std::vector<std::string>& paths) override;
   bool delete_file(const std::string& path, std::string& reason) override;
   bool lock_run(const std::string& path, bool& busy, std::string& reason) override;
   void show_window(const std::string& caption, const std::string& label) override;
@@ -33,7 +34,7 @@ class PosixPlatform : public Platform {
   // The steps of the file calls, for tests that make one of them fail: a
   // hook that returns false makes the step fail as the system would, with
   // errno set.
-  enum class Passo { crea, scrivi, rinomina, leggi, elimina };
+  enum class Passo { crea, scrivi, svuota, rinomina, svuota_cartella, leggi, elimina };
   virtual bool consenti(Passo, const std::string& /*path*/) { return true; }
 
  private:

@@ -29,6 +29,9 @@ class ScriptOverlay : public Platform {
   }
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  void remove_stale_temporaries(const std::vector<std::string>& paths) override {
+    if (!in_memoria_) base_.remove_stale_temporaries(paths);
+  }
   bool delete_file(const std::string& path, std::string& reason) override;
   bool lock_run(const std::string& path, bool& busy, std::string& reason) override {
     return base_.lock_run(path, busy, reason);
