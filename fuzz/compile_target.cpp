@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,9 +44,11 @@ bool rotta_intera = false;              // FUZZ_ROTTA_INTERA=1: no folding
 // printed at the end with FUZZ_STATISTICHE=1.
 long eseguiti = 0;
 long con_elementi_posati = 0;
+std::map<int32_t, long> guasti;  // inputs by the first fault of their compilation (0: none)
 
-// Folds the number after the first "lunghezza percorso" item of the line
-// script, read with the compiler's own item reader.
+// Folds the number after every "lunghezza percorso" item of the line script
+// (the compiler takes the last one it meets), read with the compiler's own
+// item reader.
 std::string piega_lunghezza(std::string_view linea) {
   ScriptItems s;
   s.bytes.assign(linea);
@@ -55,13 +58,15 @@ std::string piega_lunghezza(std::string_view linea) {
     if (!contiene_ci(item, "lunghezza") || !contiene_ci(item, "percorso")) continue;
     int32_t l = 0;
     std::string perche;
-    if (!leggi_numero(s, Larghezza::bit32, l, perche) || l <= kRottaCorta) break;
+    if (!leggi_numero(s, Larghezza::bit32, l, perche) || l <= kRottaCorta) continue;
     // The digits of the item give way to the folded length.
     const size_t da = s.item_start;
     size_t a = da;
     while (a < s.bytes.size() && s.bytes[a] >= '0' && s.bytes[a] <= '9') ++a;
-    s.bytes.replace(da, a - da, std::to_string(l % (kRottaCorta + 1)));
-    break;
+    const std::string piegata = std::to_string(l % (kRottaCorta + 1));
+    s.bytes.replace(da, a - da, piegata);
+    s.pos = da + piegata.size();
+    leggi_testo(s, item);  // the rest of the item, up to its comma or line end
   }
   return std::move(s.bytes);
 }
@@ -148,6 +153,7 @@ bool compila(const std::string& linea, std::string_view treno, int32_t j) {
   verifica(p.files.empty(), "both scripts are deleted whatever ends the reading");
   if (f.route_cells.empty()) {
     f.segnala_errore_registrato();
+    if (j == 1) ++guasti[f.diagnosi.empty() ? f.error_code : f.diagnosi.front().codice];
     return false;
   }
   verifica(f.route_cells.size() == static_cast<size_t>(f.last_cell) + 1 && f.route_cells.size() > 1,
@@ -157,6 +163,7 @@ bool compila(const std::string& linea, std::string_view treno, int32_t j) {
   f.controlla_percorso();
   if (f.error_code != 0) f.segnala_errore_registrato();
   const bool con_elementi = posati(f);
+  if (j == 1) ++guasti[f.diagnosi.empty() ? f.error_code : f.diagnosi.front().codice];
   timbra(f);
   rileggi(f);
   return con_elementi;
@@ -165,6 +172,9 @@ bool compila(const std::string& linea, std::string_view treno, int32_t j) {
 void stampa_statistiche() {
   std::fprintf(stderr, "fuzz_compile: %ld inputs, %ld with a feature placed (%.1f %%)\n", eseguiti,
                con_elementi_posati, eseguiti > 0 ? 100.0 * static_cast<double>(con_elementi_posati) / static_cast<double>(eseguiti) : 0.0);
+  std::fprintf(stderr, "fuzz_compile: inputs by their first fault (0 none):");
+  for (const auto& [codice, quanti] : guasti) std::fprintf(stderr, " %d:%ld", codice, quanti);
+  std::fprintf(stderr, "\n");
 }
 
 }  // namespace
