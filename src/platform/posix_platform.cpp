@@ -142,7 +142,7 @@ bool PosixPlatform::replace_file(const std::string& path, std::string_view bytes
   // The bytes reach the disk before the name does: a power cut after the
   // rename must not leave the name on a file whose blocks were never written.
   bool ok = consenti(Passo::scrivi, path) && write_all(fd, bytes);
-  ok = ok && consenti(Passo::svuota, path) && ::fsync(fd) == 0;
+  ok = ok && consenti(Passo::svuota, path) && (!flushes || ::fsync(fd) == 0);
   if (!ok) reason = system_reason();
   if (::close(fd) != 0 && ok) {
     ok = false;
@@ -157,7 +157,7 @@ bool PosixPlatform::replace_file(const std::string& path, std::string_view bytes
     return false;
   }
   // The new name itself lives in the folder, which is flushed in turn.
-  if (!consenti(Passo::svuota_cartella, path) || !flush_folder(folder_of(path))) {
+  if (!consenti(Passo::svuota_cartella, path) || (flushes && !flush_folder(folder_of(path)))) {
     reason = system_reason();
     return false;
   }
