@@ -50,6 +50,7 @@ limit=-max_total_time
 fuzz_one() {
   local amount=$1 target=$2 corpus=$3
   local bin findings="$build/findings/$target" log="$build/logs/$target.log"
+  [ "$mode" = smoke ] && log="$build/logs/smoke-$target.log"  # never the log of a campaign going on
   bin=$(binary "$target") || exit 1
   mkdir -p "$corpus" "$findings" "$build/logs"
   cp -n "$here/corpus/$target/"* "$corpus/"
@@ -71,10 +72,11 @@ fuzz_one() {
   fi
   local seconds coverage features
   seconds=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -n 1)
-  coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1)
-  features=$(grep -o 'ft: [0-9]*' "$log" | tail -n 1)
+  coverage=$(grep -ao 'cov: [0-9]*' "$log" | tail -n 1)
+  features=$(grep -ao 'ft: [0-9]*' "$log" | tail -n 1)
   echo "fuzz_$target: ${runs:-0} executions in ${seconds:-?} s, ${coverage:-cov: ?} edges, ${features:-ft: ?} features, no finding ($(grep -c '' < <(ls "$corpus")) inputs in the corpus)"
-  grep '^fuzz_compile: .* inputs' "$log" | tail -n 1
+  grep -a '^fuzz_compile: .* inputs' "$log" | tail -n 1
+  return 0
 }
 
 case $mode in
