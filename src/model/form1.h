@@ -167,6 +167,7 @@ struct Diagnosi {
 
 struct CompileState;
 struct ScriptItems;
+struct Pacchetto;
 
 class Form1 {
  public:
@@ -207,6 +208,8 @@ class Form1 {
   void on_load();
   void memorizza_percorso(int32_t j);
   void blocca_cartella();
+  bool cerca_pacchetto(Pacchetto& p);
+  void dati_pacchetto(const Pacchetto& p);
 
   // --- scripts ---
   void dati_linea();

@@ -33,6 +33,10 @@ class ScriptOverlay : public Platform {
     if (!in_memoria_) base_.remove_stale_temporaries(paths);
   }
   bool delete_file(const std::string& path, std::string& reason) override;
+  bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
+                          std::string& reason) override {
+    return base_.read_program_bytes(from_end, count, bytes, size, reason);
+  }
   bool lock_run(const std::string& path, bool& busy, std::string& reason) override {
     return base_.lock_run(path, busy, reason);
   }
