@@ -26,12 +26,14 @@ struct CompileState {
   std::string percorso;   // full name of the script being read
   std::string etichetta;  // the name shown in fault reports
   size_t parola = 0;      // where the keyword item being acted on begins
+  size_t fine_generale = 0;  // where the item that ended the general section begins
   ProgressivaLetta progressive[3];  // "tre", "due", "uno"
   int64_t indice_pendenza = 0;
   int32_t pendenza = 0;
   int32_t prossimo_cartello = 80;
   int64_t indice_velocita = 0;
   int32_t velocita = 0;
+  size_t parola_velocita = 0;  // where the line of the carried speed begins
   int64_t indice_aderenza = 0;
   int32_t aderenza = 0;
   int32_t stazione = 1;

@@ -48,6 +48,8 @@ Esito lunghezza(Form1& f, CompileState& s) {
                          "la lunghezza del percorso " + std::to_string(l) + " m supera il massimo di " +
                              std::to_string(kMaxRouteLength) + " m: accorcia il percorso");
   }
+  // A negative length is accepted, unless it leaves the route without cell
+  // 1, where the run stamps its codes.
   if (!f.dimensiona_percorso(l)) {
     return fallisci(f, s, "la lunghezza del percorso " + std::to_string(l) + " e' negativa");
   }
@@ -89,6 +91,11 @@ Esito ripetizione(Form1& f, CompileState& s) {
   }
   if (r.value2 == 0) r.position = 0;
   return Esito::avanti;
+}
+
+Esito senza_percorso(Form1& f, CompileState& s) {
+  return errore_script(f, s, 25, s.fine_generale,
+                       "la sezione [generale] non da' la \"lunghezza percorso\": aggiungila");
 }
 
 bool fine_sezione(const std::string& item) {
@@ -147,6 +154,9 @@ Esito montagna(Form1& f, CompileState& s) {
   int32_t tipo = 0;
   if (!numero(f, s, inizio, e) || !numero(f, s, fine, e) || !numero(f, s, tipo, e)) return e;
   if ((e = controlla_posizione(f, s, inizio, 100)) != Esito::avanti) return e;
+  if (f.route_cells.empty() && indice(inizio / 50.0) <= indice(fine / 50.0 - 1) && indice(fine / 50.0 - 1) >= 0) {
+    return senza_percorso(f, s);
+  }
   if (f.mountain_count >= kMountainSlots - 1) {
     return fallisci(f, s, "troppe righe \"montagna\": al massimo " + std::to_string(kMountainSlots - 1));
   }
@@ -246,14 +256,17 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
     if ((e = voce_generale(f, s)) == Esito::termina) return e;
     if (fine_sezione(f.line_buffer)) break;
   }
-  if (f.route_cells.empty()) {
-    return errore_script(f, s, 25, s.parola,
-                         "la sezione [generale] non da' la \"lunghezza percorso\": aggiungila");
-  }
+  // A general section without the route length leaves no route; the
+  // reading fails where the route is first used: the start of the track
+  // line, a mountain section, or at the latest the gradient end fill.
+  s.fine_generale = s.parola;
 
   f.progressive_ordina();
   f.mountain_count = 0;
-  if (f.write_line_file != 0) f.inizia_tracciato(s);
+  if (f.write_line_file != 0) {
+    if (f.route_cells.empty()) return senza_percorso(f, s);
+    f.inizia_tracciato(s);
+  }
 
   while (passo_corpo(f, s)) {
     e = voce_corpo(f, s);
@@ -262,6 +275,7 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
   }
 
   elimina_script(f, percorso);
+  if (f.route_cells.empty()) return senza_percorso(f, s);
   riempi(f, s.indice_pendenza, static_cast<int64_t>(f.last_cell) - 2, &RouteCell::byte5, byte_pendenza(s.pendenza));
   if (f.write_line_file != 0) f.chiudi_tracciato(s);
   return Esito::avanti;

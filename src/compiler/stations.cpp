@@ -64,8 +64,11 @@ Esito troppe(Form1& f, CompileState& s) {
 }  // namespace
 
 Esito memorizza_stazione(Form1& f, CompileState& s) {
+  // Slot n lies inside the table: n starts at 1 and grows only while it
+  // stays below the next board slot. With all 80 signboard slots taken,
+  // the first station takes slot 1 over from a signboard text and error 10
+  // then ends the compilation, after the station's own checks.
   const int32_t n = s.stazione;
-  if (n > s.prossimo_cartello) return troppe(f, s);  // the slot already holds a signboard text
   ItemRecord& r = f.items[static_cast<size_t>(n)];
   Esito e = Esito::avanti;
   int32_t p = 0;
@@ -77,10 +80,13 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
                          "la posizione della stazione (" + std::to_string(p) +
                              " m) non e' multiplo di 50: usa un multiplo di 50");
   }
+  // The type goes into the record as soon as it is read: a failure on the
+  // length after it leaves it stored.
   int32_t tipo = 0;
   int32_t lunghezza = 0;
-  if (!numero(f, s, Larghezza::bit8, tipo, e) || !numero(f, s, lunghezza, e)) return e;
+  if (!numero(f, s, Larghezza::bit8, tipo, e)) return e;
   r.kind = static_cast<uint8_t>(tipo);
+  if (!numero(f, s, lunghezza, e)) return e;
   if (lunghezza % 100 != 0) {
     return errore_script(f, s, 9, s.parola, p,
                          "la lunghezza della stazione (" + std::to_string(lunghezza) +

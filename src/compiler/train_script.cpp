@@ -34,22 +34,30 @@ Esito orologio(Form1& f, CompileState& s) {
   return e;
 }
 
-// The speed limit in units of 5 km/h; checked when the speed is read.
-uint8_t byte_velocita(int32_t v) {
+// The speed fill up to `fino`, with the carried speed in units of 5 km/h as
+// an 8-bit value. The conversion is checked where a cell receives it, so a
+// speed that does not fit fails at the fill after its line, reported at the
+// line that gave it.
+Esito riempi_velocita(Form1& f, CompileState& s, int64_t fino) {
   uint8_t unita = 0;
-  arrotonda8(v / 5.0, unita);
-  return unita;
+  if (s.indice_velocita < f.last_cell && !arrotonda8(s.velocita / 5.0, unita)) {
+    return errore_script(f, s, 25, s.parola_velocita,
+                         "la velocita' " + std::to_string(s.velocita) + " km/h e' fuori dal campo da 0 a 1277");
+  }
+  riempi(f, s.indice_velocita, fino, &RouteCell::byte4, unita);
+  return Esito::avanti;
 }
 
 Esito velocita(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t p = 0;
   int32_t v = 0;
-  const Esito e = voce_di_riempimento(f, s, s.indice_velocita, &RouteCell::byte4, byte_velocita(s.velocita), v);
-  if (e != Esito::avanti) return e;
-  uint8_t unita = 0;
-  if (!arrotonda8(v / 5.0, unita)) {
-    return fallisci(f, s, "la velocita' " + std::to_string(v) + " km/h e' fuori dal campo da 0 a 1277");
-  }
+  if (!numero(f, s, p, e) || !numero(f, s, v, e)) return e;
+  if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
+  const int64_t t = indice(p / 50.0);
+  if (t > 0 && (e = riempi_velocita(f, s, t)) != Esito::avanti) return e;
   s.velocita = v;
+  s.parola_velocita = s.parola;
   return Esito::avanti;
 }
 
@@ -178,7 +186,7 @@ Esito leggi_script_treno(Form1& f, CompileState& s, const std::string& percorso)
   }
   elimina_script(f, percorso);
   const int64_t fine = static_cast<int64_t>(f.last_cell) - 2;
-  riempi(f, s.indice_velocita, fine, &RouteCell::byte4, byte_velocita(s.velocita));
+  if (riempi_velocita(f, s, fine) == Esito::termina) return Esito::termina;
   riempi(f, s.indice_aderenza, fine, &RouteCell::byte6, lo8(s.aderenza));
   return Esito::avanti;
 }
