@@ -17,7 +17,8 @@
 
 namespace ferrovello {
 
-// One 50 m cell of the route, written to the route file as 15 packed bytes.
+// One 50 m cell of the route, written to the route file packed as the
+// layout of model/record_layout.h lists its fields.
 struct RouteCell {
   uint8_t kind = 0;  // what stands in the cell; 0 = nothing
   int16_t value1 = 0;

@@ -197,7 +197,7 @@ TEST(CompileOrder, SlowOrderBoardsAreTestedBeforeTheEndIsSummed) {
     expect_fault(c, forced);
     // The route as it was before the slow order: no board anywhere.
     const std::string& dat = forced.bytes.at("Ferrovello_2632.dat");
-    ASSERT_EQ(dat.size(), 541u * 15u) << c.what;
+    ASSERT_EQ(dat.size(), route_file_size(540)) << c.what;
     for (size_t i = 0; i < 541; ++i) {
       const uint8_t kind = cell_at(dat, i).kind;
       EXPECT_TRUE(kind != 2 && kind != 3 && kind != 4) << c.what << ": cell " << i;
@@ -214,15 +214,15 @@ TEST(CompileOrder, ANegativeRouteLengthIsAShorterRoute) {
     const Compiled r = compile(line(-1), train_script({}), extra);
     ASSERT_EQ(r.result.status, 0) << r.result.err;
     const std::string& dat = r.bytes.at("Ferrovello_2632.dat");
-    EXPECT_EQ(dat.size(), 141u * 15u);
+    EXPECT_EQ(dat.size(), route_file_size(140));
     EXPECT_EQ(cell_at(dat, 1).value1, 5121);
-    EXPECT_EQ(r.bytes.at("Ferrovello_linea.dat").size(), 2u * (4 + 4 + 10 * (6999 - 3) + 4));
+    EXPECT_EQ(r.bytes.at("Ferrovello_linea.dat").size(), line_file_size(6999));
     EXPECT_EQ(items_of(r.bytes.at("Ferrovello_2632.sim")).at(84).value2, -1);  // the length as read
   }
   // The shortest route that still has cell 1 for the codes: extent 26.
   const Compiled shortest = compile(line(-6974), train_script({}));
   ASSERT_EQ(shortest.result.status, 0) << shortest.result.err;
-  EXPECT_EQ(shortest.bytes.at("Ferrovello_2632.dat").size(), 2u * 15u);
+  EXPECT_EQ(shortest.bytes.at("Ferrovello_2632.dat").size(), route_file_size(1));
   // Extent 25: round(0.5) = 0 leaves no cell 1, the one place it is refused.
   const Ordered none{"no cell 1", line(-6975), train_script({}), 25, -1};
   for (const std::vector<std::string>& extra : {std::vector<std::string>{}, std::vector<std::string>{"--force"}}) {
