@@ -26,19 +26,6 @@ namespace {
 constexpr std::string_view kSeparatore = "\n~~~~\n";
 constexpr int32_t kLineaRiletta = 20000;  // metres of the longest line file written and read back
 
-// The stamps of cell 1 and item 85, where the run would set them (where
-// the slots are taken, the run ends with fault 1250 or 1251 instead).
-void timbra(Form1& f) {
-  RouteCell& cella1 = f.route_cells[1];
-  ItemRecord& sim = f.items[85];
-  if (sim.word1 != 0 || cella1.value1 != 0) return;
-  sim.word1 = 610;
-  cella1.value1 = 5121;
-  if (sim.code != 0 || cella1.value2 != 0) return;
-  sim.code = f.codice_gara_st();
-  verifica(arrotonda16(f.codice_gara_og(), cella1.value2), "the competition code fits 16 bits");
-}
-
 // The three files as the run writes them, read back.
 void rileggi(const Form1& f) {
   std::string perche;
@@ -72,15 +59,12 @@ void rileggi(const Form1& f) {
 void compila(std::string_view linea, std::string_view treno, int32_t j) {
   MemoryPlatform p;
   Form1 f(p);
-  f.scenario_name = "Ferrovello";
-  f.train_number = "2632";
+  f.scenario_name = kNomeScenario;
+  f.train_number = kNumeroTreno;
   p.files[f.nome_file(f.nome_script_linea())] = std::string(linea);
   p.files[f.nome_file(f.nome_script_treno())] = std::string(treno);
 
-  f.write_line_file = j;
-  f.error_code = 0;
-  f.azzera_elementi();
-  f.memorizza_dati();
+  f.compila_percorso(j);
   verifica(p.files.empty(), "both scripts are deleted whatever ends the reading");
   if (f.route_cells.empty()) {
     f.segnala_errore_registrato();
@@ -92,7 +76,9 @@ void compila(std::string_view linea, std::string_view treno, int32_t j) {
            "the line table has two entries per metre when wanted");
   f.controlla_percorso();
   if (f.error_code != 0) f.segnala_errore_registrato();
-  timbra(f);
+  // Where a reserved slot is taken the run ends with fault 1250 or 1251
+  // and writes nothing; the files are read back all the same.
+  f.timbra_percorso();
   rileggi(f);
 }
 

@@ -7,8 +7,8 @@
 namespace ferrovello {
 
 void Form1::on_load() {
-  scenario_name = "Ferrovello";
-  train_number = "2632";
+  scenario_name = kNomeScenario;
+  train_number = kNumeroTreno;
   platform.show_window("Form1", "Attendere");
   blocca_cartella();
   dati_linea();
@@ -35,14 +35,7 @@ void Form1::blocca_cartella() {
 }
 
 void Form1::memorizza_percorso(int32_t j) {
-  write_line_file = j;
-  error_code = 0;
-  error_position_recorded = false;
-  diagnosi.clear();
-  conversion_failed = false;
-  azzera_elementi();
-
-  memorizza_dati();
+  compila_percorso(j);
   // Without a route there is nothing to check or to write.
   if (route_cells.empty()) {
     if (error_code == 0) registra_errore(25);
@@ -55,16 +48,33 @@ void Form1::memorizza_percorso(int32_t j) {
     segnala_errore_registrato();
     if (!write_despite_faults) platform.end_program(1);
   }
+  if (const int32_t n = timbra_percorso(); n != 0) errore(std::to_string(n));
+  scrivi_file_binari();
+}
 
+void Form1::compila_percorso(int32_t j) {
+  write_line_file = j;
+  error_code = 0;
+  error_position_recorded = false;
+  diagnosi.clear();
+  conversion_failed = false;
+  azzera_elementi();
+  memorizza_dati();
+}
+
+int32_t Form1::timbra_percorso() {
   RouteCell& cella1 = route_cells[1];
   ItemRecord& sim = items[85];
-  if (sim.word1 != 0 || cella1.value1 != 0) errore("1250");
-  sim.word1 = 610;
-  cella1.value1 = 5121;
-  if (sim.code != 0 || cella1.value2 != 0) errore("1251");
+  if (sim.word1 != 0 || cella1.value1 != 0) return 1250;
+  sim.word1 = kTimbroElemento;
+  cella1.value1 = kTimbroCella;
+  if (sim.code != 0 || cella1.value2 != 0) return 1251;
   sim.code = codice_gara_st();
   if (!arrotonda16(codice_gara_og(), cella1.value2)) guasto("Overflow nel codice di gara");
+  return 0;
+}
 
+void Form1::scrivi_file_binari() {
   if (write_line_file != 0) scrivi_file_linea();
   scrivi_file_elementi();
   scrivi_file_percorso();

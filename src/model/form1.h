@@ -146,6 +146,15 @@ struct LineTable {
   static size_t slot(size_t m) { return m < 2 ? 4 * m : 8 + 10 * (m - 2); }
 };
 
+// The scenario the installer carries: the base name of its files and its
+// train's number.
+inline constexpr const char* kNomeScenario = "Ferrovello";
+inline constexpr const char* kNumeroTreno = "2632";
+// What the run stamps into cell 1 (value1) and item 85 (word1) before the
+// competition codes.
+inline constexpr int16_t kTimbroCella = 5121;
+inline constexpr int16_t kTimbroElemento = 610;
+
 inline constexpr int kItemCount = 87;
 inline constexpr int kMountainSlots = 81;
 inline constexpr int32_t kMaxRouteLength = 1000000;
@@ -206,6 +215,15 @@ class Form1 {
   // --- run sequence (app) ---
   void on_load();
   void memorizza_percorso(int32_t j);
+  // The steps of memorizza_percorso, for whatever runs them without the
+  // installer's ending (the authors' tool, tests, fuzzing, benchmarks):
+  // the faults and the item table reset and the scripts compiled;
+  void compila_percorso(int32_t j);
+  // the reserved slots tested and stamped and the codes stored: 0, or the
+  // fault 1250 or 1251 of a slot already taken (nothing stored after it);
+  int32_t timbra_percorso();
+  // the line file (when wanted), the item file and the route file written.
+  void scrivi_file_binari();
   void blocca_cartella();
 
   // --- scripts ---

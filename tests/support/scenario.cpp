@@ -26,10 +26,7 @@ std::string train_script(std::initializer_list<std::string> body) {
 void Scenario::compile(const std::string& line, const std::string& train, int32_t j) {
   write_bytes(line_path(), line);
   write_bytes(train_path(), train);
-  form.write_line_file = j;
-  form.error_code = 0;
-  form.azzera_elementi();
-  form.memorizza_dati();
+  form.compila_percorso(j);
 }
 
 }  // namespace ferrovello::test

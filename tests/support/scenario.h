@@ -28,14 +28,13 @@ struct Scenario {
   Form1 form{platform};
 
   Scenario() {
-    form.scenario_name = "Ferrovello";
-    form.train_number = "2632";
+    form.scenario_name = kNomeScenario;
+    form.train_number = kNumeroTreno;
   }
   std::string line_path() const { return folder.file("Ferrovello_linea.txt"); }
   std::string train_path() const { return folder.file("Ferrovello_2632-.txt"); }
 
-  // Writes both scripts and runs the compiler on them, with the item table
-  // reset as the run sequence does.
+  // Writes both scripts and compiles them as the run does (compila_percorso).
   void compile(const std::string& line, const std::string& train, int32_t j = 1);
   const RouteCell& cell(int i) const { return form.route_cells.at(static_cast<size_t>(i)); }
   // Point of metre m of the planar line.
