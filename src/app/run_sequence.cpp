@@ -38,7 +38,7 @@ void Form1::memorizza_percorso(int32_t j) {
   compila_percorso(j);
   // Without a route there is nothing to check or to write.
   if (route_cells.empty()) {
-    if (error_code == 0) registra_errore(25);
+    if (error_code == 0) registra_errore(kErroreGuasto);
     segnala_errore_registrato();
     platform.end_program(1);
   }
@@ -64,11 +64,11 @@ void Form1::compila_percorso(int32_t j) {
 
 int32_t Form1::timbra_percorso() {
   RouteCell& cella1 = route_cells[1];
-  ItemRecord& sim = items[85];
-  if (sim.word1 != 0 || cella1.value1 != 0) return 1250;
+  ItemRecord& sim = items[kElementoScenario];
+  if (sim.word1 != 0 || cella1.value1 != 0) return kErroreTimbroElemento;
   sim.word1 = kTimbroElemento;
   cella1.value1 = kTimbroCella;
-  if (sim.code != 0 || cella1.value2 != 0) return 1251;
+  if (sim.code != 0 || cella1.value2 != 0) return kErroreTimbroCella;
   sim.code = codice_gara_st();
   if (!arrotonda16(codice_gara_og(), cella1.value2)) guasto("Overflow nel codice di gara");
   return 0;

@@ -30,7 +30,7 @@ struct CompileState {
   ProgressivaLetta progressive[3];  // "tre", "due", "uno"
   int64_t indice_pendenza = 0;
   int32_t pendenza = 0;
-  int32_t prossimo_cartello = 80;
+  int32_t prossimo_cartello = kElementoPrimoCartello;
   int64_t indice_velocita = 0;
   int32_t velocita = 0;
   size_t parola_velocita = 0;  // where the line of the carried speed begins
@@ -76,7 +76,9 @@ Esito controlla_posizione(Form1& f, CompileState& s, int32_t p, int32_t margine)
 bool passo_corpo(Form1& f, CompileState& s);
 
 // The placing members report a conflict with codes 16 to 21.
-inline bool errore_di_posa(const Form1& f) { return f.error_code >= 16 && f.error_code <= 21; }
+inline bool errore_di_posa(const Form1& f) {
+  return f.error_code >= kErroreSegnale && f.error_code <= kErroreIndicatoreVMax;
+}
 
 // A running fill of one byte of the route cells (gradient, speed limit,
 // adhesion): `valore` goes into the cell at the fill index `prossima`, which then

@@ -42,9 +42,9 @@ Esito lunghezza(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t l = 0;
   if (!numero(f, s, l, e)) return e;
-  f.items[84].value2 = l;
+  f.items[kElementoTreno].value2 = l;
   if (l > kMaxRouteLength) {
-    return errore_script(f, s, 1, s.script.item_start,
+    return errore_script(f, s, kErroreLunghezzaPercorso, s.script.item_start,
                          "la lunghezza del percorso " + std::to_string(l) + " m supera il massimo di " +
                              std::to_string(kMaxRouteLength) + " m: accorcia il percorso");
   }
@@ -65,18 +65,18 @@ Esito progressiva(Form1& f, CompileState& s, ItemRecord& r, ProgressivaLetta& le
 
 Esito ripetizione(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
-  ItemRecord& r = f.items[86];
+  ItemRecord& r = f.items[kElementoCorsa];
   size_t da = 0;
   if (!numero(f, s, r.value1, e)) return e;
   da = s.script.item_start;
   if (!numero(f, s, r.value2, e)) return e;
   if (r.value1 % 50 != 0) {
-    return errore_script(f, s, 3, da,
+    return errore_script(f, s, kErroreRipetizioneDa, da,
                          "l'inizio della ripetizione dei segnali (" + std::to_string(r.value1) +
                              " m) non e' multiplo di 50: usa un multiplo di 50");
   }
   if (r.value2 % 50 != 0) {
-    return errore_script(f, s, 4, s.script.item_start,
+    return errore_script(f, s, kErroreRipetizioneA, s.script.item_start,
                          "la fine della ripetizione dei segnali (" + std::to_string(r.value2) +
                              " m) non e' multiplo di 50: usa un multiplo di 50");
   }
@@ -85,7 +85,7 @@ Esito ripetizione(Form1& f, CompileState& s) {
   } else if (contiene(f.line_buffer, "9")) {
     r.position = 9;
   } else {
-    return errore_script(f, s, 5, s.parola,
+    return errore_script(f, s, kErroreRipetizioneCodici, s.parola,
                          "la parola chiave della ripetizione dei segnali non contiene ne' 4 ne' 9: scrivi "
                          "\"ripetizione segnali 4 codici\" o \"ripetizione segnali 9 codici\"");
   }
@@ -94,7 +94,7 @@ Esito ripetizione(Form1& f, CompileState& s) {
 }
 
 Esito senza_percorso(Form1& f, CompileState& s) {
-  return errore_script(f, s, 25, s.fine_generale,
+  return errore_script(f, s, kErroreGuasto, s.fine_generale,
                        "la sezione [generale] non da' la \"lunghezza percorso\": aggiungila");
 }
 
@@ -110,12 +110,12 @@ Esito voce_generale(Form1& f, CompileState& s) {
     if (e == Esito::avanti && trovata) e = leggi();
   };
   prova(contiene_ci(b, "lunghezza") && contiene_ci(b, "percorso"), [&] { return lunghezza(f, s); });
-  prova(contiene(b, "progressiva") && contiene(b, "tre"), [&] { return progressiva(f, s, f.items[81], s.progressive[0]); });
-  prova(contiene(b, "progressiva") && contiene(b, "due"), [&] { return progressiva(f, s, f.items[82], s.progressive[1]); });
-  prova(contiene(b, "progressiva") && contiene(b, "uno"), [&] { return progressiva(f, s, f.items[83], s.progressive[2]); });
-  prova(contiene(b, "sfondo") && contiene(b, "uno"), [&] { return numero(f, s, f.items[85].value1, e) ? Esito::avanti : e; });
-  prova(contiene(b, "sfondo") && contiene(b, "due"), [&] { return numero(f, s, f.items[85].position, e) ? Esito::avanti : e; });
-  prova(contiene(b, "sfondo") && contiene(b, "tre"), [&] { return numero(f, s, f.items[85].value2, e) ? Esito::avanti : e; });
+  prova(contiene(b, "progressiva") && contiene(b, "tre"), [&] { return progressiva(f, s, f.items[kElementoProgressivaTre], s.progressive[0]); });
+  prova(contiene(b, "progressiva") && contiene(b, "due"), [&] { return progressiva(f, s, f.items[kElementoProgressivaDue], s.progressive[1]); });
+  prova(contiene(b, "progressiva") && contiene(b, "uno"), [&] { return progressiva(f, s, f.items[kElementoProgressivaUno], s.progressive[2]); });
+  prova(contiene(b, "sfondo") && contiene(b, "uno"), [&] { return numero(f, s, f.items[kElementoScenario].value1, e) ? Esito::avanti : e; });
+  prova(contiene(b, "sfondo") && contiene(b, "due"), [&] { return numero(f, s, f.items[kElementoScenario].position, e) ? Esito::avanti : e; });
+  prova(contiene(b, "sfondo") && contiene(b, "tre"), [&] { return numero(f, s, f.items[kElementoScenario].value2, e) ? Esito::avanti : e; });
   prova(contiene(b, "ripetizione") && contiene(b, "segnali"), [&] { return ripetizione(f, s); });
   return e;
 }
@@ -138,7 +138,7 @@ Esito curva(Form1& f, CompileState& s) {
   if ((e = controlla_posizione(f, s, inizio, 100)) != Esito::avanti) return e;
   if (!f.posa_curva(s, inizio, lunghezza, parola)) {
     const bool classe = parola.find_first_of("123456") != std::string::npos;
-    return errore_script(f, s, 103, s.parola,
+    return errore_script(f, s, kErroreCurva, s.parola,
                          classe ? "la curva porta il tracciato oltre il punto " + std::to_string(kMaxTrackPoint) +
                                       ": accorciala o accorcia il percorso"
                                 : "la curva \"" + parola +
@@ -190,12 +190,12 @@ Esito cartello(Form1& f, CompileState& s) {
   RouteCell* c = f.cella(indice(p / 50.0 + 1));
   if (c == nullptr) return Esito::avanti;  // before the start of the route
   if (!f.cella_libera(indice(p / 50.0 + 1))) {
-    return errore_script(f, s, 6, s.parola, p,
+    return errore_script(f, s, kErroreCartello, s.parola, p,
                          "il cartello indicatore non trova posto: " + cella_occupata(f, indice(p / 50.0 + 1)) +
                              "; spostalo in una cella libera");
   }
   if (s.prossimo_cartello <= 0) {
-    return errore_script(f, s, 10, s.parola, p,
+    return errore_script(f, s, kErroreElementiPieni, s.parola, p,
                          "non restano posti per i testi dei cartelli indicatori: al massimo 80, stazioni "
                          "comprese; togli qualche cartello");
   }
@@ -227,7 +227,7 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
   s.percorso = percorso;
   s.etichetta = f.nome_linea_mostrato.empty() ? percorso : f.nome_linea_mostrato;
   if (!f.platform.exists(percorso)) {
-    f.diagnostica({101, false, 0, s.etichetta, "lo script della linea non esiste"});
+    f.diagnostica({kErroreScriptLinea, false, 0, s.etichetta, "lo script della linea non esiste"});
     return Esito::termina;
   }
   std::string perche;
@@ -236,12 +236,12 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
   }
   for (;;) {
     if (fine_file(s.script)) {
-      return errore_script(f, s, 102, s.script.pos,
+      return errore_script(f, s, kErroreGenerale, s.script.pos,
                            "manca la sezione \"[generale]\": scrivila prima della lunghezza del percorso");
     }
     leggi_testo(s.script, f.line_buffer);
     if (fine_file(s.script)) {
-      return errore_script(f, s, 102, s.script.item_start,
+      return errore_script(f, s, kErroreGenerale, s.script.item_start,
                            "manca la sezione \"[generale]\" prima dell'ultima voce del file: scrivila prima "
                            "della lunghezza del percorso");
     }

@@ -46,9 +46,9 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
   const bool avviso = x > 1500;
   if (!avviso) f_ta = 0;
   const int64_t w = cella_di(static_cast<int64_t>(x) - 1200);
-  if (avviso && occupata(*this, w)) return registra_errore(17);
+  if (avviso && occupata(*this, w)) return registra_errore(kErroreAvvisoRallentamento);
   const int64_t s = cella_di(x);
-  if (occupata(*this, s)) return registra_errore(18);
+  if (occupata(*this, s)) return registra_errore(kErroreInizioRallentamento);
   // The end is a 32-bit sum, formed only once the two boards before it have
   // found their cells.
   int32_t fine = 0;
@@ -57,7 +57,7 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
     return;
   }
   const int64_t e = cella_di(fine);
-  if (occupata(*this, e)) return registra_errore(19);
+  if (occupata(*this, e)) return registra_errore(kErroreFineRallentamento);
 
   RouteCell* ce = cella(e);
   RouteCell* cs = cella(s);
@@ -83,7 +83,7 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
   if (f_ta == 0) return;
   const int64_t h = indice((static_cast<double>(x) - 1200) / 50.0);
   for (int64_t i = 0; i < 4; ++i) {
-    if (occupata(*this, h - i)) return registra_errore(20);
+    if (occupata(*this, h - i)) return registra_errore(kErroreAvvicinamento);
   }
   for (int64_t i = 0; i < 4; ++i) {
     if (RouteCell* c = cella(h - i)) {
@@ -97,7 +97,7 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
 void Form1::memo_segnale(int32_t posizione, int32_t sx, int32_t s1, int32_t s2, int32_t s3, int32_t rapp,
                          int32_t dx, int32_t d1, int32_t d2, int32_t d3, int32_t tempo) {
   const int64_t i = cella_di(posizione);
-  if (occupata(*this, i)) return registra_errore(16);
+  if (occupata(*this, i)) return registra_errore(kErroreSegnale);
   if (RouteCell* c = cella(i)) {
     c->kind = kSegnale;
     c->value4 = lo16(static_cast<int64_t>(rapp) * 10 + static_cast<int64_t>(sx) * 3 + dx);
@@ -117,7 +117,7 @@ void Form1::memo_segnale(int32_t posizione, int32_t sx, int32_t s1, int32_t s2, 
 void Form1::memo_indicatori_v_max(int32_t posizione, int32_t vas, int32_t vbs, int32_t vcs, int32_t strisces,
                                   int32_t vad, int32_t vbd, int32_t vcd, int32_t strisced) {
   const int64_t i = cella_di(posizione);
-  if (occupata(*this, i)) return registra_errore(21);
+  if (occupata(*this, i)) return registra_errore(kErroreIndicatoreVMax);
   // The fields are stored in turn, so a speed pair that does not fit leaves
   // the ones before it stored, as they stand when the compilation ends.
   RouteCell scarto;  // the fields of a board before the start of the route go nowhere

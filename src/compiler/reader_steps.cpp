@@ -29,7 +29,7 @@ std::string cella_occupata(Form1& f, int64_t cella) {
 }
 
 Esito fallisci(Form1& f, CompileState& s, const std::string& perche) {
-  return errore_script(f, s, 25, s.script.item_start, perche);
+  return errore_script(f, s, kErroreGuasto, s.script.item_start, perche);
 }
 
 bool numero(Form1& f, CompileState& s, Larghezza w, int32_t& v, Esito& e) {
@@ -59,7 +59,7 @@ Esito controlla_posizione(Form1& f, CompileState& s, int32_t p, int32_t margine)
     return fallisci(f, s, "la posizione " + std::to_string(p) + " e' fuori dal campo dei numeri a 32 bit");
   }
   if (somma / 50.0 > f.last_cell) {
-    errore_script(f, s, 15, s.parola, p,
+    errore_script(f, s, kErroreOltrePercorso, s.parola, p,
                   "la posizione " + std::to_string(p) + " m piu' " + std::to_string(margine) +
                       " m va oltre l'ultima cella del percorso (" + std::to_string(f.last_cell) + ", a " +
                       std::to_string(static_cast<int64_t>(f.last_cell) * 50) +

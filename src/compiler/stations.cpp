@@ -55,7 +55,7 @@ bool estensione(ItemRecord& r, int32_t p, int32_t lunghezza) {
 namespace {
 
 Esito troppe(Form1& f, CompileState& s) {
-  return errore_script(f, s, 10, s.parola,
+  return errore_script(f, s, kErroreElementiPieni, s.parola,
                        "stazioni e testi dei cartelli indicatori non stanno nella tabella (al massimo 80 in "
                        "tutto, e l'ultima stazione deve lasciare libero il posto seguente): togli stazioni o "
                        "cartelli");
@@ -76,7 +76,7 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   r.position = p;
   if ((e = controlla_posizione(f, s, p, 800)) != Esito::avanti) return e;
   if (p % 50 != 0) {
-    return errore_script(f, s, 8, s.parola, p,
+    return errore_script(f, s, kErroreStazionePosizione, s.parola, p,
                          "la posizione della stazione (" + std::to_string(p) +
                              " m) non e' multiplo di 50: usa un multiplo di 50");
   }
@@ -88,7 +88,7 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   r.kind = static_cast<uint8_t>(tipo);
   if (!numero(f, s, lunghezza, e)) return e;
   if (lunghezza % 100 != 0) {
-    return errore_script(f, s, 9, s.parola, p,
+    return errore_script(f, s, kErroreStazioneLunghezza, s.parola, p,
                          "la lunghezza della stazione (" + std::to_string(lunghezza) +
                              " m) non e' multiplo di 100: usa un multiplo di 100");
   }
@@ -121,7 +121,7 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   if (tipo < 25) {
     const double q = r.value2 / 50.0 - 1;
     if (!(q > 1)) {
-      return errore_script(f, s, 24, s.parola,
+      return errore_script(f, s, kErroreFermataInizio, s.parola,
                            "la cella di fermata della stazione, alla fine della sua estensione (" +
                                std::to_string(r.value2) +
                                " m), cadrebbe nella cella 1 o prima: sposta la stazione piu' avanti");
@@ -133,7 +133,7 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   }
   if (n > 1 && static_cast<int64_t>(r.value1) - 350 < f.items[static_cast<size_t>(n - 1)].value2) {
     const int32_t fine = f.items[static_cast<size_t>(n - 1)].value2;
-    return errore_script(f, s, 22, s.parola, p,
+    return errore_script(f, s, kErroreStazioniVicine, s.parola, p,
                          "l'estensione della stazione inizia a " + std::to_string(r.value1) +
                              " m, meno di 350 m dopo la fine della stazione precedente (" + std::to_string(fine) +
                              " m): allontana le due stazioni");

@@ -23,14 +23,14 @@ Esito campo16(Form1& f, CompileState& s, T& destinazione) {
   return e;
 }
 
-Esito massa_frenata(Form1& f, CompileState& s) { return campo(f, s, Larghezza::bit32, f.items[84].value1); }
-Esito vetture(Form1& f, CompileState& s) { return campo(f, s, Larghezza::bit32, f.items[84].position); }
-Esito sabbia(Form1& f, CompileState& s) { return campo16(f, s, f.items[86].word1); }
+Esito massa_frenata(Form1& f, CompileState& s) { return campo(f, s, Larghezza::bit32, f.items[kElementoTreno].value1); }
+Esito vetture(Form1& f, CompileState& s) { return campo(f, s, Larghezza::bit32, f.items[kElementoTreno].position); }
+Esito sabbia(Form1& f, CompileState& s) { return campo16(f, s, f.items[kElementoCorsa].word1); }
 
 Esito orologio(Form1& f, CompileState& s) {
-  Esito e = campo16(f, s, f.items[86].word3);
-  if (e == Esito::avanti) e = campo16(f, s, f.items[86].word4);
-  if (e == Esito::avanti) e = campo16(f, s, f.items[86].word5);
+  Esito e = campo16(f, s, f.items[kElementoCorsa].word3);
+  if (e == Esito::avanti) e = campo16(f, s, f.items[kElementoCorsa].word4);
+  if (e == Esito::avanti) e = campo16(f, s, f.items[kElementoCorsa].word5);
   return e;
 }
 
@@ -41,7 +41,7 @@ Esito orologio(Form1& f, CompileState& s) {
 Esito riempi_velocita(Form1& f, CompileState& s, int64_t fino) {
   uint8_t unita = 0;
   if (s.indice_velocita < f.last_cell && !arrotonda8(s.velocita / 5.0, unita)) {
-    return errore_script(f, s, 25, s.parola_velocita,
+    return errore_script(f, s, kErroreGuasto, s.parola_velocita,
                          "la velocita' " + std::to_string(s.velocita) + " km/h e' fuori dal campo da 0 a 1277");
   }
   riempi(f, s.indice_velocita, fino, &RouteCell::byte4, unita);
@@ -87,13 +87,13 @@ Esito segnale(Form1& f, CompileState& s) {
 // Which cell refused a slow order, and why.
 std::string frase_rallentamento(Form1& f, int32_t x, int32_t l) {
   switch (f.error_code) {
-    case 17:
+    case kErroreAvvisoRallentamento:
       return "il cartello di avviso, 1200 m prima dell'inizio, non trova posto: " +
              cella_occupata(f, indice((x - 1200.0) / 50.0 + 1)) + "; sposta il rallentamento";
-    case 18:
+    case kErroreInizioRallentamento:
       return "il cartello di inizio non trova posto: " + cella_occupata(f, indice(x / 50.0 + 1)) +
              "; sposta il rallentamento";
-    case 19:
+    case kErroreFineRallentamento:
       return "il cartello di fine non trova posto: " +
              cella_occupata(f, indice((static_cast<double>(x) + l) / 50.0 + 1)) + "; cambia la lunghezza";
     default: {
@@ -129,7 +129,7 @@ Esito abbattimento(Form1& f, CompileState& s) {
   RouteCell* c = f.cella(j);
   if (c == nullptr) return Esito::avanti;  // before the start of the route
   if (!f.cella_libera(j)) {
-    return errore_script(f, s, 7, s.parola, p,
+    return errore_script(f, s, kErroreAbbattimento, s.parola, p,
                          "il punto di abbattimento non trova posto: " + cella_occupata(f, j) +
                              "; spostalo in una cella libera");
   }

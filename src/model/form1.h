@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/fault_numbers.h"
 #include "platform/platform.h"
 
 namespace ferrovello {

@@ -64,7 +64,7 @@ std::string riepilogo(const Form1& f) {
     cartelli += c.kind == kCartello;
     rallentamenti += c.kind == kInizioRallentamento;
   }
-  return "Nessun errore: percorso di " + std::to_string(f.items[84].value2) + " m, " +
+  return "Nessun errore: percorso di " + std::to_string(f.items[kElementoTreno].value2) + " m, " +
          std::to_string(f.route_cells.size()) + " celle, " + std::to_string(f.station_count) + " stazioni, " +
          std::to_string(segnali) + " segnali, " + std::to_string(indicatori) + " indicatori di velocita', " +
          std::to_string(cartelli) + " cartelli indicatori, " + std::to_string(rallentamenti) + " rallentamenti";
