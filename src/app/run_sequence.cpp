@@ -56,7 +56,7 @@ void Form1::compila_percorso(int32_t j) {
   write_line_file = j;
   error_code = 0;
   error_position_recorded = false;
-  diagnosi.clear();
+  diagnoses.clear();
   conversion_failed = false;
   azzera_elementi();
   memorizza_dati();

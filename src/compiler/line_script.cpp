@@ -225,7 +225,7 @@ Esito voce_corpo(Form1& f, CompileState& s) {
 
 Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso) {
   s.percorso = percorso;
-  s.etichetta = f.nome_linea_mostrato.empty() ? percorso : f.nome_linea_mostrato;
+  s.etichetta = f.line_label.empty() ? percorso : f.line_label;
   if (!f.platform.exists(percorso)) {
     f.diagnostica({kErroreScriptLinea, false, 0, s.etichetta, "lo script della linea non esiste"});
     return Esito::termina;

@@ -166,7 +166,7 @@ Esito voce_treno(Form1& f, CompileState& s) {
 
 Esito leggi_script_treno(Form1& f, CompileState& s, const std::string& percorso) {
   s.percorso = percorso;
-  s.etichetta = f.nome_treno_mostrato.empty() ? percorso : f.nome_treno_mostrato;
+  s.etichetta = f.train_label.empty() ? percorso : f.train_label;
   s.script = ScriptItems{};
   std::string perche;
   if (!f.platform.read_file(percorso, s.script.bytes, perche)) {

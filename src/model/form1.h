@@ -200,11 +200,11 @@ class Form1 {
   int32_t error_code = 0;
   int32_t error_position = 0;
   bool error_position_recorded = false;
-  std::vector<Diagnosi> diagnosi;  // every fault found, in order
+  std::vector<Diagnosi> diagnoses;  // every fault found, in order
   // Names under which the two scripts are shown in fault reports; the full
   // file name when empty.
-  std::string nome_linea_mostrato;
-  std::string nome_treno_mostrato;
+  std::string line_label;
+  std::string train_label;
   int32_t loop_index = 0;
   int32_t inner_index = 0;
   std::string line_buffer;

@@ -45,7 +45,7 @@ void Form1::diagnostica(Diagnosi d) {
   } else {
     registra_errore(d.codice);
   }
-  diagnosi.push_back(std::move(d));
+  diagnoses.push_back(std::move(d));
 }
 
 void Form1::registra_errore(int32_t codice, int32_t posizione) {

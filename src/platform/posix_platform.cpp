@@ -62,7 +62,7 @@ bool PosixPlatform::exists(const std::string& path) {
 
 bool PosixPlatform::read_file(const std::string& path, std::string& bytes, std::string& reason) {
   bytes.clear();
-  if (!consenti(Passo::leggi, path)) {
+  if (!allow(Step::read, path)) {
     reason = system_reason();
     return false;
   }
@@ -95,18 +95,18 @@ bool PosixPlatform::read_file(const std::string& path, std::string& bytes, std::
 
 bool PosixPlatform::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
   const std::string temporary = path + "." + std::to_string(::getpid()) + ".tmp";
-  const int fd = consenti(Passo::crea, path) ? ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644) : -1;
+  const int fd = allow(Step::create, path) ? ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644) : -1;
   if (fd < 0) {
     reason = system_reason();
     return false;
   }
-  bool ok = consenti(Passo::scrivi, path) && write_all(fd, bytes);
+  bool ok = allow(Step::write, path) && write_all(fd, bytes);
   if (!ok) reason = system_reason();
   if (::close(fd) != 0 && ok) {
     ok = false;
     reason = system_reason();
   }
-  if (ok && (!consenti(Passo::rinomina, path) || ::rename(temporary.c_str(), path.c_str()) != 0)) {
+  if (ok && (!allow(Step::rename, path) || ::rename(temporary.c_str(), path.c_str()) != 0)) {
     ok = false;
     reason = system_reason();
   }
@@ -115,7 +115,7 @@ bool PosixPlatform::replace_file(const std::string& path, std::string_view bytes
 }
 
 bool PosixPlatform::delete_file(const std::string& path, std::string& reason) {
-  if (consenti(Passo::elimina, path) && ::unlink(path.c_str()) == 0) return true;
+  if (allow(Step::remove, path) && ::unlink(path.c_str()) == 0) return true;
   reason = system_reason();
   return false;
 }

@@ -33,8 +33,8 @@ class PosixPlatform : public Platform {
   // The steps of the file calls, for tests that make one of them fail: a
   // hook that returns false makes the step fail as the system would, with
   // errno set.
-  enum class Passo { crea, scrivi, rinomina, leggi, elimina };
-  virtual bool consenti(Passo, const std::string& /*path*/) { return true; }
+  enum class Step { create, write, rename, read, remove };
+  virtual bool allow(Step, const std::string& /*path*/) { return true; }
 
  private:
   void release_lock();

@@ -35,8 +35,8 @@ int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, con
   form.scenario_name = o.name;
   form.train_number = o.train_number;
   form.write_despite_faults = o.force;
-  form.nome_linea_mostrato = o.line;
-  form.nome_treno_mostrato = o.train;
+  form.line_label = o.line;
+  form.train_label = o.train;
   overlay.offri(form.nome_file(form.nome_script_linea()), std::move(linea));
   overlay.offri(form.nome_file(form.nome_script_treno()), std::move(treno));
 

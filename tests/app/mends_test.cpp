@@ -79,8 +79,8 @@ TEST(Mends, MissingLineScript) {
   Scenario s;
   s.form.memorizza_dati();
   EXPECT_EQ(s.form.error_code, 101);
-  ASSERT_EQ(s.form.diagnosi.size(), 1u);
-  EXPECT_EQ(s.form.diagnosi[0].luogo, s.line_path());
+  ASSERT_EQ(s.form.diagnoses.size(), 1u);
+  EXPECT_EQ(s.form.diagnoses[0].luogo, s.line_path());
 }
 
 // Features whose cells fall outside the route are cut there; nothing is
@@ -112,8 +112,8 @@ TEST(Mends, RefusedWhereNoSlotOrTableIsLeft) {
   s.compile(crlf({"[generale]", "lunghezza percorso,  88000", "[corpo]"}) + signs + "[fine]\r\n", train_script({}));
   EXPECT_EQ(s.form.error_code, 10);
   EXPECT_EQ(s.form.error_position, 9000);
-  ASSERT_EQ(s.form.diagnosi.size(), 1u);
-  EXPECT_EQ(s.form.diagnosi[0].luogo, s.line_path() + ":84:1");  // the 81st signboard
+  ASSERT_EQ(s.form.diagnoses.size(), 1u);
+  EXPECT_EQ(s.form.diagnoses[0].luogo, s.line_path() + ":84:1");  // the 81st signboard
 
   std::string mountains;
   for (int i = 0; i < 81; ++i) mountains += "montagna,  " + std::to_string(1000 + 500 * i) + ",  " + std::to_string(1200 + 500 * i) + ",  1\r\n";
