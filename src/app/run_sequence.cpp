@@ -57,7 +57,6 @@ void Form1::compila_percorso(int32_t j) {
   error_code = 0;
   error_position_recorded = false;
   diagnoses.clear();
-  conversion_failed = false;
   azzera_elementi();
   memorizza_dati();
 }

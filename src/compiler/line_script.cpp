@@ -17,7 +17,7 @@ Lettura passo_generale(Form1& f, CompileState& s, Esito& e) {
   leggi_testo(s.script, f.line_buffer);
   if (fine_file(s.script)) return Lettura::fine;
   for (int i = 0; i < 10 && contiene(f.line_buffer, "-"); ++i) {
-    if (!testo(f, s, f.line_buffer, e)) return Lettura::guasto;
+    if ((e = testo(f, s, f.line_buffer)) != Esito::avanti) return Lettura::guasto;
   }
   s.parola = s.script.item_start;
   return Lettura::item;
@@ -41,7 +41,7 @@ namespace {
 Esito lunghezza(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t l = 0;
-  if (!numero(f, s, l, e)) return e;
+  if ((e = numero(f, s, l)) != Esito::avanti) return e;
   f.items[kElementoTreno].value2 = l;
   if (l > kMaxRouteLength) {
     return errore_script(f, s, kErroreLunghezzaPercorso, s.script.item_start,
@@ -58,7 +58,7 @@ Esito lunghezza(Form1& f, CompileState& s) {
 
 Esito progressiva(Form1& f, CompileState& s, ItemRecord& r, ProgressivaLetta& letta) {
   Esito e = Esito::avanti;
-  if (!numero(f, s, r.value1, e) || !numero(f, s, r.value2, e) || !numero(f, s, r.position, e)) return e;
+  if ((e = numeri(f, s, r.value1, r.value2, r.position)) != Esito::avanti) return e;
   letta = {true, r.value1, r.value2, luogo(s, s.parola)};
   return Esito::avanti;
 }
@@ -67,9 +67,9 @@ Esito ripetizione(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   ItemRecord& r = f.items[kElementoCorsa];
   size_t da = 0;
-  if (!numero(f, s, r.value1, e)) return e;
+  if ((e = numero(f, s, r.value1)) != Esito::avanti) return e;
   da = s.script.item_start;
-  if (!numero(f, s, r.value2, e)) return e;
+  if ((e = numero(f, s, r.value2)) != Esito::avanti) return e;
   if (r.value1 % 50 != 0) {
     return errore_script(f, s, kErroreRipetizioneDa, da,
                          "l'inizio della ripetizione dei segnali (" + std::to_string(r.value1) +
@@ -113,9 +113,9 @@ Esito voce_generale(Form1& f, CompileState& s) {
   prova(contiene(b, "progressiva") && contiene(b, "tre"), [&] { return progressiva(f, s, f.items[kElementoProgressivaTre], s.progressive[0]); });
   prova(contiene(b, "progressiva") && contiene(b, "due"), [&] { return progressiva(f, s, f.items[kElementoProgressivaDue], s.progressive[1]); });
   prova(contiene(b, "progressiva") && contiene(b, "uno"), [&] { return progressiva(f, s, f.items[kElementoProgressivaUno], s.progressive[2]); });
-  prova(contiene(b, "sfondo") && contiene(b, "uno"), [&] { return numero(f, s, f.items[kElementoScenario].value1, e) ? Esito::avanti : e; });
-  prova(contiene(b, "sfondo") && contiene(b, "due"), [&] { return numero(f, s, f.items[kElementoScenario].position, e) ? Esito::avanti : e; });
-  prova(contiene(b, "sfondo") && contiene(b, "tre"), [&] { return numero(f, s, f.items[kElementoScenario].value2, e) ? Esito::avanti : e; });
+  prova(contiene(b, "sfondo") && contiene(b, "uno"), [&] { return numero(f, s, f.items[kElementoScenario].value1); });
+  prova(contiene(b, "sfondo") && contiene(b, "due"), [&] { return numero(f, s, f.items[kElementoScenario].position); });
+  prova(contiene(b, "sfondo") && contiene(b, "tre"), [&] { return numero(f, s, f.items[kElementoScenario].value2); });
   prova(contiene(b, "ripetizione") && contiene(b, "segnali"), [&] { return ripetizione(f, s); });
   return e;
 }
@@ -134,7 +134,7 @@ Esito curva(Form1& f, CompileState& s) {
   const std::string parola = f.line_buffer;
   int32_t inizio = 0;
   int32_t lunghezza = 0;
-  if (!numero(f, s, inizio, e) || !numero(f, s, lunghezza, e)) return e;
+  if ((e = numeri(f, s, inizio, lunghezza)) != Esito::avanti) return e;
   if ((e = controlla_posizione(f, s, inizio, 100)) != Esito::avanti) return e;
   if (!f.posa_curva(s, inizio, lunghezza, parola)) {
     const bool classe = parola.find_first_of("123456") != std::string::npos;
@@ -152,7 +152,7 @@ Esito montagna(Form1& f, CompileState& s) {
   int32_t inizio = 0;
   int32_t fine = 0;
   int32_t tipo = 0;
-  if (!numero(f, s, inizio, e) || !numero(f, s, fine, e) || !numero(f, s, tipo, e)) return e;
+  if ((e = numeri(f, s, inizio, fine, tipo)) != Esito::avanti) return e;
   if ((e = controlla_posizione(f, s, inizio, 100)) != Esito::avanti) return e;
   if (f.route_cells.empty() && indice(inizio / 50.0) <= indice(fine / 50.0 - 1) && indice(fine / 50.0 - 1) >= 0) {
     return senza_percorso(f, s);
@@ -161,7 +161,7 @@ Esito montagna(Form1& f, CompileState& s) {
     return fallisci(f, s, "troppe righe \"montagna\": al massimo " + std::to_string(kMountainSlots - 1));
   }
   f.memo_montagna(inizio, fine, tipo);
-  if (f.conversion_failed) return fallisci(f, s, "l'inizio della montagna dista troppo dalla fine della precedente");
+  if (f.error_code == kErroreGuasto) return fallisci(f, s, "l'inizio della montagna dista troppo dalla fine della precedente");
   return Esito::avanti;
 }
 
@@ -169,11 +169,11 @@ Esito indicatori(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t v[9] = {};
   for (int32_t& x : v) {
-    if (!numero(f, s, x, e)) return e;
+    if ((e = numero(f, s, x)) != Esito::avanti) return e;
   }
   if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
   f.memo_indicatori_v_max(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
-  if (f.conversion_failed) return fallisci(f, s, "una velocita' del cartello non sta in un campo a 16 bit");
+  if (f.error_code == kErroreGuasto) return fallisci(f, s, "una velocita' del cartello non sta in un campo a 16 bit");
   if (errore_di_posa(f)) {
     return errore_script(f, s, f.error_code, s.parola, v[0],
                          "l'indicatore di velocita' massima non trova posto: " +
@@ -185,7 +185,7 @@ Esito indicatori(Form1& f, CompileState& s) {
 Esito cartello(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t p = 0;
-  if (!numero(f, s, p, e) || !testo(f, s, f.line_buffer, e)) return e;
+  if ((e = numero(f, s, p)) != Esito::avanti || (e = testo(f, s, f.line_buffer)) != Esito::avanti) return e;
   if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
   RouteCell* c = f.cella(indice(p / 50.0 + 1));
   if (c == nullptr) return Esito::avanti;  // before the start of the route

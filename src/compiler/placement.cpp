@@ -26,8 +26,7 @@ void Form1::memo_montagna(int32_t inizio, int32_t fine, int32_t tipo) {
   if (n > 1) {
     int32_t distanza = 0;
     if (!somma32(static_cast<int64_t>(inizio) - mountain_end[static_cast<size_t>(n - 1)], distanza)) {
-      conversion_failed = true;
-      return;
+      return registra_errore(kErroreGuasto);
     }
     if (distanza <= 150) tipo = 3;
   }
@@ -52,10 +51,7 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
   // The end is a 32-bit sum, formed only once the two boards before it have
   // found their cells.
   int32_t fine = 0;
-  if (!somma32(static_cast<int64_t>(x) + l, fine)) {
-    conversion_failed = true;
-    return;
-  }
+  if (!somma32(static_cast<int64_t>(x) + l, fine)) return registra_errore(kErroreGuasto);
   const int64_t e = cella_di(fine);
   if (occupata(*this, e)) return registra_errore(kErroreFineRallentamento);
 
@@ -126,8 +122,7 @@ void Form1::memo_indicatori_v_max(int32_t posizione, int32_t vas, int32_t vbs, i
   c->kind = kIndicatoreVMax;
   if (!arrotonda16(vad / 5.0 + vas * 20.0, c->value1) || !arrotonda16(vbd / 5.0 + vbs * 20.0, c->value2) ||
       !arrotonda16(vcd / 5.0 + vcs * 20.0, c->value3)) {
-    conversion_failed = true;
-    return;
+    return registra_errore(kErroreGuasto);
   }
   c->value4 = lo16(static_cast<int64_t>(strisces) * 10 + strisced);
 }

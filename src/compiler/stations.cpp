@@ -12,10 +12,10 @@ Esito attributi(Form1& f, CompileState& s, ItemRecord& r) {
   Esito e = Esito::avanti;
   int32_t v = 0;
   auto b8 = [&](uint8_t& d) {
-    if (e == Esito::avanti && numero(f, s, Larghezza::bit8, v, e)) d = static_cast<uint8_t>(v);
+    if (e == Esito::avanti && (e = numero(f, s, Larghezza::bit8, v)) == Esito::avanti) d = static_cast<uint8_t>(v);
   };
   auto w16 = [&](int16_t& d) {
-    if (e == Esito::avanti && numero(f, s, Larghezza::bit16, v, e)) d = static_cast<int16_t>(v);
+    if (e == Esito::avanti && (e = numero(f, s, Larghezza::bit16, v)) == Esito::avanti) d = static_cast<int16_t>(v);
   };
   b8(r.flag);
   b8(r.byte4);
@@ -72,7 +72,7 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   ItemRecord& r = f.items[static_cast<size_t>(n)];
   Esito e = Esito::avanti;
   int32_t p = 0;
-  if (!numero(f, s, p, e)) return e;
+  if ((e = numero(f, s, p)) != Esito::avanti) return e;
   r.position = p;
   if ((e = controlla_posizione(f, s, p, 800)) != Esito::avanti) return e;
   if (p % 50 != 0) {
@@ -84,9 +84,9 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   // length after it leaves it stored.
   int32_t tipo = 0;
   int32_t lunghezza = 0;
-  if (!numero(f, s, Larghezza::bit8, tipo, e)) return e;
+  if ((e = numero(f, s, Larghezza::bit8, tipo)) != Esito::avanti) return e;
   r.kind = static_cast<uint8_t>(tipo);
-  if (!numero(f, s, lunghezza, e)) return e;
+  if ((e = numero(f, s, lunghezza)) != Esito::avanti) return e;
   if (lunghezza % 100 != 0) {
     return errore_script(f, s, kErroreStazioneLunghezza, s.parola, p,
                          "la lunghezza della stazione (" + std::to_string(lunghezza) +
@@ -96,11 +96,11 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   int32_t h = 0;
   int32_t m = 0;
   int32_t sec = 0;
-  if (!numero(f, s, h, e) || !numero(f, s, m, e) || !numero(f, s, sec, e)) return e;
+  if ((e = numeri(f, s, h, m, sec)) != Esito::avanti) return e;
   if (!somma32((static_cast<int64_t>(h) * 60 + m) * 60 + sec, r.code)) {
     return fallisci(f, s, "l'orario della stazione e' fuori dal campo dei numeri a 32 bit");
   }
-  if (!testo(f, s, r.text, e)) return e;
+  if ((e = testo(f, s, r.text)) != Esito::avanti) return e;
   if (!estensione(r, p, lunghezza)) {
     return fallisci(f, s, "l'estensione della stazione e' fuori dal campo dei numeri a 32 bit");
   }

@@ -10,9 +10,7 @@ namespace ferrovello {
 namespace {
 
 Esito campo(Form1& f, CompileState& s, Larghezza w, int32_t& v) {
-  Esito e = Esito::avanti;
-  numero(f, s, w, v, e);
-  return e;
+  return numero(f, s, w, v);
 }
 
 template <typename T>
@@ -52,7 +50,7 @@ Esito velocita(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t p = 0;
   int32_t v = 0;
-  if (!numero(f, s, p, e) || !numero(f, s, v, e)) return e;
+  if ((e = numeri(f, s, p, v)) != Esito::avanti) return e;
   if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
   const int64_t t = indice(p / 50.0);
   if (t > 0 && (e = riempi_velocita(f, s, t)) != Esito::avanti) return e;
@@ -72,7 +70,7 @@ Esito segnale(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t v[11] = {};
   for (int32_t& x : v) {
-    if (!numero(f, s, x, e)) return e;
+    if ((e = numero(f, s, x)) != Esito::avanti) return e;
   }
   if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
   f.memo_segnale(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
@@ -110,11 +108,11 @@ Esito rallentamento(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t v[6] = {};
   for (int32_t& x : v) {
-    if (!numero(f, s, x, e)) return e;
+    if ((e = numero(f, s, x)) != Esito::avanti) return e;
   }
   if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
   f.memo_rallentamento(v[0], v[1], v[2], v[3], v[4], v[5]);
-  if (f.conversion_failed) return fallisci(f, s, "l'inizio o la fine del rallentamento e' fuori dal campo dei numeri a 32 bit");
+  if (f.error_code == kErroreGuasto) return fallisci(f, s, "l'inizio o la fine del rallentamento e' fuori dal campo dei numeri a 32 bit");
   if (errore_di_posa(f)) return errore_script(f, s, f.error_code, s.parola, v[0], frase_rallentamento(f, v[0], v[2]));
   return Esito::avanti;
 }
@@ -123,7 +121,7 @@ Esito abbattimento(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t p = 0;
   int32_t n = 0;
-  if (!numero(f, s, p, e) || !numero(f, s, n, e)) return e;
+  if ((e = numeri(f, s, p, n)) != Esito::avanti) return e;
   if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
   const int64_t j = indice(p / 50.0);
   RouteCell* c = f.cella(j);

@@ -208,8 +208,6 @@ class Form1 {
   int32_t loop_index = 0;
   int32_t inner_index = 0;
   std::string line_buffer;
-  // Set by a checked conversion that failed inside a placing member.
-  bool conversion_failed = false;
   // The authors' tool writes the binary files even after a recorded fault.
   bool write_despite_faults = false;
 
