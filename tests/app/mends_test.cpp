@@ -66,13 +66,13 @@ TEST(Mends, NoScriptLeftBehindAfterAFault) {
   Scenario s;
   s.compile(crlf({"nessuna sezione", "[fine]"}), train_script({}));
   EXPECT_EQ(s.form.error_code, 102);
-  EXPECT_FALSE(file_exists(s.line_path()));
-  EXPECT_FALSE(file_exists(s.train_path()));
+  EXPECT_FALSE(s.exists(s.line_path()));
+  EXPECT_FALSE(s.exists(s.train_path()));
 
   Scenario t;
   t.compile(line_script({"cartello_indicatore,  1000,     (A)", "cartello_indicatore,  1000,     (B)"}), train_script({}));
   EXPECT_EQ(t.form.error_code, 6);
-  EXPECT_FALSE(file_exists(t.train_path()));
+  EXPECT_FALSE(t.exists(t.train_path()));
 }
 
 TEST(Mends, MissingLineScript) {

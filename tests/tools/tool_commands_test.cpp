@@ -36,7 +36,7 @@ class Tool : public ::testing::Test {
 TempFolder* Tool::folder_ = nullptr;
 
 TEST_F(Tool, ScriptsAreTheInstallersOwn) {
-  Scenario s;
+  FolderScenario s;
   s.form.dati_linea();
   s.form.dati_treno();
   EXPECT_EQ(read_bytes(line()), read_bytes(s.line_path()));
