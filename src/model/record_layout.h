@@ -21,6 +21,8 @@ struct Campo {
   const char* nome;
   T Record::*membro;
 };
+template <typename Record, typename T>
+Campo(const char*, T Record::*) -> Campo<Record, T>;
 
 // Route cell.
 inline constexpr std::tuple kCampiCella{
