@@ -13,7 +13,7 @@ namespace ferrovello {
 // at its end (a position beyond the route), or end the compilation. It is
 // the one way a step reports: a fault is recorded (errore_script,
 // fallisci) and the step returns what it means for the reading. The
-// placing members, whose shape the rules fix, record their faults in
+// placing members, which return nothing, record their faults in
 // error_code, and the step that called them turns that into its Esito.
 enum class Esito { avanti, fine_script, termina };
 

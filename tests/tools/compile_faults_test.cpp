@@ -145,9 +145,9 @@ TEST(CompileFaults, ForceWritesTheFilesAllTheSame) {
   EXPECT_TRUE(none.files.empty());
 }
 
-// What the compiler stores and checks comes in the order of its rules: a
-// fault found part way through a line leaves what was stored before it, and
-// a check added for safety never comes before one of the rules' own.
+// What the compiler stores and checks comes in the order in which it reads:
+// a fault found part way through a line leaves what was stored before it,
+// and a check added for safety never comes before one the format makes.
 struct Ordered {
   const char* what;
   std::string line;
