@@ -266,7 +266,8 @@ TEST(CompileOrder, ChecksAddedForSafetyComeAfterTheRulesOwn) {
   // The speed fault is shown at the line that gave the speed.
   const Compiled speed = compile(cases[3].line, cases[3].train);
   EXPECT_NE(speed.result.err.find("treno.txt:2:1: la velocita' 1500 km/h"), std::string::npos) << speed.result.err;
-  const std::string& dat = compile(cases[2].line, cases[2].train, {"--force"}).bytes.at("Ferrovello_2632.dat");
+  const Compiled refused = compile(cases[2].line, cases[2].train, {"--force"});
+  const std::string& dat = refused.bytes.at("Ferrovello_2632.dat");
   EXPECT_EQ(cell_at(dat, 21).kind, 1);
   EXPECT_EQ(cell_at(dat, 21).byte4, 0);  // no fill ran with the speed that does not fit
 }
