@@ -6,7 +6,10 @@
 BUILD      ?= build
 OUT        ?= out
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES   := g++ cmake ninja-build libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
+# The page of `scenario-tool view` is tested in a headless browser driven
+# by WebDriver (tests/tools/view_browser_test.py).
+BROWSER_PACKAGES := chromium chromium-driver python3-selenium fonts-dejavu-core
+PACKAGES   := g++ cmake ninja-build libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev $(BROWSER_PACKAGES)
 
 # Windows: cross build with MinGW-w64 into $(WIN_BUILD); its tests run in
 # `make test` under Wine in a virtual X display whenever the cross toolchain

@@ -45,7 +45,11 @@ int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, con
   if (!in_memoria) {
     for (const std::string& scritto : overlay.scritti()) std::printf("%s\n", scritto.c_str());
   }
-  if (form.error_code != 0) return 1;
+  if (form.error_code != 0) {
+    // With `force` the run went on to its end: what it built is handed on.
+    if (o.force) dopo(form);
+    return 1;
+  }
   return dopo(form);
 }
 

@@ -23,7 +23,8 @@ struct CompileOptions {
 // files are never deleted or changed. The binary files go to the program
 // folder of `base`, or stay in memory with `in_memoria`. A fault is reported
 // and ends the program with status 1 (with `force` the files are written
-// first); otherwise `dopo` runs on the compiled model and gives the status.
+// first and `dopo` still runs on what was built, its status ignored);
+// otherwise `dopo` runs on the compiled model and gives the status.
 int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, const std::function<int(Form1&)>& dopo);
 
 // `compile`: the binary files into the output folder. Returns the exit status.

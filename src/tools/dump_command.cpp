@@ -35,7 +35,8 @@ std::string ora(int32_t secondi) {
   return testo("%d:%02d:%02d", secondi / 3600, (secondi / 60) % 60, secondi % 60);
 }
 
-// What a cell's kind makes of its four values.
+}  // namespace
+
 std::string valori_cella(const RouteCell& c, size_t indice) {
   switch (c.kind) {
     case kSegnale:
@@ -64,6 +65,8 @@ std::string valori_cella(const RouteCell& c, size_t indice) {
       return "";
   }
 }
+
+namespace {
 
 void tabella_percorso(const std::vector<RouteCell>& celle, std::FILE* out) {
   std::fprintf(out, "%6s %8s %5s %5s %5s %5s %5s  %-32s %s\n", "cella", "metri", "km/h", "pend", "ader", "mont", "avv",

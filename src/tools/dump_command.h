@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "model/form1.h"
 #include "platform/platform.h"
 
 namespace ferrovello {
@@ -12,6 +13,10 @@ struct DumpOptions {
   std::string tipo;  // "percorso", "elementi", "linea", or empty to go by the file name
   bool json = false;
 };
+
+// What a cell's kind makes of its four values, as the route table shows
+// them; cell 1 (`indice`) carries the two stamps.
+std::string valori_cella(const RouteCell& c, size_t indice);
 
 // Decodes one of the simulator's files to `out`, as a table or as JSON.
 // Returns the exit status: 0, 1 for a file that does not fit its layout,

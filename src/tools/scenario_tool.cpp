@@ -1,6 +1,6 @@
 // scenario-tool: the authors' entry to the scenario compiler. It compiles
-// and checks line and train scripts, decodes the simulator's files and draws
-// a scenario.
+// and checks line and train scripts, decodes the simulator's files, draws
+// a scenario and makes a page to look at it in a browser.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +9,7 @@
 #include "tools/compile_command.h"
 #include "tools/dump_command.h"
 #include "tools/plot_command.h"
+#include "tools/view_command.h"
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -107,7 +108,7 @@ int main(int argc, char** argv) {
     argv = puntatori.data();
   }
 #endif
-  CLI::App app{"scenario-tool: compila, controlla, decodifica e disegna gli scenari di guida ferroviaria"};
+  CLI::App app{"scenario-tool: compila, controlla, decodifica, disegna e mostra gli scenari di guida ferroviaria"};
   app.require_subcommand(1);
 
   ferrovello::CompileOptions compile;
@@ -139,6 +140,17 @@ int main(int argc, char** argv) {
       ->check(file_mancante)->needs(lf);
   opzioni_script(p, plot.scripts, false);
 
+  ferrovello::ViewOptions view;
+  CLI::App* v = app.add_subcommand("view", "Scrive una pagina HTML per esplorare la pianta e il profilo in un browser");
+  v->add_option("--out", view.out, "Il file HTML da scrivere")->required();
+  CLI::Option* vd = v->add_option("--dat", view.dat, "Il file del percorso (.dat) da mostrare")->check(file_mancante);
+  CLI::Option* vs = v->add_option("--sim", view.sim, "Con --dat: il file degli elementi (.sim)")->check(file_mancante);
+  vd->needs(vs);
+  vs->needs(vd);
+  v->add_option("--line-file", view.line_file, "Con --dat e --sim: il file della linea (_linea.dat), per la pianta")
+      ->check(file_mancante)->needs(vd);
+  opzioni_script(v, view.scripts, false);
+
   std::string scripts_out;
   ferrovello::CompileOptions scripts_names;
   CLI::App* s = app.add_subcommand("scripts", "Scrive gli script della linea e del treno dello scenario incorporato");
@@ -149,6 +161,9 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
     if (p->parsed() && plot.line_file.empty() == plot.scripts.line.empty()) {
       throw CLI::ValidationError("plot", "serve --line-file oppure --line con --train");
+    }
+    if (v->parsed() && view.dat.empty() == view.scripts.line.empty()) {
+      throw CLI::ValidationError("view", "serve --dat con --sim oppure --line con --train");
     }
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : kUsage;  // help asked for, or a usage error
@@ -170,6 +185,10 @@ int main(int argc, char** argv) {
   if (p->parsed()) {
     ToolPlatform platform(".");
     return ferrovello::esegui_plot(plot, platform);
+  }
+  if (v->parsed()) {
+    ToolPlatform platform(".");
+    return ferrovello::esegui_view(view, platform);
   }
   if (!crea_cartella(scripts_out)) return 1;
   ToolPlatform platform(scripts_out);

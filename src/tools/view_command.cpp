@@ -1,0 +1,74 @@
+#include "tools/view_command.h"
+
+#include "output/encoding.h"
+#include "tools/cp1252.h"
+#include "tools/file_decoders.h"
+#include "tools/view_data.h"
+#include "tools/view_page.h"
+
+namespace ferrovello {
+
+namespace {
+
+int scrivi_pagina(const ViewOptions& o, const DatiVista& d, Platform& base) {
+  const std::string pagina = pagina_vista(d.nome + " · treno " + d.treno, json_vista(d));
+  std::string perche;
+  if (!base.replace_file(o.out, pagina, perche)) {
+    base.show_message("Impossibile scrivere il file \"" + o.out + "\": " + perche);
+    return 1;
+  }
+  return 0;
+}
+
+int da_file(const ViewOptions& o, Platform& base) {
+  DatiVista d;
+  DatiGrafico& g = d.grafico;
+  std::string bytes;
+  std::string perche;
+  if (!leggi_file(base, o.dat, bytes)) return 1;
+  bool ok = decodifica_percorso(bytes, g.celle, perche);
+  if (ok) {
+    if (!leggi_file(base, o.sim, bytes)) return 1;
+    ok = decodifica_elementi(bytes, g.elementi, perche);
+    g.con_elementi = ok;
+  }
+  if (ok && !o.line_file.empty()) {
+    if (!leggi_file(base, o.line_file, bytes)) return 1;
+    ok = decodifica_linea(bytes, g.linea, perche);
+  }
+  if (!ok) {
+    base.show_message("Un file non ha la forma attesa: " + perche);
+    return 1;
+  }
+  d.nome = utf8_da_cp1252(g.elementi[85].text);
+  d.treno = utf8_da_cp1252(g.elementi[86].text);
+  return scrivi_pagina(o, d, base);
+}
+
+}  // namespace
+
+int esegui_view(const ViewOptions& o, Platform& base) {
+  if (o.scripts.line.empty()) return da_file(o, base);
+  std::string linea;
+  std::string treno;
+  if (!leggi_file(base, o.scripts.line, linea) || !leggi_file(base, o.scripts.train, treno)) return 1;
+  // The page is written after a fault too: its list says what to mend.
+  CompileOptions c = o.scripts;
+  c.force = true;
+  int stato = 0;
+  const int esito = compila_script(c, base, true, [&](Form1& f) {
+    DatiVista d;
+    d.grafico.linea = valori_linea(f.line_table);
+    d.grafico.celle = f.route_cells;
+    d.grafico.elementi = f.items;
+    d.grafico.con_elementi = true;
+    d.nome = f.scenario_name;
+    d.treno = f.train_number;
+    d.elenco = voci_diagnosi(f.diagnosi, o.scripts.line, linea, o.scripts.train, treno);
+    stato = scrivi_pagina(o, d, base);
+    return stato;
+  });
+  return esito != 0 ? esito : stato;
+}
+
+}  // namespace ferrovello
