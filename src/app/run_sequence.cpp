@@ -1,21 +1,30 @@
 // The run: the progress window, the two scripts and the three documents
 // written, the scripts compiled into the route, the route checked, stamped
 // and saved, and the program ended.
+#include "app/package_payload.h"
 #include "model/form1.h"
 #include "model/numbers.h"
 
 namespace ferrovello {
 
+// A program that carries a package of an author's scenario at the end of its
+// file installs that scenario, through the same steps, in place of its own.
 void Form1::on_load() {
-  scenario_name = kNomeScenario;
-  train_number = kNumeroTreno;
+  Pacchetto pacchetto;
+  const bool dell_autore = cerca_pacchetto(pacchetto);
+  scenario_name = dell_autore ? pacchetto.nome : kNomeScenario;
+  train_number = dell_autore ? pacchetto.numero_treno : kNumeroTreno;
   platform.show_window("Form1", "Attendere");
   blocca_cartella();
-  dati_linea();
-  dati_treno();
-  dati_note();
-  dati_rallentamenti();
-  dati_scheda();
+  if (dell_autore) {
+    dati_pacchetto(pacchetto);
+  } else {
+    dati_linea();
+    dati_treno();
+    dati_note();
+    dati_rallentamenti();
+    dati_scheda();
+  }
   memorizza_percorso(1);
   platform.end_program(0);
 }

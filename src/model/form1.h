@@ -177,6 +177,7 @@ struct Diagnosi {
 
 struct CompileState;
 struct ScriptItems;
+struct Pacchetto;
 
 class Form1 {
  public:
@@ -224,6 +225,8 @@ class Form1 {
   // the line file (when wanted), the item file and the route file written.
   void scrivi_file_binari();
   void blocca_cartella();
+  bool cerca_pacchetto(Pacchetto& p);
+  void dati_pacchetto(const Pacchetto& p);
 
   // --- scripts ---
   void dati_linea();

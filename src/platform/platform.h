@@ -4,6 +4,7 @@
 // temporary folder.
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -27,6 +28,15 @@ class Platform {
   // file is intact and no temporary file is left.
   virtual bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) = 0;
   virtual bool delete_file(const std::string& path, std::string& reason) = 0;
+  // The last (`from_end`) or the first `count` bytes of the program's own
+  // file, all of it when it is shorter, and the file's size: for the
+  // scenario a package carries at its end. Only those bytes are read.
+  virtual bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
+                                  std::string& reason) = 0;
+  // As replace_file, for a program: on POSIX systems the file can be run.
+  virtual bool replace_program_file(const std::string& path, std::string_view bytes, std::string& reason) {
+    return replace_file(path, bytes, reason);
+  }
   // Takes the run lock `path` of a folder for the rest of the process, so
   // that two runs never write into one folder at once. False when it cannot
   // be taken: `busy` when another run holds it, otherwise `reason` says why.

@@ -94,8 +94,19 @@ bool PosixPlatform::read_file(const std::string& path, std::string& bytes, std::
 }
 
 bool PosixPlatform::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
+  return replace_with_mode(path, bytes, 0644, reason);
+}
+
+bool PosixPlatform::replace_program_file(const std::string& path, std::string_view bytes, std::string& reason) {
+  return replace_with_mode(path, bytes, 0755, reason);
+}
+
+bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view bytes, unsigned mode,
+                                      std::string& reason) {
   const std::string temporary = path + "." + std::to_string(::getpid()) + ".tmp";
-  const int fd = allow(Step::create, path) ? ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644) : -1;
+  const int fd = allow(Step::create, path)
+                     ? ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode))
+                     : -1;
   if (fd < 0) {
     reason = system_reason();
     return false;
@@ -112,6 +123,37 @@ bool PosixPlatform::replace_file(const std::string& path, std::string_view bytes
   }
   if (!ok) ::unlink(temporary.c_str());
   return ok;
+}
+
+bool PosixPlatform::read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
+                                       std::string& reason) {
+  bytes.clear();
+  size = 0;
+  const int fd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0) {
+    reason = system_reason();
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
+  size = static_cast<uint64_t>(st.st_size);
+  const uint64_t n = count < size ? count : size;
+  const uint64_t da = from_end ? size - n : 0;
+  bytes.resize(static_cast<size_t>(n));
+  size_t letti = 0;
+  while (letti < bytes.size()) {
+    const ssize_t r = ::pread(fd, bytes.data() + letti, bytes.size() - letti, static_cast<off_t>(da + letti));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) {
+      reason = r < 0 ? system_reason() : "il file e' piu' corto del previsto";
+      ::close(fd);
+      bytes.clear();
+      return false;
+    }
+    letti += static_cast<size_t>(r);
+  }
+  ::close(fd);
+  return true;
 }
 
 bool PosixPlatform::delete_file(const std::string& path, std::string& reason) {

@@ -20,6 +20,9 @@ class PosixPlatform : public Platform {
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
   bool delete_file(const std::string& path, std::string& reason) override;
+  bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
+                          std::string& reason) override;
+  bool replace_program_file(const std::string& path, std::string_view bytes, std::string& reason) override;
   bool lock_run(const std::string& path, bool& busy, std::string& reason) override;
   void show_window(const std::string& caption, const std::string& label) override;
   void show_message(const std::string& text) override;
@@ -38,6 +41,7 @@ class PosixPlatform : public Platform {
 
  private:
   void release_lock();
+  bool replace_with_mode(const std::string& path, std::string_view bytes, unsigned mode, std::string& reason);
 
   std::string folder_;
   int lock_fd_ = -1;

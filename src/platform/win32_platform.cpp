@@ -139,17 +139,27 @@ Win32Platform::~Win32Platform() {
   release_lock();
 }
 
-std::string Win32Platform::executable_folder() {
+namespace {
+
+// Full path of the running executable; empty when the system cannot say.
+std::wstring executable_path() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return ".";
+    if (n == 0) return {};
     if (n < path.size()) {
       path.resize(n);
-      break;
+      return path;
     }
     path.resize(path.size() * 2);  // truncated: try a larger buffer
   }
+}
+
+}  // namespace
+
+std::string Win32Platform::executable_folder() {
+  const std::wstring path = executable_path();
+  if (path.empty()) return ".";
   const size_t slash = path.rfind(L'\\');
   if (slash == std::wstring::npos) return ".";
   // A drive root keeps its "\": "C:\Ferrovello.exe" lies in "C:\".
@@ -223,6 +233,42 @@ bool Win32Platform::replace_file(const std::string& path, std::string_view bytes
     reason = last_reason();
   }
   if (!ok) DeleteFileW(temporary.c_str());
+  return ok;
+}
+
+bool Win32Platform::read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
+                                       std::string& reason) {
+  bytes.clear();
+  size = 0;
+  const std::wstring path = executable_path();
+  HANDLE file = path.empty() ? INVALID_HANDLE_VALUE
+                             : CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  LARGE_INTEGER total{};
+  if (file == INVALID_HANDLE_VALUE || !GetFileSizeEx(file, &total)) {
+    reason = last_reason();
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return false;
+  }
+  size = static_cast<uint64_t>(total.QuadPart);
+  const uint64_t n = count < size ? count : size;
+  LARGE_INTEGER start{};
+  start.QuadPart = static_cast<LONGLONG>(from_end ? size - n : 0);
+  bool ok = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) != 0;
+  bytes.resize(static_cast<size_t>(n));
+  size_t letti = 0;
+  while (ok && letti < bytes.size()) {
+    const size_t resto = bytes.size() - letti;
+    const DWORD parte = resto > (1u << 30) ? (1u << 30) : static_cast<DWORD>(resto);
+    DWORD r = 0;
+    ok = ReadFile(file, bytes.data() + letti, parte, &r, nullptr) && r > 0;
+    letti += r;
+  }
+  if (!ok) {
+    reason = last_reason();
+    bytes.clear();
+  }
+  CloseHandle(file);
   return ok;
 }
 

@@ -6,18 +6,6 @@
 
 namespace ferrovello {
 
-std::string nome_non_valido(const std::string& nome) {
-  if (nome.empty()) return "e' vuoto";
-  for (const char c : nome) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u > 0x7E) return "contiene un carattere non ASCII o di controllo";
-    if (std::string("/\\:*?\"<>|").find(c) != std::string::npos) {
-      return std::string("contiene il carattere non ammesso '") + c + "'";
-    }
-  }
-  return {};
-}
-
 bool leggi_file(Platform& base, const std::string& nome, std::string& bytes) {
   std::string perche;
   if (base.read_file(nome, bytes, perche)) return true;
@@ -29,7 +17,11 @@ int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, con
   std::string linea;
   std::string treno;
   if (!leggi_file(base, o.line, linea) || !leggi_file(base, o.train, treno)) return 1;
+  return compila_testi(o, std::move(linea), std::move(treno), base, in_memoria, dopo);
+}
 
+int compila_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, bool in_memoria,
+                  const std::function<int(Form1&)>& dopo) {
   ScriptOverlay overlay(base, in_memoria);
   Form1 form(overlay);
   form.scenario_name = o.name;

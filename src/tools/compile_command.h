@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "app/package_payload.h"  // nome_non_valido
 #include "model/form1.h"
 #include "platform/platform.h"
 
@@ -26,6 +27,10 @@ struct CompileOptions {
 // first and `dopo` still runs on what was built, its status ignored);
 // otherwise `dopo` runs on the compiled model and gives the status.
 int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, const std::function<int(Form1&)>& dopo);
+// The same, for scripts already read: `linea` and `treno` are their bytes,
+// shown under the names o.line and o.train.
+int compila_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, bool in_memoria,
+                  const std::function<int(Form1&)>& dopo);
 
 // `compile`: the binary files into the output folder. Returns the exit status.
 int esegui_compile(const CompileOptions& o, Platform& base);
@@ -41,8 +46,5 @@ std::string riepilogo(const Form1& form);
 // Reads a file the author named; a failure is reported, naming the file.
 bool leggi_file(Platform& base, const std::string& nome, std::string& bytes);
 
-// A scenario or train name usable in file names: printable ASCII without
-// path or reserved characters. Empty when it is; the reason otherwise.
-std::string nome_non_valido(const std::string& nome);
 
 }  // namespace ferrovello

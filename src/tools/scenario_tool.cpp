@@ -8,6 +8,7 @@
 
 #include "tools/compile_command.h"
 #include "tools/dump_command.h"
+#include "tools/package_command.h"
 #include "tools/plot_command.h"
 #include "tools/view_command.h"
 #ifdef _WIN32
@@ -157,6 +158,20 @@ int main(int argc, char** argv) {
   s->add_option("--out", scripts_out, "Cartella degli script (creata se manca)")->required();
   opzioni_nomi(s, scripts_names);
 
+  ferrovello::PackageOptions package;
+  CLI::App* g = app.add_subcommand("package", "Controlla lo scenario e scrive un programma che lo installa");
+  opzioni_script(g, package.scripts, true);
+  g->add_option("--card", package.card, "La scheda treno (testo UTF-8)")->check(file_mancante);
+  g->add_option("--slow-orders", package.slow_orders, "Il modulo dei rallentamenti (testo UTF-8)")->check(file_mancante);
+  g->add_option("--notes", package.notes, "Le note dello scenario (testo UTF-8)")->check(file_mancante);
+  bool per_windows = false;
+  bool per_linux = false;
+  CLI::Option* w = g->add_flag("--windows", per_windows, "Un programma per Windows (da Ferrovello.exe)");
+  g->add_flag("--linux", per_linux, "Un programma per Linux (da ferrovello)")->excludes(w);
+  g->add_option("--stub", package.stub, "L'installatore da cui partire (se non sta accanto a questo programma)")
+      ->check(file_mancante);
+  g->add_option("--out", package.out, "Il programma da scrivere")->required();
+
   try {
     app.parse(argc, argv);
     if (p->parsed() && plot.line_file.empty() == plot.scripts.line.empty()) {
@@ -185,6 +200,19 @@ int main(int argc, char** argv) {
   if (p->parsed()) {
     ToolPlatform platform(".");
     return ferrovello::esegui_plot(plot, platform);
+  }
+  if (g->parsed()) {
+#ifdef _WIN32
+    package.windows = !per_linux;
+#else
+    package.windows = per_windows;
+#endif
+    if (package.stub.empty()) {
+      ToolPlatform accanto("");  // the installer built beside this program
+      package.stub = accanto.program_folder() + accanto.separator() + (package.windows ? "Ferrovello.exe" : "ferrovello");
+    }
+    ToolPlatform platform(".");
+    return ferrovello::esegui_package(package, platform);
   }
   if (v->parsed()) {
     ToolPlatform platform(".");

@@ -30,6 +30,10 @@ class ScriptOverlay : public Platform {
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
   bool delete_file(const std::string& path, std::string& reason) override;
+  bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
+                          std::string& reason) override {
+    return base_.read_program_bytes(from_end, count, bytes, size, reason);
+  }
   bool lock_run(const std::string& path, bool& busy, std::string& reason) override {
     return base_.lock_run(path, busy, reason);
   }

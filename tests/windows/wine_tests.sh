@@ -76,21 +76,22 @@ scripts=("Ferrovello_linea.txt" "Ferrovello_2632-.txt")
 
 # Files of a folder, one per line, sorted, without the program itself.
 list_files() {
-  (cd "$1" && find . -maxdepth 1 -type f ! -name Ferrovello.exe ! -name ferrovello -printf '%f\n' | LC_ALL=C sort)
+  (cd "$1" && find . -maxdepth 1 -type f ! -name '*.exe' ! -name ferrovello -printf '%f\n' | LC_ALL=C sort)
 }
 
-# Folder $1 holds exactly the reference files, byte for byte, and no script
-# or temporary file.
+# Folder $1 holds exactly the reference files (those of folder $3, by
+# default the Linux installer's), byte for byte, and no script or temporary
+# file.
 same_files() {
-  local folder=$1 what=$2 ok=1 name
-  if [ "$(list_files "$folder")" != "$(list_files "$work/reference")" ]; then
+  local folder=$1 what=$2 reference=${3:-$work/reference} ok=1 name
+  if [ "$(list_files "$folder")" != "$(list_files "$reference")" ]; then
     echo "  files in $folder:"; list_files "$folder" | sed 's/^/    /'
-    echo "  files of the Linux build:"; list_files "$work/reference" | sed 's/^/    /'
+    echo "  files of the Linux build:"; list_files "$reference" | sed 's/^/    /'
     ok=0
   fi
   while read -r name; do
-    cmp -s "$work/reference/$name" "$folder/$name" || { echo "  $name differs from the Linux build's"; ok=0; }
-  done < <(list_files "$work/reference")
+    cmp -s "$reference/$name" "$folder/$name" || { echo "  $name differs from the Linux build's"; ok=0; }
+  done < <(list_files "$reference")
   for name in "${scripts[@]}"; do
     [ ! -e "$folder/$name" ] || { echo "  script $name left behind"; ok=0; }
   done
@@ -266,6 +267,90 @@ else
   fail "scenario-tool.exe compile on a fault: status $status_windows (Linux: $status_linux)"
   echo "  Windows said:"; sed 's/^/    /' "$folder/windows.err.lf"
   echo "  Linux said:"; sed 's/^/    /' "$folder/linux.err"
+fi
+
+# --- packages: an edited scenario made into a Windows program ---------------
+# Another name and train number, a station moved, accented station names and
+# a document in UTF-8. The package is made twice, by the Linux tool from
+# Ferrovello.exe and by scenario-tool.exe with Ferrovello.exe beside it, and
+# run in a folder with spaces and accented letters: it must leave the files
+# of `scenario-tool compile` on the same scripts, plus the document.
+source_folder="$work/sorgenti pacchetto"
+mkdir -p "$source_folder"
+sed -e 's/^stazione,  8050,/stazione,  8350,/' -e 's/   VALENZA\r$/   VALENZA PÒ\r/' \
+  -e 's/   SARTIRANA\r$/   SARTIRANA – CITTÀ\r/' "$scripts_folder/Ferrovello_2632-.txt" > "$source_folder/treno.txt"
+printf 'Note della linea Lomellina\nCittà: Vigevano, Mortara\n€ 2,50\n' > "$source_folder/note.txt"
+expected="$work/atteso pacchetto"
+mkdir -p "$expected"
+iconv -f UTF-8 -t CP1252 "$source_folder/treno.txt" > "$source_folder/treno-1252.txt"
+"$linux_tool" compile --line "$scripts_folder/Ferrovello_linea.txt" --train "$source_folder/treno-1252.txt" \
+  --name Lomellina --train-number 10234 --out "$expected" > /dev/null
+iconv -f UTF-8 -t CP1252 "$source_folder/note.txt" | sed 's/$/\r/' > "$expected/Lomellina_10234_note.txt"
+grep -q 'PÒ' "$source_folder/treno.txt" && grep -q $'VALENZA P\xd2' "$expected/Lomellina_10234.sim" ||
+  fail "could not make the edited scenario"
+
+package_args=(--line "$scripts_folder/Ferrovello_linea.txt" --train "$source_folder/treno.txt"
+              --notes "$source_folder/note.txt" --name Lomellina --train-number 10234)
+"$linux_tool" package "${package_args[@]}" --windows --stub "$win_build/Ferrovello.exe" \
+  --out "$work/Lomellina.exe" > /dev/null 2> "$work/package.err" || { fail "package --windows"; cat "$work/package.err"; }
+cp "$win_build/Ferrovello.exe" "$work/"
+(cd "$source_folder" && wine "$work/scenario-tool.exe" package --line ../"scrìpt à"/Ferrovello_linea.txt \
+   --train treno.txt --notes note.txt --name Lomellina --train-number 10234 --out "pacchetto da Windows.exe" \
+   > /dev/null 2> "$work/package-windows.err")
+status=$?
+if [ "$status" = 0 ] && cmp -s "$work/Lomellina.exe" "$source_folder/pacchetto da Windows.exe"; then
+  pass "scenario-tool.exe package with Ferrovello.exe beside it: the same program as the Linux tool's"
+else
+  fail "scenario-tool.exe package: status $status, or a program unlike the Linux tool's"; cat "$work/package-windows.err"
+fi
+if [ "$(head -c 2 "$work/Lomellina.exe")" = MZ ] &&
+   [ "$(head -c "$(stat -c %s "$win_build/Ferrovello.exe")" "$work/Lomellina.exe" | cmp - "$win_build/Ferrovello.exe" && echo same)" = same ]; then
+  pass "the Windows package starts with Ferrovello.exe unchanged (its GUI subsystem and imports)"
+else
+  fail "the Windows package does not start with Ferrovello.exe"
+fi
+folder="$work/Giochi/Lomellina prova à è"
+mkdir -p "$folder"
+cp "$work/Lomellina.exe" "$folder/"
+if run_installer "$folder/Lomellina.exe"; then
+  same_files "$folder" "a package of an edited scenario under Wine, in \"Giochi/Lomellina prova à è\"" "$expected"
+else
+  fail "the package of an edited scenario ended with status $?"; cat "$work/installer.out"
+fi
+
+# A package with its last byte cut: the message box, status 1, nothing written.
+if command -v xdotool > /dev/null; then
+  folder="$work/tagliato"
+  mkdir -p "$folder"
+  head -c -1 "$work/Lomellina.exe" > "$folder/Lomellina.exe"
+  mkdir -p "$work/cwd"
+  (cd "$work/cwd" && exec wine "$folder/Lomellina.exe" > "$work/cut.out" 2>&1) &
+  pid=$!
+  box=""
+  for _ in $(seq 1 600); do
+    box=$(xdotool search --name '^Ferrovello$' 2> /dev/null | head -n 1)
+    [ -n "$box" ] && break
+    kill -0 "$pid" 2> /dev/null || break
+    sleep 0.1
+  done
+  [ -n "$box" ] && xdotool key --window "$box" Return 2> /dev/null
+  ended=0
+  for _ in $(seq 1 300); do
+    kill -0 "$pid" 2> /dev/null || { ended=1; break; }
+    sleep 0.1
+  done
+  if [ "$ended" = 0 ]; then
+    kill "$pid" 2> /dev/null
+    wineserver -k > /dev/null 2>&1
+    wineserver -p > /dev/null 2>&1
+  fi
+  wait "$pid"
+  status=$?
+  if [ -n "$box" ] && [ "$ended" = 1 ] && [ "$status" = 1 ] && [ "$(ls -A "$folder")" = Lomellina.exe ]; then
+    pass "a package cut by one byte under Wine: message box, status 1, nothing written"
+  else
+    fail "a package cut by one byte: box ${box:-not shown}, ended $ended, status $status, files: $(ls -A "$folder" | tr '\n' ' ')"
+  fi
 fi
 
 echo "$passed passed, $failed failed"
