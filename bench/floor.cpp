@@ -1,33 +1,116 @@
-// floor DIR SIZE...: the yardstick of the benchmarks. For each size it
-// writes one file of exactly that many bytes into DIR through the same
-// sequence as the installer (temporary file, one write, rename over the
-// target) and computes nothing else: the cost of the output alone.
+// floor [--no-flush] DIR STEP...: the yardstick of the benchmarks. It does
+// the file steps of a run, in the order given, through the same platform
+// calls as the programs, and computes nothing else: the cost of the files
+// alone. A STEP is
+//   SIZE        a file of SIZE bytes replaced whole (floor_N.bin, N counting
+//               the steps), as the programs replace theirs: temporary file,
+//               one write, flush, rename, flush of the folder;
+//   NAME=SIZE   the same under the name NAME;
+//   lock        the run lock of the folder taken (and kept to the end), and
+//               the temporary files of the names written removed;
+//   read:NAME   the file read back whole (NAME may be a path from the root);
+//   delete:NAME the file deleted.
+// With --no-flush the replacements skip the two flushes, which the programs
+// never do: it shows what the flushes cost.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/posix_platform.h"
 
+namespace {
+
+struct Floor : ferrovello::PosixPlatform {
+  Floor(const std::string& folder, bool flush) : PosixPlatform(folder) { flushes = flush; }
+};
+
+bool size_of(const std::string& text, size_t& n) {
+  char* end = nullptr;
+  const unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+  if (text.empty() || end == text.c_str() || *end != '\0') return false;
+  n = static_cast<size_t>(v);
+  return true;
+}
+
+int fail(const std::string& what, const std::string& why) {
+  std::fprintf(stderr, "%s: %s\n", what.c_str(), why.c_str());
+  return 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "uso: floor CARTELLA [BYTE...]\n");
+  int first = 1;
+  bool flush = true;
+  if (argc > 1 && std::string_view(argv[1]) == "--no-flush") {
+    flush = false;
+    ++first;
+  }
+  if (argc - first < 1) {
+    std::fprintf(stderr, "uso: floor [--no-flush] CARTELLA [PASSO...]\n");
     return 2;
   }
-  ferrovello::PosixPlatform platform(argv[1]);
-  for (int i = 2; i < argc; ++i) {
-    char* fine = nullptr;
-    const unsigned long long n = std::strtoull(argv[i], &fine, 10);
-    if (fine == argv[i] || *fine != '\0') {
-      std::fprintf(stderr, "dimensione non valida: %s\n", argv[i]);
+  Floor platform(argv[first], flush);
+  const std::string folder = platform.program_folder() + "/";
+  // A name is in the folder; a path from the root stays as it is (the
+  // scripts that scenario-tool reads lie elsewhere).
+  auto in_folder = [&](const std::string& name) { return name.starts_with('/') ? name : folder + name; };
+
+  // The steps, checked before anything is done, and the names written.
+  struct Step {
+    enum { write, lock, read, remove } kind;
+    std::string path;
+    size_t size = 0;
+  };
+  std::vector<Step> steps;
+  std::vector<std::string> written;
+  for (int i = first + 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const size_t eq = a.find('=');
+    Step s{Step::write, folder + "floor_" + std::to_string(i - first) + ".bin"};
+    if (a == "lock") {
+      s.kind = Step::lock;
+    } else if (a.rfind("read:", 0) == 0) {
+      s = {Step::read, in_folder(a.substr(5))};
+    } else if (a.rfind("delete:", 0) == 0) {
+      s = {Step::remove, in_folder(a.substr(7))};
+    } else if (eq != std::string::npos) {
+      s.path = folder + a.substr(0, eq);
+      if (!size_of(a.substr(eq + 1), s.size)) {
+        fail("dimensione non valida", a);
+        return 2;
+      }
+    } else if (!size_of(a, s.size)) {
+      fail("passo non valido", a);
       return 2;
     }
-    const std::string bytes(static_cast<size_t>(n), '\x5a');
-    const std::string percorso = platform.program_folder() + "/floor_" + std::to_string(i - 1) + ".bin";
-    std::string perche;
-    if (!platform.replace_file(percorso, bytes, perche)) {
-      std::fprintf(stderr, "impossibile scrivere %s: %s\n", percorso.c_str(), perche.c_str());
-      return 1;
+    if (s.kind == Step::write) written.push_back(s.path);
+    steps.push_back(s);
+  }
+
+  std::string content;
+  std::string why;
+  for (const Step& s : steps) {
+    switch (s.kind) {
+      case Step::write:
+        content.assign(s.size, '\x5a');
+        if (!platform.replace_file(s.path, content, why)) return fail("impossibile scrivere " + s.path, why);
+        break;
+      case Step::lock: {
+        bool busy = false;
+        if (!platform.lock_run(folder + "Ferrovello.lock", busy, why)) return fail("blocco non preso", why);
+        platform.remove_stale_temporaries(written);
+        break;
+      }
+      case Step::read:
+        if (!platform.read_file(s.path, content, why)) return fail("impossibile leggere " + s.path, why);
+        break;
+      case Step::remove:
+        if (!platform.delete_file(s.path, why)) return fail("impossibile eliminare " + s.path, why);
+        break;
     }
   }
-  return 0;
+  platform.end_program(0);
 }

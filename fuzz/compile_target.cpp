@@ -6,25 +6,70 @@
 // The input is the line script, a line "~~~~", then the train script;
 // without that line all of it is the line script and the train script is
 // empty.
+//
+// A route longer than kRottaCorta metres is folded into a short one (its
+// length taken modulo kRottaCorta + 1), so that the line table, which has a
+// slot for every metre, stays small and an input runs in a fraction of a
+// millisecond: the compiler's code is the same at every length. With
+// FUZZ_ROTTA_INTERA=1 in the environment nothing is folded, which is how the
+// seed of the longest route is replayed.
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "check.h"
+#include "mutator.h"
 #include "platform/memory_platform.h"
 #include "model/form1.h"
 #include "model/numbers.h"
 #include "output/encoding.h"
+#include "scripts/item_reader.h"
 #include "tools/file_decoders.h"
 
 namespace ferrovello::fuzz {
 namespace {
 
-constexpr std::string_view kSeparatore = "\n~~~~\n";
-constexpr int32_t kLineaRiletta = 20000;  // metres of the longest line file written and read back
+constexpr int32_t kRottaCorta = 4000;  // longest route that is not folded, in metres
+bool rotta_intera = false;              // FUZZ_ROTTA_INTERA=1: no folding
+
+// Inputs run and inputs whose route got a feature from a placing member
+// (signal, slow order, maximum-speed board, abbattimento or mountain),
+// printed at the end with FUZZ_STATISTICHE=1.
+long eseguiti = 0;
+long con_elementi_posati = 0;
+std::map<int32_t, long> guasti;  // inputs by the first fault of their compilation (0: none)
+
+// Folds the number after every "lunghezza percorso" item of the line script
+// (the compiler takes the last one it meets), read with the compiler's own
+// item reader.
+std::string piega_lunghezza(std::string_view linea) {
+  ScriptItems s;
+  s.bytes.assign(linea);
+  if (rotta_intera) return std::move(s.bytes);
+  std::string item;
+  while (leggi_testo(s, item)) {
+    if (!contiene_ci(item, "lunghezza") || !contiene_ci(item, "percorso")) continue;
+    int32_t l = 0;
+    std::string perche;
+    if (!leggi_numero(s, Larghezza::bit32, l, perche) || l <= kRottaCorta) continue;
+    // The digits of the item give way to the folded length.
+    const size_t da = s.item_start;
+    size_t a = da;
+    while (a < s.bytes.size() && s.bytes[a] >= '0' && s.bytes[a] <= '9') ++a;
+    const std::string piegata = std::to_string(l % (kRottaCorta + 1));
+    s.bytes.replace(da, a - da, piegata);
+    s.pos = da + piegata.size();
+    leggi_testo(s, item);  // the rest of the item, up to its comma or line end
+  }
+  return std::move(s.bytes);
+}
 
 // The three files as the run writes them, read back.
 void rileggi(const Form1& f) {
@@ -40,35 +85,60 @@ void rileggi(const Form1& f) {
   verifica(decodifica_elementi(sim, elementi, perche) && codifica_elementi(elementi) == sim, "the item file reads back");
   for (size_t i = 0; i < elementi.size(); ++i) verifica(elementi[i].text == f.items[i].text, "item texts are whole");
 
-  // Writing and reading a line file is most of the time of a long route,
-  // and its layout is the same at every length: only short routes do it.
-  if (f.write_line_file == 0 || f.line_extent > kLineaRiletta) return;
-  std::string riserva;
-  const std::string linea(codifica_linea(f.line_table, riserva));
-  std::vector<LineValue> tabella;
-  verifica(decodifica_linea(linea, tabella, perche) && tabella.size() == f.line_table.size(),
-           "the line file reads back");
-  for (size_t i = 0; i < tabella.size(); ++i) {
-    const LineValue v = f.line_table[i];
-    verifica(tabella[i].tag == v.tag && std::memcmp(&tabella[i].value, &v.value, sizeof(double)) == 0,
-             "the line file keeps every slot");
+  if (f.write_line_file == 0) return;
+  // The line table is kept in the layout of its file: the file is the laid
+  // slots of each entry, then an empty slot (two zero bytes) for every metre
+  // not laid. Checked against the table's bytes here; the decoder target
+  // reads such files back.
+  static std::string riserva;  // kept from input to input, like the table's room
+  const std::string_view linea = codifica_linea(f.line_table, riserva);
+  const LineTable& t = f.line_table;
+  const size_t posati_byte = LineTable::slot(t.laid);
+  const size_t vuoti = 2 * (t.metres - t.laid);
+  verifica(t.laid <= t.capacity() && linea.size() == 2 * (posati_byte + vuoti), "the line file has its size");
+  for (size_t voce = 0; voce < 2; ++voce) {
+    const std::string_view parte = linea.substr(voce * (posati_byte + vuoti), posati_byte + vuoti);
+    verifica(std::memcmp(parte.data(), t.bytes.get() + voce * t.half, posati_byte) == 0,
+             "the line file holds the laid slots");
+    verifica(parte.find_first_not_of('\0', posati_byte) == std::string_view::npos,
+             "the metres not laid are empty slots");
   }
-  verifica(codifica_linea(tabella) == linea, "the line file encodes again to the same bytes");
 }
 
-void compila(std::string_view linea, std::string_view treno, int32_t j) {
+bool posati(const Form1& f) {
+  if (f.mountain_count > 0) return true;
+  for (const RouteCell& c : f.route_cells) {
+    if ((c.kind >= kSegnale && c.kind <= kIndicatoreVMax) || c.kind == kAbbattimento ||
+        c.kind == kAbbattimentoSenzaValore) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool compila(const std::string& linea, std::string_view treno, int32_t j) {
   MemoryPlatform p;
   Form1 f(p);
   f.scenario_name = kNomeScenario;
   f.train_number = kNumeroTreno;
-  p.files[f.nome_file(f.nome_script_linea())] = std::string(linea);
+  p.files[f.nome_file(f.nome_script_linea())] = linea;
   p.files[f.nome_file(f.nome_script_treno())] = std::string(treno);
+
+  // The room of the line table goes from input to input, so that it is
+  // allocated once and not for every input.
+  static LineTable stanza;
+  std::swap(stanza, f.line_table);
+  struct Restituisci {
+    Form1& f;
+    ~Restituisci() { std::swap(stanza, f.line_table); }
+  } restituisci{f};
 
   f.compila_percorso(j);
   verifica(p.files.empty(), "both scripts are deleted whatever ends the reading");
   if (f.route_cells.empty()) {
     f.segnala_errore_registrato();
-    return;
+    if (j == 1) ++guasti[f.diagnoses.empty() ? f.error_code : f.diagnoses.front().codice];
+    return false;
   }
   verifica(f.route_cells.size() == static_cast<size_t>(f.last_cell) + 1 && f.route_cells.size() > 1,
            "the route has cells 0 to last_cell");
@@ -76,25 +146,52 @@ void compila(std::string_view linea, std::string_view treno, int32_t j) {
            "the line table has two entries per metre when wanted");
   f.controlla_percorso();
   if (f.error_code != 0) f.segnala_errore_registrato();
+  const bool con_elementi = posati(f);
+  if (j == 1) ++guasti[f.diagnoses.empty() ? f.error_code : f.diagnoses.front().codice];
   // Where a reserved slot is taken the run ends with fault 1250 or 1251
   // and writes nothing; the files are read back all the same.
   f.timbra_percorso();
   rileggi(f);
+  return con_elementi;
+}
+
+void stampa_statistiche() {
+  std::fprintf(stderr, "fuzz_compile: %ld inputs, %ld with a feature placed (%.1f %%)\n", eseguiti,
+               con_elementi_posati, eseguiti > 0 ? 100.0 * static_cast<double>(con_elementi_posati) / static_cast<double>(eseguiti) : 0.0);
+  std::fprintf(stderr, "fuzz_compile: inputs by their first fault (0 none):");
+  for (const auto& [codice, quanti] : guasti) std::fprintf(stderr, " %d:%ld", codice, quanti);
+  std::fprintf(stderr, "\n");
 }
 
 }  // namespace
 }  // namespace ferrovello::fuzz
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  const char* intera = std::getenv("FUZZ_ROTTA_INTERA");
+  ferrovello::fuzz::rotta_intera = intera != nullptr && std::strcmp(intera, "1") == 0;
+  const char* statistiche = std::getenv("FUZZ_STATISTICHE");
+  if (statistiche != nullptr && std::strcmp(statistiche, "1") == 0) std::atexit(ferrovello::fuzz::stampa_statistiche);
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace ferrovello::fuzz;
   const std::string_view in(reinterpret_cast<const char*>(data), size);
   std::string_view linea = in;
   std::string_view treno;
-  const size_t at = in.find(ferrovello::fuzz::kSeparatore);
+  const size_t at = in.find(kSeparatore);
   if (at != std::string_view::npos) {
     linea = in.substr(0, at + 1);
-    treno = in.substr(at + ferrovello::fuzz::kSeparatore.size());
+    treno = in.substr(at + kSeparatore.size());
   }
-  ferrovello::fuzz::compila(linea, treno, 1);
-  ferrovello::fuzz::compila(linea, treno, 0);
+  const std::string piegata = piega_lunghezza(linea);
+  const bool con_elementi = compila(piegata, treno, 1);
+  compila(piegata, treno, 0);
+  ++eseguiti;
+  con_elementi_posati += con_elementi;
   return 0;
+}
+
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max_size, unsigned int seed) {
+  return ferrovello::fuzz::muta_script(data, size, max_size, seed);
 }

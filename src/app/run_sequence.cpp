@@ -35,7 +35,17 @@ void Form1::blocca_cartella() {
   const std::string blocco = nome_file(scenario_name + ".lock");
   bool occupata = false;
   std::string perche;
-  if (platform.lock_run(blocco, occupata, perche)) return;
+  if (platform.lock_run(blocco, occupata, perche)) {
+    // A run that was killed (or lost its power) while writing leaves the
+    // temporary file of the file at hand: gone now that no other run can be
+    // writing it.
+    const std::string treno = scenario_name + "_" + train_number;
+    platform.remove_stale_temporaries({nome_file(nome_script_linea()), nome_file(nome_script_treno()),
+                                       nome_file(treno + "_note.txt"), nome_file(treno + "_rallentamenti.txt"),
+                                       nome_file(treno + "_scheda_treno.txt"), nome_file(scenario_name + "_linea.dat"),
+                                       nome_file(treno + ".sim"), nome_file(treno + ".dat")});
+    return;
+  }
   if (occupata) {
     guasto("Un'altra esecuzione sta gia' scrivendo in questa cartella (\"" + blocco +
            "\"): questa si ferma senza cambiare nulla");

@@ -123,7 +123,6 @@ void metti_intero(char* p, int16_t v) {
 }  // namespace
 
 void LineTable::assign(size_t slots, LineValue /*vuoto*/) {
-  bytes.reset();  // freed first, so that a large table is never held twice
   metres = slots / 2;
   laid = 0;
   // Laid to its end, an entry holds its laid slots and an empty tag, two
@@ -131,9 +130,17 @@ void LineTable::assign(size_t slots, LineValue /*vuoto*/) {
   const size_t vuoti = 2 * (metres - capacity());
   half = slot(capacity()) + vuoti;
   if (metres == 0) return;
-  // Only those empty tags are written now; every other slot is written
-  // once, when its point is laid.
-  bytes = std::make_unique_for_overwrite<char[]>(2 * half);
+  // The room of an earlier table is kept when it is large enough (a process
+  // that compiles many routes allocates once); otherwise it is freed before
+  // the new room is taken, so that a large table is never held twice. Only
+  // the empty tags are written now; every other slot is written once, when
+  // its point is laid.
+  if (room < 2 * half) {
+    bytes.reset();
+    room = 0;
+    bytes = std::make_unique_for_overwrite<char[]>(2 * half);
+    room = 2 * half;
+  }
   std::memset(bytes.get() + half - vuoti, 0, vuoti);
   std::memset(bytes.get() + 2 * half - vuoti, 0, vuoti);
 }

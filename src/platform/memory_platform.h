@@ -38,6 +38,7 @@ class MemoryPlatform : public Platform {
     if (keep_written) files[path] = std::string(bytes);
     return true;
   }
+  void remove_stale_temporaries(const std::vector<std::string>&) override {}
   bool delete_file(const std::string& path, std::string& reason) override {
     if (keep_deleted || files.erase(path) != 0) return true;
     reason = "file assente";

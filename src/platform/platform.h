@@ -8,8 +8,11 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ferrovello {
+
+inline constexpr const char* kTemporarySuffix = ".tmp";
 
 class Platform {
  public:
@@ -23,10 +26,19 @@ class Platform {
   virtual bool exists(const std::string& path) = 0;
   // Whole file as bytes; on failure `reason` says why.
   virtual bool read_file(const std::string& path, std::string& bytes, std::string& reason) = 0;
-  // Replaces the file whole: the bytes go to a temporary file in the same
-  // folder, which is then renamed over the target. On failure the earlier
-  // file is intact and no temporary file is left.
+  // Replaces the file whole and durably: the bytes go to a temporary file in
+  // the same folder (named by temporary_name), which is flushed to the disk,
+  // renamed over the target, and the folder flushed too, so that after a
+  // power cut the name leads to the old file or to the new one, whole. On
+  // failure no temporary file is left and the earlier file is intact, but
+  // for a folder that cannot be flushed after the rename: the new file then
+  // stands, and the failure is reported all the same.
   virtual bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) = 0;
+  // Removes the temporary files that replace_file leaves for these targets
+  // when a program is killed while writing them (the target's name, a dot,
+  // a process number, ".tmp"); nothing else is touched. Only while holding
+  // the run lock of their folder, so that no other run is writing them.
+  virtual void remove_stale_temporaries(const std::vector<std::string>& paths) = 0;
   virtual bool delete_file(const std::string& path, std::string& reason) = 0;
   // The last (`from_end`) or the first `count` bytes of the program's own
   // file, all of it when it is shorter, and the file's size: for the
@@ -56,5 +68,23 @@ class Platform {
  protected:
   virtual void terminate_program(int status) = 0;
 };
+
+// Name of the temporary file that replace_file writes for `path` in the
+// process numbered `process`: "Ferrovello_2632.sim.4711.tmp".
+inline std::string temporary_name(const std::string& path, unsigned long process) {
+  return path + "." + std::to_string(process) + kTemporarySuffix;
+}
+
+// True when `name` (without its folder) is a temporary file of the target
+// named `target` (without its folder), left by any process.
+inline bool is_temporary_of(std::string_view name, std::string_view target) {
+  const std::string_view suffix = kTemporarySuffix;
+  if (name.size() <= target.size() + 1 + suffix.size() || name.substr(0, target.size()) != target ||
+      name[target.size()] != '.' || name.substr(name.size() - suffix.size()) != suffix) {
+    return false;
+  }
+  const std::string_view number = name.substr(target.size() + 1, name.size() - target.size() - 1 - suffix.size());
+  return number.find_first_not_of("0123456789") == std::string_view::npos;
+}
 
 }  // namespace ferrovello

@@ -1,11 +1,13 @@
 #include "platform/posix_platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,9 +35,39 @@ bool write_all(int fd, std::string_view bytes) {
   return true;
 }
 
+// Folder part of a path, for opening the folder itself.
+std::string folder_of(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string name_of(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Flushes a folder, so that a rename in it survives a power cut. A file
+// system that cannot flush a folder (it says EINVAL) keeps its names some
+// other way: nothing more can be done there.
+bool flush_folder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+  const int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return ok;
+}
+
 }  // namespace
 
-PosixPlatform::PosixPlatform(std::string folder) : folder_(std::move(folder)) {}
+// A file size limit (ulimit -f) would kill the program with SIGXFSZ in the
+// middle of a write, leaving the lock and a temporary file behind and the
+// user without a word; ignored, it makes the write fail with EFBIG, which
+// ends the run like every other failed write.
+PosixPlatform::PosixPlatform(std::string folder) : folder_(std::move(folder)) { std::signal(SIGXFSZ, SIG_IGN); }
 
 PosixPlatform::~PosixPlatform() { release_lock(); }
 
@@ -103,15 +135,25 @@ bool PosixPlatform::replace_program_file(const std::string& path, std::string_vi
 
 bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view bytes, unsigned mode,
                                       std::string& reason) {
-  const std::string temporary = path + "." + std::to_string(::getpid()) + ".tmp";
-  const int fd = allow(Step::create, path)
-                     ? ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode))
-                     : -1;
+  const std::string temporary = temporary_name(path, static_cast<unsigned long>(::getpid()));
+  auto create = [&] {
+    return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+  };
+  int fd = allow(Step::create, path) ? create() : -1;
+  if (fd < 0 && errno == EEXIST) {
+    // Left by a killed process that had this program's number: no live
+    // process but this one can be writing it.
+    ::unlink(temporary.c_str());
+    fd = create();
+  }
   if (fd < 0) {
     reason = system_reason();
     return false;
   }
+  // The bytes reach the disk before the name does: a power cut after the
+  // rename must not leave the name on a file whose blocks were never written.
   bool ok = allow(Step::write, path) && write_all(fd, bytes);
+  ok = ok && allow(Step::flush, path) && (!flushes || ::fsync(fd) == 0);
   if (!ok) reason = system_reason();
   if (::close(fd) != 0 && ok) {
     ok = false;
@@ -121,8 +163,35 @@ bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view 
     ok = false;
     reason = system_reason();
   }
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+  if (!ok) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  // The new name itself lives in the folder, which is flushed in turn.
+  if (!allow(Step::flush_folder, path) || (flushes && !flush_folder(folder_of(path)))) {
+    reason = system_reason();
+    return false;
+  }
+  return true;
+}
+
+void PosixPlatform::remove_stale_temporaries(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
+  const std::string folder = folder_of(paths.front());
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;  // the writes that follow will say what is wrong
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    for (const std::string& path : paths) {
+      if (is_temporary_of(name, name_of(path))) {
+        stale.push_back(folder + "/" + std::string(name));
+        break;
+      }
+    }
+  }
+  ::closedir(dir);
+  for (const std::string& file : stale) ::unlink(file.c_str());
 }
 
 bool PosixPlatform::read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,

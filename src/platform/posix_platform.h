@@ -19,6 +19,7 @@ class PosixPlatform : public Platform {
   bool exists(const std::string& path) override;
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  void remove_stale_temporaries(const std::vector<std::string>& paths) override;
   bool delete_file(const std::string& path, std::string& reason) override;
   bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
                           std::string& reason) override;
@@ -36,8 +37,11 @@ class PosixPlatform : public Platform {
   // The steps of the file calls, for tests that make one of them fail: a
   // hook that returns false makes the step fail as the system would, with
   // errno set.
-  enum class Step { create, write, rename, read, remove };
+  enum class Step { create, write, flush, rename, flush_folder, read, remove };
   virtual bool allow(Step, const std::string& /*path*/) { return true; }
+  // The programs always flush; only the benchmarks' yardstick turns the
+  // flushes off, to show what they cost.
+  bool flushes = true;
 
  private:
   void release_lock();

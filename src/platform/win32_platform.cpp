@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace ferrovello {
 
@@ -204,8 +205,17 @@ bool Win32Platform::read_file(const std::string& path, std::string& bytes, std::
 
 bool Win32Platform::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
   const std::wstring target = to_wide(path);
-  const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
-  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring temporary = to_wide(temporary_name(path, GetCurrentProcessId()));
+  auto create = [&] {
+    return CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE file = create();
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+    // Left by a killed process that had this program's number: no live
+    // process but this one can be writing it.
+    DeleteFileW(temporary.c_str());
+    file = create();
+  }
   if (file == INVALID_HANDLE_VALUE) {
     reason = last_reason();
     return false;
@@ -224,6 +234,12 @@ bool Win32Platform::replace_file(const std::string& path, std::string_view bytes
     p += written;
     left -= written;
   }
+  // The bytes reach the disk before the name does; the rename is written
+  // through to the disk before it returns.
+  if (ok && !FlushFileBuffers(file)) {
+    ok = false;
+    reason = last_reason();
+  }
   if (!CloseHandle(file) && ok) {
     ok = false;
     reason = last_reason();
@@ -234,6 +250,24 @@ bool Win32Platform::replace_file(const std::string& path, std::string_view bytes
   }
   if (!ok) DeleteFileW(temporary.c_str());
   return ok;
+}
+
+void Win32Platform::remove_stale_temporaries(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    const size_t slash = path.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = path.substr(folder.size());
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(to_wide(path + ".*" + kTemporarySuffix).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    std::vector<std::string> stale;
+    do {
+      const std::string candidate = to_utf8(found.cFileName);
+      if (is_temporary_of(candidate, name)) stale.push_back(folder + candidate);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    for (const std::string& file : stale) DeleteFileW(to_wide(file).c_str());
+  }
 }
 
 bool Win32Platform::read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,

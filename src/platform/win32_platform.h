@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -29,6 +30,7 @@ class Win32Platform : public Platform {
   bool exists(const std::string& path) override;
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  void remove_stale_temporaries(const std::vector<std::string>& paths) override;
   bool delete_file(const std::string& path, std::string& reason) override;
   bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
                           std::string& reason) override;

@@ -29,6 +29,9 @@ class ScriptOverlay : public Platform {
   }
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  void remove_stale_temporaries(const std::vector<std::string>& paths) override {
+    if (!in_memoria_) base_.remove_stale_temporaries(paths);
+  }
   bool delete_file(const std::string& path, std::string& reason) override;
   bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
                           std::string& reason) override {

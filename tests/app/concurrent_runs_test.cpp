@@ -68,10 +68,12 @@ TEST(ConcurrentRuns, ARunInProgressIsNotDisturbed) {
   std::filesystem::copy_file(INSTALLER_PATH, folder.file("ferrovello"));
   const int held = ::open(folder.file("Ferrovello.lock").c_str(), O_RDWR | O_CREAT, 0644);
   ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  write_bytes(folder.file("Ferrovello_2632.sim.1.tmp"), "in corso");  // the running one's
   const RunResult r = run(folder.file("ferrovello"), {});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find(kBusy), std::string::npos) << r.err;
-  EXPECT_EQ(list_folder(folder.path()), (std::vector<std::string>{"Ferrovello.lock", "ferrovello"}));
+  EXPECT_EQ(list_folder(folder.path()),
+            (std::vector<std::string>{"Ferrovello.lock", "Ferrovello_2632.sim.1.tmp", "ferrovello"}));
   ::close(held);
 }
 

@@ -31,12 +31,13 @@ class FaultyPlatform : public PosixPlatform {
 
  protected:
   void terminate_program(int status) override {
-    write_bytes(report_, std::to_string(step_) + "\n" + last_);
+    write_bytes(report_, std::to_string(step_) + "\n" + (dopo_il_nome ? "1" : "0") + last_);
     PosixPlatform::terminate_program(status);
   }
-  bool allow(Step, const std::string& path) override {
+  bool allow(Step passo, const std::string& path) override {
     if (step_++ != fault_) return true;
     last_ = path;
+    dopo_il_nome = passo == Step::flush_folder;
     if (remove_folder_) {
       std::filesystem::remove_all(folder_);
       return true;
@@ -52,6 +53,7 @@ class FaultyPlatform : public PosixPlatform {
   std::string folder_;
   std::string report_;
   std::string last_;
+  bool dopo_il_nome = false;  // the failed step came after the rename
 };
 
 // Runs the whole installer in a child process on a faulty platform.
@@ -60,6 +62,7 @@ struct Outcome {
   std::string err;
   int steps = 0;
   std::string file;  // the file whose step failed
+  bool renamed = false;  // its new content had already taken the name
 };
 
 Outcome run_with_fault(const std::string& folder, int n, bool remove_folder) {
@@ -81,7 +84,8 @@ Outcome run_with_fault(const std::string& folder, int n, bool remove_folder) {
   const size_t nl = r.find('\n');
   if (nl != std::string::npos) {
     e.steps = std::stoi(r.substr(0, nl));
-    e.file = r.substr(nl + 1);
+    e.renamed = r.size() > nl + 1 && r[nl + 1] == '1';
+    e.file = r.size() > nl + 2 ? r.substr(nl + 2) : std::string();
   }
   return e;
 }
@@ -101,9 +105,9 @@ TEST(InjectedFaults, EveryFileStepOfARun) {
   const Outcome good_run = run_with_fault(clean.path(), -1, false);
   ASSERT_EQ(good_run.status, 0) << good_run.err;
   const int steps = good_run.steps;
-  // Five text files and three binary files (create, write, rename each), two
-  // scripts read and deleted.
-  EXPECT_EQ(steps, 8 * 3 + 2 + 2);
+  // Five text files and three binary files (create, write, flush, rename,
+  // flush the folder each), two scripts read and deleted.
+  EXPECT_EQ(steps, 8 * 5 + 2 + 2);
   for (int n = 0; n < steps; ++n) {
     TempFolder folder;
     for (const char* name : kOutputs) write_bytes(folder.file(name), "vecchio");
@@ -117,7 +121,9 @@ TEST(InjectedFaults, EveryFileStepOfARun) {
       const std::string now = read_bytes(folder.file(name));
       EXPECT_TRUE(now == "vecchio" || now == good.at(name)) << n << " " << name;
       if (folder.file(name) == e.file) {
-        EXPECT_EQ(now, "vecchio") << n;
+        // The folder that cannot be flushed: the name already leads to
+        // the new file, which stands whole.
+        EXPECT_EQ(now, e.renamed ? good.at(name) : "vecchio") << n;
       }
     }
     std::vector<std::string> files = list_folder(folder.path());
@@ -129,7 +135,7 @@ TEST(InjectedFaults, ProgramFolderRemovedDuringTheRun) {
   TempFolder parent;
   const std::string folder = parent.file("gioco");
   std::filesystem::create_directory(folder);
-  const Outcome e = run_with_fault(folder, 22, true);  // before the item file is created
+  const Outcome e = run_with_fault(folder, 34, true);  // before the item file is created
   EXPECT_EQ(e.status, 1);
   EXPECT_NE(e.err.find("Impossibile scrivere il file \"" + folder + "/Ferrovello_2632.sim\""), std::string::npos)
       << e.err;

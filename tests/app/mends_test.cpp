@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "support/decode.h"
 #include "support/folder.h"
@@ -14,41 +18,79 @@
 namespace ferrovello::test {
 namespace {
 
-// Runs the installer in `folder` with a file size limit, as a full disk would.
-RunResult run_installer_with_size_limit(const std::string& folder, rlim_t limit) {
-  std::filesystem::copy_file(INSTALLER_PATH, folder + "/ferrovello");
+// Runs a program with a file size limit, as a user's shell with `ulimit -f`
+// would, the size signal at its default action as a user's shell leaves it:
+// the program itself must keep that signal from killing it.
+RunResult run_with_size_limit(const std::string& program, const std::vector<std::string>& args, rlim_t limit) {
   TempFolder capture;
   const pid_t pid = ::fork();
   if (pid == 0) {
-    ::signal(SIGXFSZ, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_DFL);
     rlimit rl{limit, limit};
     ::setrlimit(RLIMIT_FSIZE, &rl);
-    ::freopen(capture.file("err").c_str(), "w", stderr);
-    const std::string program = folder + "/ferrovello";
-    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    if (std::freopen(capture.file("err").c_str(), "w", stderr) == nullptr) ::_exit(126);
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) ::_exit(126);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
-  std::filesystem::remove(folder + "/ferrovello");
   RunResult r;
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   r.err = read_bytes(capture.file("err"));
   return r;
 }
 
-TEST(Mends, AFailedWriteKeepsTheEarlierFileAndNamesIt) {
+// Nothing of a run is left in the folder but its files: no lock, no
+// temporary file, no script.
+void expect_only(const std::string& folder, std::vector<std::string> names) {
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(list_folder(folder), names);
+}
+
+// 256 KiB, as `ulimit -f 256`: the documents and the scripts fit, the line
+// file does not.
+constexpr rlim_t kLimit = 256 * 1024;
+
+TEST(Mends, TheInstallerUnderAFileSizeLimit) {
+  TempFolder reference;
+  ASSERT_EQ(run_installer_in(reference.path()).status, 0);
   TempFolder folder;
   const std::string old_line_file(500000, 'L');
   write_bytes(folder.file("Ferrovello_linea.dat"), old_line_file);
-  const RunResult r = run_installer_with_size_limit(folder.path(), 100000);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Impossibile scrivere il file \"" + folder.file("Ferrovello_linea.dat") + "\""),
+  write_bytes(folder.file("Ferrovello_2632.sim"), "vecchio");
+  std::filesystem::copy_file(INSTALLER_PATH, folder.file("ferrovello"));
+  const RunResult r = run_with_size_limit(folder.file("ferrovello"), {}, kLimit);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("Impossibile scrivere il file \"" + folder.file("Ferrovello_linea.dat") + "\": File too large"),
             std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
   EXPECT_EQ(read_bytes(folder.file("Ferrovello_linea.dat")), old_line_file);
-  EXPECT_FALSE(file_exists(folder.file("Ferrovello_2632.sim")));  // later files are not written
-  for (const std::string& name : list_folder(folder.path())) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+  EXPECT_EQ(read_bytes(folder.file("Ferrovello_2632.sim")), "vecchio");  // later files are not written
+  for (const char* document : {"Ferrovello_2632_note.txt", "Ferrovello_2632_rallentamenti.txt",
+                               "Ferrovello_2632_scheda_treno.txt"}) {
+    EXPECT_EQ(read_bytes(folder.file(document)), read_bytes(reference.file(document))) << document;
+  }
+  expect_only(folder.path(), {"ferrovello", "Ferrovello_linea.dat", "Ferrovello_2632.sim", "Ferrovello_2632_note.txt",
+                              "Ferrovello_2632_rallentamenti.txt", "Ferrovello_2632_scheda_treno.txt"});
+}
+
+TEST(Mends, TheToolUnderAFileSizeLimit) {
+  TempFolder in;
+  ASSERT_EQ(run(TOOL_PATH, {"scripts", "--out", in.path()}).status, 0);
+  TempFolder out;
+  write_bytes(out.file("Ferrovello_linea.dat"), "vecchio");
+  const RunResult r = run_with_size_limit(TOOL_PATH,
+                                          {"compile", "--line", in.file("Ferrovello_linea.txt"), "--train",
+                                           in.file("Ferrovello_2632-.txt"), "--out", out.path()},
+                                          kLimit);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("Impossibile scrivere il file \"" + out.file("Ferrovello_linea.dat") + "\": File too large"),
+            std::string::npos) << r.err;
+  EXPECT_EQ(read_bytes(out.file("Ferrovello_linea.dat")), "vecchio");
+  expect_only(out.path(), {"Ferrovello_linea.dat"});
 }
 
 TEST(Mends, AnOutputNameTakenByAFolder) {
