@@ -55,7 +55,9 @@ deps:
 configure: deps
 	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-run: all
+# `make run` builds the installer alone; `make test` builds everything.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target ferrovello
 	@mkdir -p $(OUT)
 	cp $(BUILD)/ferrovello $(OUT)/ferrovello
 	cd / && $(CURDIR)/$(OUT)/ferrovello

@@ -34,17 +34,14 @@ struct Run {
     platform.keep_written = false;
     platform.keep_deleted = true;  // the same scripts serve every repetition
     platform.print_messages = true;
-    form.scenario_name = "Ferrovello";
-    form.train_number = "2632";
+    form.scenario_name = kNomeScenario;
+    form.train_number = kNumeroTreno;
     platform.files[form.nome_file(form.nome_script_linea())] = s.linea;
     platform.files[form.nome_file(form.nome_script_treno())] = s.treno;
   }
   // Reading and compiling, as the run sequence calls it.
   bool compila() {
-    form.write_line_file = 1;
-    form.error_code = 0;
-    form.azzera_elementi();
-    form.memorizza_dati();
+    form.compila_percorso(1);
     return form.error_code == 0;
   }
 };
@@ -52,11 +49,11 @@ struct Run {
 Scenario embedded() {
   MemoryPlatform p;
   Form1 f(p);
-  f.scenario_name = "Ferrovello";
-  f.train_number = "2632";
+  f.scenario_name = kNomeScenario;
+  f.train_number = kNumeroTreno;
   f.dati_linea();
   f.dati_treno();
-  return {"Ferrovello", p.files[f.nome_file(f.nome_script_linea())], p.files[f.nome_file(f.nome_script_treno())]};
+  return {kNomeScenario, p.files[f.nome_file(f.nome_script_linea())], p.files[f.nome_file(f.nome_script_treno())]};
 }
 
 Scenario generated(int32_t metri) {

@@ -72,19 +72,6 @@ std::string piega_lunghezza(std::string_view linea) {
   return std::move(s.bytes);
 }
 
-// The stamps of cell 1 and item 85, where the run would set them (where
-// the slots are taken, the run ends with fault 1250 or 1251 instead).
-void timbra(Form1& f) {
-  RouteCell& cella1 = f.route_cells[1];
-  ItemRecord& sim = f.items[85];
-  if (sim.word1 != 0 || cella1.value1 != 0) return;
-  sim.word1 = 610;
-  cella1.value1 = 5121;
-  if (sim.code != 0 || cella1.value2 != 0) return;
-  sim.code = f.codice_gara_st();
-  verifica(arrotonda16(f.codice_gara_og(), cella1.value2), "the competition code fits 16 bits");
-}
-
 // The three files as the run writes them, read back.
 void rileggi(const Form1& f) {
   std::string perche;
@@ -133,8 +120,8 @@ bool posati(const Form1& f) {
 bool compila(const std::string& linea, std::string_view treno, int32_t j) {
   MemoryPlatform p;
   Form1 f(p);
-  f.scenario_name = "Ferrovello";
-  f.train_number = "2632";
+  f.scenario_name = kNomeScenario;
+  f.train_number = kNumeroTreno;
   p.files[f.nome_file(f.nome_script_linea())] = linea;
   p.files[f.nome_file(f.nome_script_treno())] = std::string(treno);
 
@@ -147,14 +134,11 @@ bool compila(const std::string& linea, std::string_view treno, int32_t j) {
     ~Restituisci() { std::swap(stanza, f.line_table); }
   } restituisci{f};
 
-  f.write_line_file = j;
-  f.error_code = 0;
-  f.azzera_elementi();
-  f.memorizza_dati();
+  f.compila_percorso(j);
   verifica(p.files.empty(), "both scripts are deleted whatever ends the reading");
   if (f.route_cells.empty()) {
     f.segnala_errore_registrato();
-    if (j == 1) ++guasti[f.diagnosi.empty() ? f.error_code : f.diagnosi.front().codice];
+    if (j == 1) ++guasti[f.diagnoses.empty() ? f.error_code : f.diagnoses.front().codice];
     return false;
   }
   verifica(f.route_cells.size() == static_cast<size_t>(f.last_cell) + 1 && f.route_cells.size() > 1,
@@ -164,8 +148,10 @@ bool compila(const std::string& linea, std::string_view treno, int32_t j) {
   f.controlla_percorso();
   if (f.error_code != 0) f.segnala_errore_registrato();
   const bool con_elementi = posati(f);
-  if (j == 1) ++guasti[f.diagnosi.empty() ? f.error_code : f.diagnosi.front().codice];
-  timbra(f);
+  if (j == 1) ++guasti[f.diagnoses.empty() ? f.error_code : f.diagnoses.front().codice];
+  // Where a reserved slot is taken the run ends with fault 1250 or 1251
+  // and writes nothing; the files are read back all the same.
+  f.timbra_percorso();
   rileggi(f);
   return con_elementi;
 }

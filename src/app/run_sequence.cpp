@@ -12,8 +12,8 @@ namespace ferrovello {
 void Form1::on_load() {
   Pacchetto pacchetto;
   const bool dell_autore = cerca_pacchetto(pacchetto);
-  scenario_name = dell_autore ? pacchetto.nome : "Ferrovello";
-  train_number = dell_autore ? pacchetto.numero_treno : "2632";
+  scenario_name = dell_autore ? pacchetto.nome : kNomeScenario;
+  train_number = dell_autore ? pacchetto.numero_treno : kNumeroTreno;
   platform.show_window("Form1", "Attendere");
   blocca_cartella();
   if (dell_autore) {
@@ -54,17 +54,10 @@ void Form1::blocca_cartella() {
 }
 
 void Form1::memorizza_percorso(int32_t j) {
-  write_line_file = j;
-  error_code = 0;
-  error_position_recorded = false;
-  diagnosi.clear();
-  conversion_failed = false;
-  azzera_elementi();
-
-  memorizza_dati();
+  compila_percorso(j);
   // Without a route there is nothing to check or to write.
   if (route_cells.empty()) {
-    if (error_code == 0) registra_errore(25);
+    if (error_code == 0) registra_errore(kErroreGuasto);
     segnala_errore_registrato();
     platform.end_program(1);
   }
@@ -74,16 +67,32 @@ void Form1::memorizza_percorso(int32_t j) {
     segnala_errore_registrato();
     if (!write_despite_faults) platform.end_program(1);
   }
+  if (const int32_t n = timbra_percorso(); n != 0) errore(std::to_string(n));
+  scrivi_file_binari();
+}
 
+void Form1::compila_percorso(int32_t j) {
+  write_line_file = j;
+  error_code = 0;
+  error_position_recorded = false;
+  diagnoses.clear();
+  azzera_elementi();
+  memorizza_dati();
+}
+
+int32_t Form1::timbra_percorso() {
   RouteCell& cella1 = route_cells[1];
-  ItemRecord& sim = items[85];
-  if (sim.word1 != 0 || cella1.value1 != 0) errore("1250");
-  sim.word1 = 610;
-  cella1.value1 = 5121;
-  if (sim.code != 0 || cella1.value2 != 0) errore("1251");
+  ItemRecord& sim = items[kElementoScenario];
+  if (sim.word1 != 0 || cella1.value1 != 0) return kErroreTimbroElemento;
+  sim.word1 = kTimbroElemento;
+  cella1.value1 = kTimbroCella;
+  if (sim.code != 0 || cella1.value2 != 0) return kErroreTimbroCella;
   sim.code = codice_gara_st();
   if (!arrotonda16(codice_gara_og(), cella1.value2)) guasto("Overflow nel codice di gara");
+  return 0;
+}
 
+void Form1::scrivi_file_binari() {
   if (write_line_file != 0) scrivi_file_linea();
   scrivi_file_elementi();
   scrivi_file_percorso();

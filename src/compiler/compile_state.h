@@ -10,7 +10,11 @@
 namespace ferrovello {
 
 // How a step of the reader ends: go on, stop reading the current script as
-// at its end (a position beyond the route), or end the compilation.
+// at its end (a position beyond the route), or end the compilation. It is
+// the one way a step reports: a fault is recorded (errore_script,
+// fallisci) and the step returns what it means for the reading. The
+// placing members, which return nothing, record their faults in
+// error_code, and the step that called them turns that into its Esito.
 enum class Esito { avanti, fine_script, termina };
 
 // A progressive system as the script declared it, for fault reports.
@@ -26,12 +30,14 @@ struct CompileState {
   std::string percorso;   // full name of the script being read
   std::string etichetta;  // the name shown in fault reports
   size_t parola = 0;      // where the keyword item being acted on begins
+  size_t fine_generale = 0;  // where the item that ended the general section begins
   ProgressivaLetta progressive[3];  // "tre", "due", "uno"
   int64_t indice_pendenza = 0;
   int32_t pendenza = 0;
-  int32_t prossimo_cartello = 80;
+  int32_t prossimo_cartello = kElementoPrimoCartello;
   int64_t indice_velocita = 0;
   int32_t velocita = 0;
+  size_t parola_velocita = 0;  // where the line of the carried speed begins
   int64_t indice_aderenza = 0;
   int32_t aderenza = 0;
   int32_t stazione = 1;
@@ -58,11 +64,18 @@ std::string cella_occupata(Form1& f, int64_t cella);
 // compilation with error 25; `perche` says what failed.
 Esito fallisci(Form1& f, CompileState& s, const std::string& perche);
 
-// Number and text fields of the line being read; false after the failure
-// handler has run.
-bool numero(Form1& f, CompileState& s, Larghezza w, int32_t& v, Esito& e);
-bool numero(Form1& f, CompileState& s, int32_t& v, Esito& e);
-bool testo(Form1& f, CompileState& s, std::string& t, Esito& e);
+// Number and text fields of the line being read: Esito::termina once the
+// failure handler has run.
+Esito numero(Form1& f, CompileState& s, Larghezza w, int32_t& v);
+Esito numero(Form1& f, CompileState& s, int32_t& v);
+Esito testo(Form1& f, CompileState& s, std::string& t);
+// 32-bit number fields in turn, up to the first that fails.
+template <typename... T>
+Esito numeri(Form1& f, CompileState& s, T&... v) {
+  Esito e = Esito::avanti;
+  ((e == Esito::avanti ? (e = numero(f, s, v), 0) : 0), ...);
+  return e;
+}
 
 // Position check of a body line: (p + margin) / 50 must not exceed the last
 // cell; otherwise error 15 and the script is read no further.
@@ -73,8 +86,11 @@ Esito controlla_posizione(Form1& f, CompileState& s, int32_t p, int32_t margine)
 // False at the end of the file.
 bool passo_corpo(Form1& f, CompileState& s);
 
-// The placing members report a conflict with codes 16 to 21.
-inline bool errore_di_posa(const Form1& f) { return f.error_code >= 16 && f.error_code <= 21; }
+// The placing members report a conflict with codes 16 to 21, and a value
+// that does not fit its width with the failure handler's 25.
+inline bool errore_di_posa(const Form1& f) {
+  return f.error_code >= kErroreSegnale && f.error_code <= kErroreIndicatoreVMax;
+}
 
 // A running fill of one byte of the route cells (gradient, speed limit,
 // adhesion): `valore` goes into the cell at the fill index `prossima`, which then

@@ -17,7 +17,7 @@ Lettura passo_generale(Form1& f, CompileState& s, Esito& e) {
   leggi_testo(s.script, f.line_buffer);
   if (fine_file(s.script)) return Lettura::fine;
   for (int i = 0; i < 10 && contiene(f.line_buffer, "-"); ++i) {
-    if (!testo(f, s, f.line_buffer, e)) return Lettura::guasto;
+    if ((e = testo(f, s, f.line_buffer)) != Esito::avanti) return Lettura::guasto;
   }
   s.parola = s.script.item_start;
   return Lettura::item;
@@ -41,13 +41,15 @@ namespace {
 Esito lunghezza(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t l = 0;
-  if (!numero(f, s, l, e)) return e;
-  f.items[84].value2 = l;
+  if ((e = numero(f, s, l)) != Esito::avanti) return e;
+  f.items[kElementoTreno].value2 = l;
   if (l > kMaxRouteLength) {
-    return errore_script(f, s, 1, s.script.item_start,
+    return errore_script(f, s, kErroreLunghezzaPercorso, s.script.item_start,
                          "la lunghezza del percorso " + std::to_string(l) + " m supera il massimo di " +
                              std::to_string(kMaxRouteLength) + " m: accorcia il percorso");
   }
+  // A negative length is accepted, unless it leaves the route without cell
+  // 1, where the run stamps its codes.
   if (!f.dimensiona_percorso(l)) {
     return fallisci(f, s, "la lunghezza del percorso " + std::to_string(l) + " e' negativa");
   }
@@ -56,25 +58,25 @@ Esito lunghezza(Form1& f, CompileState& s) {
 
 Esito progressiva(Form1& f, CompileState& s, ItemRecord& r, ProgressivaLetta& letta) {
   Esito e = Esito::avanti;
-  if (!numero(f, s, r.value1, e) || !numero(f, s, r.value2, e) || !numero(f, s, r.position, e)) return e;
+  if ((e = numeri(f, s, r.value1, r.value2, r.position)) != Esito::avanti) return e;
   letta = {true, r.value1, r.value2, luogo(s, s.parola)};
   return Esito::avanti;
 }
 
 Esito ripetizione(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
-  ItemRecord& r = f.items[86];
+  ItemRecord& r = f.items[kElementoCorsa];
   size_t da = 0;
-  if (!numero(f, s, r.value1, e)) return e;
+  if ((e = numero(f, s, r.value1)) != Esito::avanti) return e;
   da = s.script.item_start;
-  if (!numero(f, s, r.value2, e)) return e;
+  if ((e = numero(f, s, r.value2)) != Esito::avanti) return e;
   if (r.value1 % 50 != 0) {
-    return errore_script(f, s, 3, da,
+    return errore_script(f, s, kErroreRipetizioneDa, da,
                          "l'inizio della ripetizione dei segnali (" + std::to_string(r.value1) +
                              " m) non e' multiplo di 50: usa un multiplo di 50");
   }
   if (r.value2 % 50 != 0) {
-    return errore_script(f, s, 4, s.script.item_start,
+    return errore_script(f, s, kErroreRipetizioneA, s.script.item_start,
                          "la fine della ripetizione dei segnali (" + std::to_string(r.value2) +
                              " m) non e' multiplo di 50: usa un multiplo di 50");
   }
@@ -83,12 +85,17 @@ Esito ripetizione(Form1& f, CompileState& s) {
   } else if (contiene(f.line_buffer, "9")) {
     r.position = 9;
   } else {
-    return errore_script(f, s, 5, s.parola,
+    return errore_script(f, s, kErroreRipetizioneCodici, s.parola,
                          "la parola chiave della ripetizione dei segnali non contiene ne' 4 ne' 9: scrivi "
                          "\"ripetizione segnali 4 codici\" o \"ripetizione segnali 9 codici\"");
   }
   if (r.value2 == 0) r.position = 0;
   return Esito::avanti;
+}
+
+Esito senza_percorso(Form1& f, CompileState& s) {
+  return errore_script(f, s, kErroreGuasto, s.fine_generale,
+                       "la sezione [generale] non da' la \"lunghezza percorso\": aggiungila");
 }
 
 bool fine_sezione(const std::string& item) {
@@ -103,12 +110,12 @@ Esito voce_generale(Form1& f, CompileState& s) {
     if (e == Esito::avanti && trovata) e = leggi();
   };
   prova(contiene_ci(b, "lunghezza") && contiene_ci(b, "percorso"), [&] { return lunghezza(f, s); });
-  prova(contiene(b, "progressiva") && contiene(b, "tre"), [&] { return progressiva(f, s, f.items[81], s.progressive[0]); });
-  prova(contiene(b, "progressiva") && contiene(b, "due"), [&] { return progressiva(f, s, f.items[82], s.progressive[1]); });
-  prova(contiene(b, "progressiva") && contiene(b, "uno"), [&] { return progressiva(f, s, f.items[83], s.progressive[2]); });
-  prova(contiene(b, "sfondo") && contiene(b, "uno"), [&] { return numero(f, s, f.items[85].value1, e) ? Esito::avanti : e; });
-  prova(contiene(b, "sfondo") && contiene(b, "due"), [&] { return numero(f, s, f.items[85].position, e) ? Esito::avanti : e; });
-  prova(contiene(b, "sfondo") && contiene(b, "tre"), [&] { return numero(f, s, f.items[85].value2, e) ? Esito::avanti : e; });
+  prova(contiene(b, "progressiva") && contiene(b, "tre"), [&] { return progressiva(f, s, f.items[kElementoProgressivaTre], s.progressive[0]); });
+  prova(contiene(b, "progressiva") && contiene(b, "due"), [&] { return progressiva(f, s, f.items[kElementoProgressivaDue], s.progressive[1]); });
+  prova(contiene(b, "progressiva") && contiene(b, "uno"), [&] { return progressiva(f, s, f.items[kElementoProgressivaUno], s.progressive[2]); });
+  prova(contiene(b, "sfondo") && contiene(b, "uno"), [&] { return numero(f, s, f.items[kElementoScenario].value1); });
+  prova(contiene(b, "sfondo") && contiene(b, "due"), [&] { return numero(f, s, f.items[kElementoScenario].position); });
+  prova(contiene(b, "sfondo") && contiene(b, "tre"), [&] { return numero(f, s, f.items[kElementoScenario].value2); });
   prova(contiene(b, "ripetizione") && contiene(b, "segnali"), [&] { return ripetizione(f, s); });
   return e;
 }
@@ -127,11 +134,11 @@ Esito curva(Form1& f, CompileState& s) {
   const std::string parola = f.line_buffer;
   int32_t inizio = 0;
   int32_t lunghezza = 0;
-  if (!numero(f, s, inizio, e) || !numero(f, s, lunghezza, e)) return e;
+  if ((e = numeri(f, s, inizio, lunghezza)) != Esito::avanti) return e;
   if ((e = controlla_posizione(f, s, inizio, 100)) != Esito::avanti) return e;
   if (!f.posa_curva(s, inizio, lunghezza, parola)) {
     const bool classe = parola.find_first_of("123456") != std::string::npos;
-    return errore_script(f, s, 103, s.parola,
+    return errore_script(f, s, kErroreCurva, s.parola,
                          classe ? "la curva porta il tracciato oltre il punto " + std::to_string(kMaxTrackPoint) +
                                       ": accorciala o accorcia il percorso"
                                 : "la curva \"" + parola +
@@ -145,13 +152,16 @@ Esito montagna(Form1& f, CompileState& s) {
   int32_t inizio = 0;
   int32_t fine = 0;
   int32_t tipo = 0;
-  if (!numero(f, s, inizio, e) || !numero(f, s, fine, e) || !numero(f, s, tipo, e)) return e;
+  if ((e = numeri(f, s, inizio, fine, tipo)) != Esito::avanti) return e;
   if ((e = controlla_posizione(f, s, inizio, 100)) != Esito::avanti) return e;
+  if (f.route_cells.empty() && indice(inizio / 50.0) <= indice(fine / 50.0 - 1) && indice(fine / 50.0 - 1) >= 0) {
+    return senza_percorso(f, s);
+  }
   if (f.mountain_count >= kMountainSlots - 1) {
     return fallisci(f, s, "troppe righe \"montagna\": al massimo " + std::to_string(kMountainSlots - 1));
   }
   f.memo_montagna(inizio, fine, tipo);
-  if (f.conversion_failed) return fallisci(f, s, "l'inizio della montagna dista troppo dalla fine della precedente");
+  if (f.error_code == kErroreGuasto) return fallisci(f, s, "l'inizio della montagna dista troppo dalla fine della precedente");
   return Esito::avanti;
 }
 
@@ -159,11 +169,11 @@ Esito indicatori(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t v[9] = {};
   for (int32_t& x : v) {
-    if (!numero(f, s, x, e)) return e;
+    if ((e = numero(f, s, x)) != Esito::avanti) return e;
   }
   if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
   f.memo_indicatori_v_max(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
-  if (f.conversion_failed) return fallisci(f, s, "una velocita' del cartello non sta in un campo a 16 bit");
+  if (f.error_code == kErroreGuasto) return fallisci(f, s, "una velocita' del cartello non sta in un campo a 16 bit");
   if (errore_di_posa(f)) {
     return errore_script(f, s, f.error_code, s.parola, v[0],
                          "l'indicatore di velocita' massima non trova posto: " +
@@ -175,17 +185,17 @@ Esito indicatori(Form1& f, CompileState& s) {
 Esito cartello(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t p = 0;
-  if (!numero(f, s, p, e) || !testo(f, s, f.line_buffer, e)) return e;
+  if ((e = numero(f, s, p)) != Esito::avanti || (e = testo(f, s, f.line_buffer)) != Esito::avanti) return e;
   if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
   RouteCell* c = f.cella(indice(p / 50.0 + 1));
   if (c == nullptr) return Esito::avanti;  // before the start of the route
   if (!f.cella_libera(indice(p / 50.0 + 1))) {
-    return errore_script(f, s, 6, s.parola, p,
+    return errore_script(f, s, kErroreCartello, s.parola, p,
                          "il cartello indicatore non trova posto: " + cella_occupata(f, indice(p / 50.0 + 1)) +
                              "; spostalo in una cella libera");
   }
   if (s.prossimo_cartello <= 0) {
-    return errore_script(f, s, 10, s.parola, p,
+    return errore_script(f, s, kErroreElementiPieni, s.parola, p,
                          "non restano posti per i testi dei cartelli indicatori: al massimo 80, stazioni "
                          "comprese; togli qualche cartello");
   }
@@ -215,9 +225,9 @@ Esito voce_corpo(Form1& f, CompileState& s) {
 
 Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso) {
   s.percorso = percorso;
-  s.etichetta = f.nome_linea_mostrato.empty() ? percorso : f.nome_linea_mostrato;
+  s.etichetta = f.line_label.empty() ? percorso : f.line_label;
   if (!f.platform.exists(percorso)) {
-    f.diagnostica({101, false, 0, s.etichetta, "lo script della linea non esiste"});
+    f.diagnostica({kErroreScriptLinea, false, 0, s.etichetta, "lo script della linea non esiste"});
     return Esito::termina;
   }
   std::string perche;
@@ -226,12 +236,12 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
   }
   for (;;) {
     if (fine_file(s.script)) {
-      return errore_script(f, s, 102, s.script.pos,
+      return errore_script(f, s, kErroreGenerale, s.script.pos,
                            "manca la sezione \"[generale]\": scrivila prima della lunghezza del percorso");
     }
     leggi_testo(s.script, f.line_buffer);
     if (fine_file(s.script)) {
-      return errore_script(f, s, 102, s.script.item_start,
+      return errore_script(f, s, kErroreGenerale, s.script.item_start,
                            "manca la sezione \"[generale]\" prima dell'ultima voce del file: scrivila prima "
                            "della lunghezza del percorso");
     }
@@ -246,14 +256,17 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
     if ((e = voce_generale(f, s)) == Esito::termina) return e;
     if (fine_sezione(f.line_buffer)) break;
   }
-  if (f.route_cells.empty()) {
-    return errore_script(f, s, 25, s.parola,
-                         "la sezione [generale] non da' la \"lunghezza percorso\": aggiungila");
-  }
+  // A general section without the route length leaves no route; the
+  // reading fails where the route is first used: the start of the track
+  // line, a mountain section, or at the latest the gradient end fill.
+  s.fine_generale = s.parola;
 
   f.progressive_ordina();
   f.mountain_count = 0;
-  if (f.write_line_file != 0) f.inizia_tracciato(s);
+  if (f.write_line_file != 0) {
+    if (f.route_cells.empty()) return senza_percorso(f, s);
+    f.inizia_tracciato(s);
+  }
 
   while (passo_corpo(f, s)) {
     e = voce_corpo(f, s);
@@ -262,6 +275,7 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
   }
 
   elimina_script(f, percorso);
+  if (f.route_cells.empty()) return senza_percorso(f, s);
   riempi(f, s.indice_pendenza, static_cast<int64_t>(f.last_cell) - 2, &RouteCell::byte5, byte_pendenza(s.pendenza));
   if (f.write_line_file != 0) f.chiudi_tracciato(s);
   return Esito::avanti;

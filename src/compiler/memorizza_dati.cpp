@@ -22,7 +22,8 @@ void elimina(Form1& f, const std::string& percorso) {
 // Step 11: every start and offset of the progressive systems must be a
 // multiple of 50.
 void controlla_progressive(Form1& f, const CompileState& s) {
-  for (f.loop_index = 81; f.loop_index <= 83; ++f.loop_index) {
+  for (f.loop_index = kElementoProgressivaTre; f.loop_index <= static_cast<int32_t>(kElementoProgressivaUno);
+       ++f.loop_index) {
     const ItemRecord& r = f.items[static_cast<size_t>(f.loop_index)];
     f.inner_index = (r.value1 % 50 != 0 || r.value2 % 50 != 0) ? 1 : 0;
     if (f.inner_index == 0) continue;
@@ -35,7 +36,7 @@ void controlla_progressive(Form1& f, const CompileState& s) {
         dove = p.luogo;
       }
     }
-    f.diagnostica({2, false, 0, dove,
+    f.diagnostica({kErroreProgressiva, false, 0, dove,
                    "l'inizio (" + std::to_string(r.value1) + " m) o lo scostamento (" + std::to_string(r.value2) +
                        " m, compresi i 100 m aggiunti a una progressiva decrescente) di una progressiva "
                        "chilometrica non e' multiplo di 50: usa multipli di 50"});
@@ -52,8 +53,8 @@ void Form1::memorizza_dati() {
   last_cell = 0;
   line_extent = 0;
   station_count = 0;
-  items[85].text = scenario_name;
-  items[86].text = train_number;
+  items[kElementoScenario].text = scenario_name;
+  items[kElementoCorsa].text = train_number;
 
   const std::string linea = nome_file(nome_script_linea());
   const std::string treno = nome_file(nome_script_treno());

@@ -23,9 +23,9 @@ void in(ItemRecord& r, const Sistema& s) {
 }  // namespace
 
 void Form1::progressive_ordina() {
-  const Sistema t = da(items[81]);
-  const Sistema d = da(items[82]);
-  const Sistema u = da(items[83]);
+  const Sistema t = da(items[kElementoProgressivaTre]);
+  const Sistema d = da(items[kElementoProgressivaDue]);
+  const Sistema u = da(items[kElementoProgressivaUno]);
   const Sistema zero{};
   Sistema ordine[3] = {zero, zero, zero};  // items 81, 82, 83
   const int64_t somma = static_cast<int64_t>(t.inizio) + d.inizio + u.inizio;
@@ -53,7 +53,7 @@ void Form1::progressive_ordina() {
   }
   for (int i = 0; i < 3; ++i) {
     if (ordine[i].direzione == 1) ordine[i].offset = static_cast<int32_t>(static_cast<int64_t>(ordine[i].offset) + 100);
-    in(items[static_cast<size_t>(81 + i)], ordine[i]);
+    in(items[kElementoProgressivaTre + static_cast<size_t>(i)], ordine[i]);
   }
 }
 

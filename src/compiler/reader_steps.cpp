@@ -29,28 +29,25 @@ std::string cella_occupata(Form1& f, int64_t cella) {
 }
 
 Esito fallisci(Form1& f, CompileState& s, const std::string& perche) {
-  return errore_script(f, s, 25, s.script.item_start, perche);
+  return errore_script(f, s, kErroreGuasto, s.script.item_start, perche);
 }
 
-bool numero(Form1& f, CompileState& s, Larghezza w, int32_t& v, Esito& e) {
+Esito numero(Form1& f, CompileState& s, Larghezza w, int32_t& v) {
   std::string perche;
-  if (leggi_numero(s.script, w, v, perche)) return true;
-  e = fallisci(f, s, perche + ": correggi il valore");
-  return false;
+  if (leggi_numero(s.script, w, v, perche)) return Esito::avanti;
+  return fallisci(f, s, perche + ": correggi il valore");
 }
 
-bool numero(Form1& f, CompileState& s, int32_t& v, Esito& e) { return numero(f, s, Larghezza::bit32, v, e); }
+Esito numero(Form1& f, CompileState& s, int32_t& v) { return numero(f, s, Larghezza::bit32, v); }
 
-bool testo(Form1& f, CompileState& s, std::string& t, Esito& e) {
+Esito testo(Form1& f, CompileState& s, std::string& t) {
   if (!leggi_testo(s.script, t)) {
-    e = fallisci(f, s, "il file finisce dove si attende un testo: completa la riga");
-    return false;
+    return fallisci(f, s, "il file finisce dove si attende un testo: completa la riga");
   }
   if (t.size() > kMaxTextBytes) {
-    e = fallisci(f, s, "un testo supera i " + std::to_string(kMaxTextBytes) + " caratteri: accorcialo");
-    return false;
+    return fallisci(f, s, "un testo supera i " + std::to_string(kMaxTextBytes) + " caratteri: accorcialo");
   }
-  return true;
+  return Esito::avanti;
 }
 
 Esito controlla_posizione(Form1& f, CompileState& s, int32_t p, int32_t margine) {
@@ -59,7 +56,7 @@ Esito controlla_posizione(Form1& f, CompileState& s, int32_t p, int32_t margine)
     return fallisci(f, s, "la posizione " + std::to_string(p) + " e' fuori dal campo dei numeri a 32 bit");
   }
   if (somma / 50.0 > f.last_cell) {
-    errore_script(f, s, 15, s.parola, p,
+    errore_script(f, s, kErroreOltrePercorso, s.parola, p,
                   "la posizione " + std::to_string(p) + " m piu' " + std::to_string(margine) +
                       " m va oltre l'ultima cella del percorso (" + std::to_string(f.last_cell) + ", a " +
                       std::to_string(static_cast<int64_t>(f.last_cell) * 50) +
@@ -81,7 +78,7 @@ Esito voce_di_riempimento(Form1& f, CompileState& s, int64_t& prossima, uint8_t 
                           uint8_t carried, int32_t& valore) {
   Esito e = Esito::avanti;
   int32_t p = 0;
-  if (!numero(f, s, p, e) || !numero(f, s, valore, e)) return e;
+  if ((e = numeri(f, s, p, valore)) != Esito::avanti) return e;
   if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
   const int64_t t = indice(p / 50.0);
   if (t > 0) riempi(f, prossima, t, campo, carried);

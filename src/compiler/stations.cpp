@@ -12,10 +12,10 @@ Esito attributi(Form1& f, CompileState& s, ItemRecord& r) {
   Esito e = Esito::avanti;
   int32_t v = 0;
   auto b8 = [&](uint8_t& d) {
-    if (e == Esito::avanti && numero(f, s, Larghezza::bit8, v, e)) d = static_cast<uint8_t>(v);
+    if (e == Esito::avanti && (e = numero(f, s, Larghezza::bit8, v)) == Esito::avanti) d = static_cast<uint8_t>(v);
   };
   auto w16 = [&](int16_t& d) {
-    if (e == Esito::avanti && numero(f, s, Larghezza::bit16, v, e)) d = static_cast<int16_t>(v);
+    if (e == Esito::avanti && (e = numero(f, s, Larghezza::bit16, v)) == Esito::avanti) d = static_cast<int16_t>(v);
   };
   b8(r.flag);
   b8(r.byte4);
@@ -55,7 +55,7 @@ bool estensione(ItemRecord& r, int32_t p, int32_t lunghezza) {
 namespace {
 
 Esito troppe(Form1& f, CompileState& s) {
-  return errore_script(f, s, 10, s.parola,
+  return errore_script(f, s, kErroreElementiPieni, s.parola,
                        "stazioni e testi dei cartelli indicatori non stanno nella tabella (al massimo 80 in "
                        "tutto, e l'ultima stazione deve lasciare libero il posto seguente): togli stazioni o "
                        "cartelli");
@@ -64,25 +64,31 @@ Esito troppe(Form1& f, CompileState& s) {
 }  // namespace
 
 Esito memorizza_stazione(Form1& f, CompileState& s) {
+  // Slot n lies inside the table: n starts at 1 and grows only while it
+  // stays below the next board slot. With all 80 signboard slots taken,
+  // the first station takes slot 1 over from a signboard text and error 10
+  // then ends the compilation, after the station's own checks.
   const int32_t n = s.stazione;
-  if (n > s.prossimo_cartello) return troppe(f, s);  // the slot already holds a signboard text
   ItemRecord& r = f.items[static_cast<size_t>(n)];
   Esito e = Esito::avanti;
   int32_t p = 0;
-  if (!numero(f, s, p, e)) return e;
+  if ((e = numero(f, s, p)) != Esito::avanti) return e;
   r.position = p;
   if ((e = controlla_posizione(f, s, p, 800)) != Esito::avanti) return e;
   if (p % 50 != 0) {
-    return errore_script(f, s, 8, s.parola, p,
+    return errore_script(f, s, kErroreStazionePosizione, s.parola, p,
                          "la posizione della stazione (" + std::to_string(p) +
                              " m) non e' multiplo di 50: usa un multiplo di 50");
   }
+  // The type goes into the record as soon as it is read: a failure on the
+  // length after it leaves it stored.
   int32_t tipo = 0;
   int32_t lunghezza = 0;
-  if (!numero(f, s, Larghezza::bit8, tipo, e) || !numero(f, s, lunghezza, e)) return e;
+  if ((e = numero(f, s, Larghezza::bit8, tipo)) != Esito::avanti) return e;
   r.kind = static_cast<uint8_t>(tipo);
+  if ((e = numero(f, s, lunghezza)) != Esito::avanti) return e;
   if (lunghezza % 100 != 0) {
-    return errore_script(f, s, 9, s.parola, p,
+    return errore_script(f, s, kErroreStazioneLunghezza, s.parola, p,
                          "la lunghezza della stazione (" + std::to_string(lunghezza) +
                              " m) non e' multiplo di 100: usa un multiplo di 100");
   }
@@ -90,11 +96,11 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   int32_t h = 0;
   int32_t m = 0;
   int32_t sec = 0;
-  if (!numero(f, s, h, e) || !numero(f, s, m, e) || !numero(f, s, sec, e)) return e;
+  if ((e = numeri(f, s, h, m, sec)) != Esito::avanti) return e;
   if (!somma32((static_cast<int64_t>(h) * 60 + m) * 60 + sec, r.code)) {
     return fallisci(f, s, "l'orario della stazione e' fuori dal campo dei numeri a 32 bit");
   }
-  if (!testo(f, s, r.text, e)) return e;
+  if ((e = testo(f, s, r.text)) != Esito::avanti) return e;
   if (!estensione(r, p, lunghezza)) {
     return fallisci(f, s, "l'estensione della stazione e' fuori dal campo dei numeri a 32 bit");
   }
@@ -115,7 +121,7 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   if (tipo < 25) {
     const double q = r.value2 / 50.0 - 1;
     if (!(q > 1)) {
-      return errore_script(f, s, 24, s.parola,
+      return errore_script(f, s, kErroreFermataInizio, s.parola,
                            "la cella di fermata della stazione, alla fine della sua estensione (" +
                                std::to_string(r.value2) +
                                " m), cadrebbe nella cella 1 o prima: sposta la stazione piu' avanti");
@@ -127,7 +133,7 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   }
   if (n > 1 && static_cast<int64_t>(r.value1) - 350 < f.items[static_cast<size_t>(n - 1)].value2) {
     const int32_t fine = f.items[static_cast<size_t>(n - 1)].value2;
-    return errore_script(f, s, 22, s.parola, p,
+    return errore_script(f, s, kErroreStazioniVicine, s.parola, p,
                          "l'estensione della stazione inizia a " + std::to_string(r.value1) +
                              " m, meno di 350 m dopo la fine della stazione precedente (" + std::to_string(fine) +
                              " m): allontana le due stazioni");

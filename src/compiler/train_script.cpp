@@ -10,9 +10,7 @@ namespace ferrovello {
 namespace {
 
 Esito campo(Form1& f, CompileState& s, Larghezza w, int32_t& v) {
-  Esito e = Esito::avanti;
-  numero(f, s, w, v, e);
-  return e;
+  return numero(f, s, w, v);
 }
 
 template <typename T>
@@ -23,33 +21,41 @@ Esito campo16(Form1& f, CompileState& s, T& destinazione) {
   return e;
 }
 
-Esito massa_frenata(Form1& f, CompileState& s) { return campo(f, s, Larghezza::bit32, f.items[84].value1); }
-Esito vetture(Form1& f, CompileState& s) { return campo(f, s, Larghezza::bit32, f.items[84].position); }
-Esito sabbia(Form1& f, CompileState& s) { return campo16(f, s, f.items[86].word1); }
+Esito massa_frenata(Form1& f, CompileState& s) { return campo(f, s, Larghezza::bit32, f.items[kElementoTreno].value1); }
+Esito vetture(Form1& f, CompileState& s) { return campo(f, s, Larghezza::bit32, f.items[kElementoTreno].position); }
+Esito sabbia(Form1& f, CompileState& s) { return campo16(f, s, f.items[kElementoCorsa].word1); }
 
 Esito orologio(Form1& f, CompileState& s) {
-  Esito e = campo16(f, s, f.items[86].word3);
-  if (e == Esito::avanti) e = campo16(f, s, f.items[86].word4);
-  if (e == Esito::avanti) e = campo16(f, s, f.items[86].word5);
+  Esito e = campo16(f, s, f.items[kElementoCorsa].word3);
+  if (e == Esito::avanti) e = campo16(f, s, f.items[kElementoCorsa].word4);
+  if (e == Esito::avanti) e = campo16(f, s, f.items[kElementoCorsa].word5);
   return e;
 }
 
-// The speed limit in units of 5 km/h; checked when the speed is read.
-uint8_t byte_velocita(int32_t v) {
+// The speed fill up to `fino`, with the carried speed in units of 5 km/h as
+// an 8-bit value. The conversion is checked where a cell receives it, so a
+// speed that does not fit fails at the fill after its line, reported at the
+// line that gave it.
+Esito riempi_velocita(Form1& f, CompileState& s, int64_t fino) {
   uint8_t unita = 0;
-  arrotonda8(v / 5.0, unita);
-  return unita;
+  if (s.indice_velocita < f.last_cell && !arrotonda8(s.velocita / 5.0, unita)) {
+    return errore_script(f, s, kErroreGuasto, s.parola_velocita,
+                         "la velocita' " + std::to_string(s.velocita) + " km/h e' fuori dal campo da 0 a 1277");
+  }
+  riempi(f, s.indice_velocita, fino, &RouteCell::byte4, unita);
+  return Esito::avanti;
 }
 
 Esito velocita(Form1& f, CompileState& s) {
+  Esito e = Esito::avanti;
+  int32_t p = 0;
   int32_t v = 0;
-  const Esito e = voce_di_riempimento(f, s, s.indice_velocita, &RouteCell::byte4, byte_velocita(s.velocita), v);
-  if (e != Esito::avanti) return e;
-  uint8_t unita = 0;
-  if (!arrotonda8(v / 5.0, unita)) {
-    return fallisci(f, s, "la velocita' " + std::to_string(v) + " km/h e' fuori dal campo da 0 a 1277");
-  }
+  if ((e = numeri(f, s, p, v)) != Esito::avanti) return e;
+  if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
+  const int64_t t = indice(p / 50.0);
+  if (t > 0 && (e = riempi_velocita(f, s, t)) != Esito::avanti) return e;
   s.velocita = v;
+  s.parola_velocita = s.parola;
   return Esito::avanti;
 }
 
@@ -64,7 +70,7 @@ Esito segnale(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t v[11] = {};
   for (int32_t& x : v) {
-    if (!numero(f, s, x, e)) return e;
+    if ((e = numero(f, s, x)) != Esito::avanti) return e;
   }
   if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
   f.memo_segnale(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
@@ -79,13 +85,13 @@ Esito segnale(Form1& f, CompileState& s) {
 // Which cell refused a slow order, and why.
 std::string frase_rallentamento(Form1& f, int32_t x, int32_t l) {
   switch (f.error_code) {
-    case 17:
+    case kErroreAvvisoRallentamento:
       return "il cartello di avviso, 1200 m prima dell'inizio, non trova posto: " +
              cella_occupata(f, indice((x - 1200.0) / 50.0 + 1)) + "; sposta il rallentamento";
-    case 18:
+    case kErroreInizioRallentamento:
       return "il cartello di inizio non trova posto: " + cella_occupata(f, indice(x / 50.0 + 1)) +
              "; sposta il rallentamento";
-    case 19:
+    case kErroreFineRallentamento:
       return "il cartello di fine non trova posto: " +
              cella_occupata(f, indice((static_cast<double>(x) + l) / 50.0 + 1)) + "; cambia la lunghezza";
     default: {
@@ -102,11 +108,11 @@ Esito rallentamento(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t v[6] = {};
   for (int32_t& x : v) {
-    if (!numero(f, s, x, e)) return e;
+    if ((e = numero(f, s, x)) != Esito::avanti) return e;
   }
   if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
   f.memo_rallentamento(v[0], v[1], v[2], v[3], v[4], v[5]);
-  if (f.conversion_failed) return fallisci(f, s, "l'inizio o la fine del rallentamento e' fuori dal campo dei numeri a 32 bit");
+  if (f.error_code == kErroreGuasto) return fallisci(f, s, "l'inizio o la fine del rallentamento e' fuori dal campo dei numeri a 32 bit");
   if (errore_di_posa(f)) return errore_script(f, s, f.error_code, s.parola, v[0], frase_rallentamento(f, v[0], v[2]));
   return Esito::avanti;
 }
@@ -115,13 +121,13 @@ Esito abbattimento(Form1& f, CompileState& s) {
   Esito e = Esito::avanti;
   int32_t p = 0;
   int32_t n = 0;
-  if (!numero(f, s, p, e) || !numero(f, s, n, e)) return e;
+  if ((e = numeri(f, s, p, n)) != Esito::avanti) return e;
   if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
   const int64_t j = indice(p / 50.0);
   RouteCell* c = f.cella(j);
   if (c == nullptr) return Esito::avanti;  // before the start of the route
   if (!f.cella_libera(j)) {
-    return errore_script(f, s, 7, s.parola, p,
+    return errore_script(f, s, kErroreAbbattimento, s.parola, p,
                          "il punto di abbattimento non trova posto: " + cella_occupata(f, j) +
                              "; spostalo in una cella libera");
   }
@@ -158,7 +164,7 @@ Esito voce_treno(Form1& f, CompileState& s) {
 
 Esito leggi_script_treno(Form1& f, CompileState& s, const std::string& percorso) {
   s.percorso = percorso;
-  s.etichetta = f.nome_treno_mostrato.empty() ? percorso : f.nome_treno_mostrato;
+  s.etichetta = f.train_label.empty() ? percorso : f.train_label;
   s.script = ScriptItems{};
   std::string perche;
   if (!f.platform.read_file(percorso, s.script.bytes, perche)) {
@@ -178,7 +184,7 @@ Esito leggi_script_treno(Form1& f, CompileState& s, const std::string& percorso)
   }
   elimina_script(f, percorso);
   const int64_t fine = static_cast<int64_t>(f.last_cell) - 2;
-  riempi(f, s.indice_velocita, fine, &RouteCell::byte4, byte_velocita(s.velocita));
+  if (riempi_velocita(f, s, fine) == Esito::termina) return Esito::termina;
   riempi(f, s.indice_aderenza, fine, &RouteCell::byte6, lo8(s.aderenza));
   return Esito::avanti;
 }

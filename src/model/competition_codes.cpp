@@ -35,14 +35,14 @@ std::string testo_digest(const std::string& treno, const std::string& nome) {
 }  // namespace
 
 int32_t Form1::codice_gara_og() {
-  const std::string t = testo_digest(items[86].text, items[85].text);
+  const std::string t = testo_digest(items[kElementoCorsa].text, items[kElementoScenario].text);
   int32_t somma = 0;
   for (size_t i = 0; i < kCounted; ++i) somma += static_cast<unsigned char>(t[i]);
   return somma;
 }
 
 int32_t Form1::codice_gara_st() {
-  const std::string t = testo_digest(items[86].text, items[85].text);
+  const std::string t = testo_digest(items[kElementoCorsa].text, items[kElementoScenario].text);
   int32_t somma = 0;
   for (size_t i = 0; i < kCounted; ++i) {
     somma += static_cast<int32_t>(i + 1) * static_cast<unsigned char>(t[i]);

@@ -24,10 +24,10 @@ void Form1::segnala_errore_registrato() {
     if (!testo.empty()) testo += "\n";
     testo += testo_errore(a);
   };
-  for (const Diagnosi& d : diagnosi) {
+  for (const Diagnosi& d : diagnoses) {
     blocco(d.codice, d.con_posizione, d.posizione, d.luogo.empty() ? d.frase : d.luogo + ": " + d.frase);
   }
-  if (diagnosi.empty()) blocco(error_code, error_position_recorded, error_position, {});
+  if (diagnoses.empty()) blocco(error_code, error_position_recorded, error_position, {});
   platform.show_message(testo);
 }
 

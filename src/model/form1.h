@@ -13,11 +13,13 @@
 #include <string_view>
 #include <vector>
 
+#include "model/fault_numbers.h"
 #include "platform/platform.h"
 
 namespace ferrovello {
 
-// One 50 m cell of the route, written to the route file as 15 packed bytes.
+// One 50 m cell of the route, written to the route file packed as the
+// layout of model/record_layout.h lists its fields.
 struct RouteCell {
   uint8_t kind = 0;  // what stands in the cell; 0 = nothing
   int16_t value1 = 0;
@@ -146,6 +148,15 @@ struct LineTable {
   static size_t slot(size_t m) { return m < 2 ? 4 * m : 8 + 10 * (m - 2); }
 };
 
+// The scenario the installer carries: the base name of its files and its
+// train's number.
+inline constexpr const char* kNomeScenario = "Ferrovello";
+inline constexpr const char* kNumeroTreno = "2632";
+// What the run stamps into cell 1 (value1) and item 85 (word1) before the
+// competition codes.
+inline constexpr int16_t kTimbroCella = 5121;
+inline constexpr int16_t kTimbroElemento = 610;
+
 inline constexpr int kItemCount = 87;
 inline constexpr int kMountainSlots = 81;
 inline constexpr int32_t kMaxRouteLength = 1000000;
@@ -191,22 +202,29 @@ class Form1 {
   int32_t error_code = 0;
   int32_t error_position = 0;
   bool error_position_recorded = false;
-  std::vector<Diagnosi> diagnosi;  // every fault found, in order
+  std::vector<Diagnosi> diagnoses;  // every fault found, in order
   // Names under which the two scripts are shown in fault reports; the full
   // file name when empty.
-  std::string nome_linea_mostrato;
-  std::string nome_treno_mostrato;
+  std::string line_label;
+  std::string train_label;
   int32_t loop_index = 0;
   int32_t inner_index = 0;
   std::string line_buffer;
-  // Set by a checked conversion that failed inside a placing member.
-  bool conversion_failed = false;
   // The authors' tool writes the binary files even after a recorded fault.
   bool write_despite_faults = false;
 
   // --- run sequence (app) ---
   void on_load();
   void memorizza_percorso(int32_t j);
+  // The steps of memorizza_percorso, for whatever runs them without the
+  // installer's ending (the authors' tool, tests, fuzzing, benchmarks):
+  // the faults and the item table reset and the scripts compiled;
+  void compila_percorso(int32_t j);
+  // the reserved slots tested and stamped and the codes stored: 0, or the
+  // fault 1250 or 1251 of a slot already taken (nothing stored after it);
+  int32_t timbra_percorso();
+  // the line file (when wanted), the item file and the route file written.
+  void scrivi_file_binari();
   void blocca_cartella();
   bool cerca_pacchetto(Pacchetto& p);
   void dati_pacchetto(const Pacchetto& p);

@@ -9,13 +9,14 @@ void Form1::azzera_elementi() {
 }
 
 // Sizes the route (and the line table when it is wanted) from the route
-// length: 7000 m beyond the end, one cell per 50 m. False for a length
-// that leaves no route to size.
+// length: 7000 m beyond the end, one cell per 50 m. A negative length is a
+// shorter route like any other; false only for one so short that the route
+// has no cell 1, where the run stamps its codes.
 bool Form1::dimensiona_percorso(int32_t lunghezza) {
-  if (lunghezza < 0) return false;
-  line_extent = lunghezza + 7000;
+  const int32_t estensione = lunghezza + 7000;  // the caller has refused lengths above 1000000
   int32_t ultima = 0;
-  if (!arrotonda32(line_extent / 50.0, ultima)) return false;
+  if (!arrotonda32(estensione / 50.0, ultima) || ultima < 1) return false;
+  line_extent = estensione;
   last_cell = ultima;
   route_cells.assign(static_cast<size_t>(last_cell) + 1, RouteCell{});
   if (write_line_file != 0) {
@@ -44,7 +45,7 @@ void Form1::diagnostica(Diagnosi d) {
   } else {
     registra_errore(d.codice);
   }
-  diagnosi.push_back(std::move(d));
+  diagnoses.push_back(std::move(d));
 }
 
 void Form1::registra_errore(int32_t codice, int32_t posizione) {

@@ -56,7 +56,7 @@ struct Passata {
       } else if (tipo(s - 2) == kAbbattimento) {
         limita(s - 2);
       } else {
-        errore(11, s,
+        errore(kErrorePuntoAvviso, s,
                "il segnale sta nei 1000 m prima di un cartello di avviso di rallentamento (cella " +
                    std::to_string(c) + "), ma " + celle(s - 1, s - 2) +
                    " prima di lui non sono libere ne' sono punti di abbattimento: libera una delle due");
@@ -78,7 +78,7 @@ struct Passata {
         }
       }
       if (!posto) {
-        errore(12, c,
+        errore(kErroreBanda, c,
                "prima del cartello di inizio rallentamento non c'e' posto per un punto di abbattimento: " +
                    celle(c - banda[0], c - banda[1]) + " e la cella " + std::to_string(c - banda[2]) + " (" +
                    nome_tipo_cella(tipo(c - banda[2])) + ") sono occupate; liberane una");
@@ -106,7 +106,7 @@ struct Passata {
           punto(k + 1);
           t = -1;
         } else {
-          errore(13, k,
+          errore(kErrorePuntoPeriodico, k,
                  "dentro il rallentamento sotto i 110 km/h non c'e' posto per il punto di abbattimento di "
                  "questa cella ne' delle due vicine: liberane una; nessun altro punto e' stato messo in "
                  "questo rallentamento");
@@ -128,7 +128,7 @@ struct Passata {
         } else if (libera(m - 2)) {
           punto(m - 2);
         } else {
-          errore(13, k,
+          errore(kErrorePuntoPeriodico, k,
                  "il primo segnale dopo il cartello di fine rallentamento (cella " + std::to_string(m) + ") ha " +
                      celle(m - 1, m - 2) + " prima di se' occupate: liberane una");
         }

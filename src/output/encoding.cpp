@@ -2,80 +2,54 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace ferrovello {
 
 namespace {
 
+// Texts longer than a 16-bit length can say are cut there.
+size_t lunghezza_testo(const std::string& t) { return t.size() < 32767 ? t.size() : 32767; }
+
 // Stores fields one after the other into bytes already sized for them.
 struct Cursore {
   char* p;
 
-  void u8(uint8_t v) { *p++ = static_cast<char>(v); }
-  void le16(int16_t v) {
-    const auto u = static_cast<uint16_t>(v);
-    *p++ = static_cast<char>(u & 0xFFu);
-    *p++ = static_cast<char>(u >> 8);
+  // An integer field, little-endian, as wide as its member.
+  template <typename T>
+  void metti(T v) {
+    const auto u = static_cast<std::make_unsigned_t<T>>(v);
+    for (size_t i = 0; i < sizeof(T); ++i) *p++ = static_cast<char>((u >> (8 * i)) & 0xFFu);
   }
-  void le32(int32_t v) {
-    const auto u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) *p++ = static_cast<char>((u >> (8 * i)) & 0xFFu);
-  }
-  void testo(const std::string& t, size_t n) {
+  // A text: its 16-bit length, then its bytes.
+  void metti(const std::string& t) {
+    const size_t n = lunghezza_testo(t);
+    metti(static_cast<int16_t>(n));
     std::memcpy(p, t.data(), n);
     p += n;
   }
+  // Every field of a record, in the order of its layout.
+  template <typename Record, typename Layout>
+  void record(const Record& r, const Layout& layout) {
+    per_ogni_campo(layout, [&](const auto& campo) { metti(r.*(campo.membro)); });
+  }
 };
-
-// Texts longer than a 16-bit length can say are cut there.
-size_t lunghezza_testo(const ItemRecord& r) { return r.text.size() < 32767 ? r.text.size() : 32767; }
 
 }  // namespace
 
 std::string codifica_percorso(const std::vector<RouteCell>& celle) {
   std::string out(celle.size() * kCellBytes, '\0');
   Cursore w{out.data()};
-  for (const RouteCell& c : celle) {
-    w.u8(c.kind);
-    w.le16(c.value1);
-    w.le16(c.value2);
-    w.le16(c.value3);
-    w.le16(c.value4);
-    w.u8(c.byte1);
-    w.u8(c.byte2);
-    w.u8(c.byte3);
-    w.u8(c.byte4);
-    w.u8(c.byte5);
-    w.u8(c.byte6);
-  }
+  for (const RouteCell& c : celle) w.record(c, kCampiCella);
   return out;
 }
 
 std::string codifica_elementi(const std::array<ItemRecord, kItemCount>& elementi) {
   size_t size = 0;
-  for (const ItemRecord& r : elementi) size += kItemFixedBytes + lunghezza_testo(r);
+  for (const ItemRecord& r : elementi) size += kItemFixedBytes + lunghezza_testo(r.text);
   std::string out(size, '\0');
   Cursore w{out.data()};
-  for (const ItemRecord& r : elementi) {
-    w.u8(r.kind);
-    w.le32(r.value1);
-    w.le32(r.value2);
-    w.le32(r.position);
-    w.u8(r.flag);
-    const size_t n = lunghezza_testo(r);
-    w.le16(static_cast<int16_t>(n));
-    w.testo(r.text, n);
-    w.le16(r.word1);
-    w.le16(r.word2);
-    w.le16(r.word3);
-    w.le16(r.word4);
-    w.le16(r.word5);
-    w.u8(r.byte1);
-    w.u8(r.byte2);
-    w.u8(r.byte3);
-    w.u8(r.byte4);
-    w.le32(r.code);
-  }
+  for (const ItemRecord& r : elementi) w.record(r, kCampiElemento);
   return out;
 }
 

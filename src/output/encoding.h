@@ -8,15 +8,13 @@
 #include <vector>
 
 #include "model/form1.h"
+#include "model/record_layout.h"
 
 namespace ferrovello {
 
-inline constexpr size_t kCellBytes = 15;
-inline constexpr size_t kItemFixedBytes = 34;
-
-// Route cells from index 0, 15 bytes each.
+// Route cells from index 0, kCellBytes each.
 std::string codifica_percorso(const std::vector<RouteCell>& celle);
-// The 87 item records, 34 bytes plus the length of the text each.
+// The 87 item records, kItemFixedBytes plus the length of the text each.
 std::string codifica_elementi(const std::array<ItemRecord, kItemCount>& elementi);
 // Every slot of the line table, metre index fastest: a 16-bit tag and the
 // value (nothing, 2 bytes or 8 bytes). The table already holds these bytes:

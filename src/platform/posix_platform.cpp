@@ -94,7 +94,7 @@ bool PosixPlatform::exists(const std::string& path) {
 
 bool PosixPlatform::read_file(const std::string& path, std::string& bytes, std::string& reason) {
   bytes.clear();
-  if (!consenti(Passo::leggi, path)) {
+  if (!allow(Step::read, path)) {
     reason = system_reason();
     return false;
   }
@@ -139,7 +139,7 @@ bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view 
   auto create = [&] {
     return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
   };
-  int fd = consenti(Passo::crea, path) ? create() : -1;
+  int fd = allow(Step::create, path) ? create() : -1;
   if (fd < 0 && errno == EEXIST) {
     // Left by a killed process that had this program's number: no live
     // process but this one can be writing it.
@@ -152,14 +152,14 @@ bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view 
   }
   // The bytes reach the disk before the name does: a power cut after the
   // rename must not leave the name on a file whose blocks were never written.
-  bool ok = consenti(Passo::scrivi, path) && write_all(fd, bytes);
-  ok = ok && consenti(Passo::svuota, path) && (!flushes || ::fsync(fd) == 0);
+  bool ok = allow(Step::write, path) && write_all(fd, bytes);
+  ok = ok && allow(Step::flush, path) && (!flushes || ::fsync(fd) == 0);
   if (!ok) reason = system_reason();
   if (::close(fd) != 0 && ok) {
     ok = false;
     reason = system_reason();
   }
-  if (ok && (!consenti(Passo::rinomina, path) || ::rename(temporary.c_str(), path.c_str()) != 0)) {
+  if (ok && (!allow(Step::rename, path) || ::rename(temporary.c_str(), path.c_str()) != 0)) {
     ok = false;
     reason = system_reason();
   }
@@ -168,7 +168,7 @@ bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view 
     return false;
   }
   // The new name itself lives in the folder, which is flushed in turn.
-  if (!consenti(Passo::svuota_cartella, path) || (flushes && !flush_folder(folder_of(path)))) {
+  if (!allow(Step::flush_folder, path) || (flushes && !flush_folder(folder_of(path)))) {
     reason = system_reason();
     return false;
   }
@@ -226,7 +226,7 @@ bool PosixPlatform::read_program_bytes(bool from_end, uint64_t count, std::strin
 }
 
 bool PosixPlatform::delete_file(const std::string& path, std::string& reason) {
-  if (consenti(Passo::elimina, path) && ::unlink(path.c_str()) == 0) return true;
+  if (allow(Step::remove, path) && ::unlink(path.c_str()) == 0) return true;
   reason = system_reason();
   return false;
 }

@@ -37,8 +37,8 @@ class PosixPlatform : public Platform {
   // The steps of the file calls, for tests that make one of them fail: a
   // hook that returns false makes the step fail as the system would, with
   // errno set.
-  enum class Passo { crea, scrivi, svuota, rinomina, svuota_cartella, leggi, elimina };
-  virtual bool consenti(Passo, const std::string& /*path*/) { return true; }
+  enum class Step { create, write, flush, rename, flush_folder, read, remove };
+  virtual bool allow(Step, const std::string& /*path*/) { return true; }
   // The programs always flush; only the benchmarks' yardstick turns the
   // flushes off, to show what they cost.
   bool flushes = true;

@@ -67,8 +67,8 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
   form.scenario_name = o.name;
   form.train_number = o.train_number;
   form.write_despite_faults = o.force;
-  form.nome_linea_mostrato = o.line;
-  form.nome_treno_mostrato = o.train;
+  form.line_label = o.line;
+  form.train_label = o.train;
   overlay.offri(form.nome_file(form.nome_script_linea()), p.linea.bytes);
   overlay.offri(form.nome_file(form.nome_script_treno()), p.treno.bytes);
 
@@ -76,12 +76,12 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
   // author's terms, then the warnings.
   bool riportato = false;
   overlay.mostra = [&](const std::string& testo) {
-    if (riportato || form.diagnosi.empty() || testo.rfind(testo_errore(""), 0) != 0) {
+    if (riportato || form.diagnoses.empty() || testo.rfind(testo_errore(""), 0) != 0) {
       base.show_message(testo);
       return;
     }
     riportato = true;
-    spiega_guasti_di_lettura(form.diagnosi, p);
+    spiega_guasti_di_lettura(form.diagnoses, p);
     form.segnala_errore_registrato();
     if (o.avvisi) stampa_avvisi(base, p.avvisi);
   };
@@ -116,7 +116,7 @@ std::string riepilogo(const Form1& f) {
     cartelli += c.kind == kCartello;
     rallentamenti += c.kind == kInizioRallentamento;
   }
-  return "Nessun errore: percorso di " + std::to_string(f.items[84].value2) + " m, " +
+  return "Nessun errore: percorso di " + std::to_string(f.items[kElementoTreno].value2) + " m, " +
          std::to_string(f.route_cells.size()) + " celle, " + std::to_string(f.station_count) + " stazioni, " +
          std::to_string(segnali) + " segnali, " + std::to_string(indicatori) + " indicatori di velocita', " +
          std::to_string(cartelli) + " cartelli indicatori, " + std::to_string(rallentamenti) + " rallentamenti";

@@ -15,8 +15,8 @@ struct CompileOptions {
   std::string line;
   std::string train;
   std::string out;
-  std::string name = "Ferrovello";
-  std::string train_number = "2632";
+  std::string name = kNomeScenario;
+  std::string train_number = kNumeroTreno;
   bool no_line_file = false;
   bool force = false;
   bool avvisi = false;  // warnings printed after the faults (check, compile)

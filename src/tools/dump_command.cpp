@@ -4,9 +4,11 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <nlohmann/json.hpp>
 
 #include "model/cell_kinds.h"
+#include "model/record_layout.h"
 #include "tools/cp1252.h"
 #include "tools/file_decoders.h"
 
@@ -120,24 +122,30 @@ void tabella_linea(const std::vector<LineValue>& t, std::FILE* out) {
   }
 }
 
+// Every field of a record as stored, by the names of its layout.
+template <typename Record, typename Layout>
+ordered_json json_record(const Record& r, const Layout& layout) {
+  ordered_json o = ordered_json::object();
+  per_ogni_campo(layout, [&](const auto& campo) {
+    const auto& v = r.*(campo.membro);
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(v)>, std::string>) {
+      o[campo.nome] = utf8_da_cp1252(v);
+    } else {
+      o[campo.nome] = v;
+    }
+  });
+  return o;
+}
+
 ordered_json json_percorso(const std::vector<RouteCell>& celle) {
   ordered_json a = ordered_json::array();
-  for (const RouteCell& c : celle) {
-    a.push_back({{"kind", c.kind}, {"value1", c.value1}, {"value2", c.value2}, {"value3", c.value3},
-                 {"value4", c.value4}, {"byte1", c.byte1}, {"byte2", c.byte2}, {"byte3", c.byte3},
-                 {"byte4", c.byte4}, {"byte5", c.byte5}, {"byte6", c.byte6}});
-  }
+  for (const RouteCell& c : celle) a.push_back(json_record(c, kCampiCella));
   return {{"file", "percorso"}, {"cells", a}};
 }
 
 ordered_json json_elementi(const std::array<ItemRecord, kItemCount>& it) {
   ordered_json a = ordered_json::array();
-  for (const ItemRecord& r : it) {
-    a.push_back({{"kind", r.kind}, {"value1", r.value1}, {"value2", r.value2}, {"position", r.position},
-                 {"flag", r.flag}, {"text", utf8_da_cp1252(r.text)}, {"word1", r.word1}, {"word2", r.word2},
-                 {"word3", r.word3}, {"word4", r.word4}, {"word5", r.word5}, {"byte1", r.byte1},
-                 {"byte2", r.byte2}, {"byte3", r.byte3}, {"byte4", r.byte4}, {"code", r.code}});
-  }
+  for (const ItemRecord& r : it) a.push_back(json_record(r, kCampiElemento));
   return {{"file", "elementi"}, {"items", a}};
 }
 

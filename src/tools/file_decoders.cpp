@@ -2,8 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
-#include "output/encoding.h"
+#include "model/record_layout.h"
 
 namespace ferrovello {
 
@@ -15,23 +16,20 @@ struct Lettore {
   size_t at = 0;
 
   size_t resto() const { return b.size() - at; }
-  uint8_t u8() { return static_cast<uint8_t>(b[at++]); }
-  uint16_t u16() {
-    const uint16_t v = static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
-    at += 2;
-    return v;
+  template <typename T>
+  T prendi() {
+    std::make_unsigned_t<T> u = 0;
+    for (size_t i = 0; i < sizeof(T); ++i) {
+      u = static_cast<std::make_unsigned_t<T>>(u | (static_cast<std::make_unsigned_t<T>>(static_cast<uint8_t>(b[at + i])) << (8 * i)));
+    }
+    at += sizeof(T);
+    return static_cast<T>(u);
   }
-  int16_t i16() { return static_cast<int16_t>(u16()); }
-  int32_t i32() {
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(b[at + i])) << (8 * i);
-    at += 4;
-    return static_cast<int32_t>(v);
-  }
+  uint8_t u8() { return prendi<uint8_t>(); }
+  uint16_t u16() { return prendi<uint16_t>(); }
+  int16_t i16() { return prendi<int16_t>(); }
   double f64() {
-    uint64_t v = 0;
-    for (size_t i = 0; i < 8; ++i) v |= static_cast<uint64_t>(static_cast<uint8_t>(b[at + i])) << (8 * i);
-    at += 8;
+    const uint64_t v = prendi<uint64_t>();
     double d = 0;
     std::memcpy(&d, &v, sizeof d);
     return d;
@@ -65,62 +63,52 @@ bool e_stazione(const ItemRecord& r) {
 
 bool decodifica_percorso(const std::string& bytes, std::vector<RouteCell>& celle, std::string& perche) {
   if (bytes.empty() || bytes.size() % kCellBytes != 0) {
-    perche = "un file del percorso e' fatto di celle di 15 byte, ma questo e' lungo " +
-             std::to_string(bytes.size()) + " byte";
+    perche = "un file del percorso e' fatto di celle di " + std::to_string(kCellBytes) +
+             " byte, ma questo e' lungo " + std::to_string(bytes.size()) + " byte";
     return false;
   }
   celle.assign(bytes.size() / kCellBytes, RouteCell{});
   Lettore r{bytes};
   for (RouteCell& c : celle) {
-    c.kind = r.u8();
-    c.value1 = r.i16();
-    c.value2 = r.i16();
-    c.value3 = r.i16();
-    c.value4 = r.i16();
-    c.byte1 = r.u8();
-    c.byte2 = r.u8();
-    c.byte3 = r.u8();
-    c.byte4 = r.u8();
-    c.byte5 = r.u8();
-    c.byte6 = r.u8();
+    per_ogni_campo(kCampiCella, [&](const auto& campo) {
+      c.*(campo.membro) = r.prendi<typename std::remove_cvref_t<decltype(campo)>::Tipo>();
+    });
   }
   return true;
 }
 
 bool decodifica_elementi(const std::string& bytes, std::array<ItemRecord, kItemCount>& elementi, std::string& perche) {
+  constexpr size_t kDopoTesto = byte_dopo_testo(kCampiElemento);
   Lettore r{bytes};
   for (size_t i = 0; i < elementi.size(); ++i) {
     ItemRecord& e = elementi[i];
     if (r.resto() < kItemFixedBytes) {
-      perche = "il file degli elementi finisce dentro l'elemento " + std::to_string(i) + " (ne servono 87)";
+      perche = "il file degli elementi finisce dentro l'elemento " + std::to_string(i) + " (ne servono " +
+               std::to_string(kItemCount) + ")";
       return false;
     }
-    e.kind = r.u8();
-    e.value1 = r.i32();
-    e.value2 = r.i32();
-    e.position = r.i32();
-    e.flag = r.u8();
-    const size_t n = r.u16();
-    if (r.resto() < n + kItemFixedBytes - 16) {
-      perche = "il testo dell'elemento " + std::to_string(i) + " (" + std::to_string(n) +
-               " byte) va oltre la fine del file";
-      return false;
-    }
-    e.text.assign(bytes, r.at, n);
-    r.at += n;
-    e.word1 = r.i16();
-    e.word2 = r.i16();
-    e.word3 = r.i16();
-    e.word4 = r.i16();
-    e.word5 = r.i16();
-    e.byte1 = r.u8();
-    e.byte2 = r.u8();
-    e.byte3 = r.u8();
-    e.byte4 = r.u8();
-    e.code = r.i32();
+    bool ok = true;
+    per_ogni_campo(kCampiElemento, [&](const auto& campo) {
+      using T = typename std::remove_cvref_t<decltype(campo)>::Tipo;
+      if (!ok) return;
+      if constexpr (std::is_same_v<T, std::string>) {
+        const size_t n = r.u16();
+        if (r.resto() < n + kDopoTesto) {
+          perche = "il testo dell'elemento " + std::to_string(i) + " (" + std::to_string(n) +
+                   " byte) va oltre la fine del file";
+          ok = false;
+          return;
+        }
+        (e.*(campo.membro)).assign(bytes, r.at, n);
+        r.at += n;
+      } else {
+        e.*(campo.membro) = r.prendi<T>();
+      }
+    });
+    if (!ok) return false;
   }
   if (r.resto() != 0) {
-    perche = "dopo gli 87 elementi restano " + std::to_string(r.resto()) + " byte";
+    perche = "dopo gli " + std::to_string(kItemCount) + " elementi restano " + std::to_string(r.resto()) + " byte";
     return false;
   }
   return true;

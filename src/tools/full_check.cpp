@@ -98,8 +98,8 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
     Form1 form(overlay);
     form.scenario_name = o.name;
     form.train_number = o.train_number;
-    form.nome_linea_mostrato = o.line;
-    form.nome_treno_mostrato = o.train;
+    form.line_label = o.line;
+    form.train_label = o.train;
     overlay.offri(form.nome_file(form.nome_script_linea()), copia.linea.bytes);
     overlay.offri(form.nome_file(form.nome_script_treno()), copia.treno.bytes);
     form.write_line_file = o.no_line_file ? 0 : 1;
@@ -110,26 +110,26 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
     Diagnosi primo;
     int file = -1;
     size_t offset = 0;
-    for (const Diagnosi& d : form.diagnosi) {
+    for (const Diagnosi& d : form.diagnoses) {
       if ((file = script_di(d.luogo, copia, offset)) >= 0) {
         primo = d;
         break;
       }
     }
-    spiega_guasti_di_lettura(form.diagnosi, p);
+    spiega_guasti_di_lettura(form.diagnoses, p);
     // Without a route nothing after the fault can be checked.
     if (form.route_cells.empty()) {
-      for (const Diagnosi& d : form.diagnosi) {
+      for (const Diagnosi& d : form.diagnoses) {
         size_t o2 = 0;
         const int f2 = script_di(d.luogo, copia, o2);
         voci.push_back({f2 < 0 ? 0 : f2, o2, blocco(d)});
       }
-      if (form.diagnosi.empty()) voci.push_back({0, 0, testo_errore("25")});
+      if (form.diagnoses.empty()) voci.push_back({0, 0, testo_errore("25")});
       break;
     }
     if (file < 0) {
       form.controlla_percorso();
-      finali = form.diagnosi;
+      finali = form.diagnoses;
       break;
     }
     std::vector<Diagnosi> spiegato{primo};

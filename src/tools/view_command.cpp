@@ -64,7 +64,7 @@ int esegui_view(const ViewOptions& o, Platform& base) {
     d.grafico.con_elementi = true;
     d.nome = f.scenario_name;
     d.treno = f.train_number;
-    d.elenco = voci_diagnosi(f.diagnosi, o.scripts.line, linea, o.scripts.train, treno);
+    d.elenco = voci_diagnosi(f.diagnoses, o.scripts.line, linea, o.scripts.train, treno);
     stato = scrivi_pagina(o, d, base);
     return stato;
   });

@@ -22,23 +22,23 @@ const char* const kOutputs[] = {"Ferrovello_2632.dat", "Ferrovello_2632.sim", "F
                                 "Ferrovello_2632_scheda_treno.txt"};
 
 // A platform whose n-th file step fails as a failing disk would, or, with
-// `rimuovi`, whose folder disappears just before that step. When the program
-// ends it leaves in `resoconto` the number of steps and the failed file.
+// `remove_folder`, whose folder disappears just before that step. When the program
+// ends it leaves in `report` the number of steps and the failed file.
 class FaultyPlatform : public PosixPlatform {
  public:
-  FaultyPlatform(const std::string& folder, int guasto, bool rimuovi, std::string resoconto)
-      : PosixPlatform(folder), guasto_(guasto), rimuovi_(rimuovi), folder_(folder), resoconto_(std::move(resoconto)) {}
+  FaultyPlatform(const std::string& folder, int fault, bool remove_folder, std::string report)
+      : PosixPlatform(folder), fault_(fault), remove_folder_(remove_folder), folder_(folder), report_(std::move(report)) {}
 
  protected:
   void terminate_program(int status) override {
-    write_bytes(resoconto_, std::to_string(passo_) + "\n" + (dopo_il_nome ? "1" : "0") + ultimo);
+    write_bytes(report_, std::to_string(step_) + "\n" + (dopo_il_nome ? "1" : "0") + last_);
     PosixPlatform::terminate_program(status);
   }
-  bool consenti(Passo passo, const std::string& path) override {
-    if (passo_++ != guasto_) return true;
-    ultimo = path;
-    dopo_il_nome = passo == Passo::svuota_cartella;
-    if (rimuovi_) {
+  bool allow(Step passo, const std::string& path) override {
+    if (step_++ != fault_) return true;
+    last_ = path;
+    dopo_il_nome = passo == Step::flush_folder;
+    if (remove_folder_) {
       std::filesystem::remove_all(folder_);
       return true;
     }
@@ -47,17 +47,17 @@ class FaultyPlatform : public PosixPlatform {
   }
 
  private:
-  int passo_ = 0;
-  int guasto_;
-  bool rimuovi_;
+  int step_ = 0;
+  int fault_;
+  bool remove_folder_;
   std::string folder_;
-  std::string resoconto_;
-  std::string ultimo;
+  std::string report_;
+  std::string last_;
   bool dopo_il_nome = false;  // the failed step came after the rename
 };
 
 // Runs the whole installer in a child process on a faulty platform.
-struct Esito {
+struct Outcome {
   int status = -1;
   std::string err;
   int steps = 0;
@@ -65,22 +65,22 @@ struct Esito {
   bool renamed = false;  // its new content had already taken the name
 };
 
-Esito run_with_fault(const std::string& folder, int n, bool rimuovi) {
+Outcome run_with_fault(const std::string& folder, int n, bool remove_folder) {
   TempFolder capture;
   const pid_t pid = ::fork();
   if (pid == 0) {
     if (std::freopen(capture.file("err").c_str(), "w", stderr) == nullptr) ::_exit(98);
-    FaultyPlatform platform(folder, n, rimuovi, capture.file("resoconto"));
+    FaultyPlatform platform(folder, n, remove_folder, capture.file("report"));
     Form1 form(platform);
     form.on_load();
     ::_exit(99);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
-  Esito e;
+  Outcome e;
   e.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   e.err = read_bytes(capture.file("err"));
-  const std::string r = read_bytes(capture.file("resoconto"));
+  const std::string r = read_bytes(capture.file("report"));
   const size_t nl = r.find('\n');
   if (nl != std::string::npos) {
     e.steps = std::stoi(r.substr(0, nl));
@@ -102,7 +102,7 @@ std::map<std::string, std::string> good_outputs() {
 TEST(InjectedFaults, EveryFileStepOfARun) {
   const std::map<std::string, std::string> good = good_outputs();
   TempFolder clean;
-  const Esito good_run = run_with_fault(clean.path(), -1, false);
+  const Outcome good_run = run_with_fault(clean.path(), -1, false);
   ASSERT_EQ(good_run.status, 0) << good_run.err;
   const int steps = good_run.steps;
   // Five text files and three binary files (create, write, flush, rename,
@@ -111,7 +111,7 @@ TEST(InjectedFaults, EveryFileStepOfARun) {
   for (int n = 0; n < steps; ++n) {
     TempFolder folder;
     for (const char* name : kOutputs) write_bytes(folder.file(name), "vecchio");
-    const Esito e = run_with_fault(folder.path(), n, false);
+    const Outcome e = run_with_fault(folder.path(), n, false);
     ASSERT_FALSE(e.file.empty()) << n;
     EXPECT_EQ(e.status, 1) << n << e.err;
     EXPECT_NE(e.err.find(e.file), std::string::npos) << n << e.err;
@@ -135,7 +135,7 @@ TEST(InjectedFaults, ProgramFolderRemovedDuringTheRun) {
   TempFolder parent;
   const std::string folder = parent.file("gioco");
   std::filesystem::create_directory(folder);
-  const Esito e = run_with_fault(folder, 34, true);  // before the item file is created
+  const Outcome e = run_with_fault(folder, 34, true);  // before the item file is created
   EXPECT_EQ(e.status, 1);
   EXPECT_NE(e.err.find("Impossibile scrivere il file \"" + folder + "/Ferrovello_2632.sim\""), std::string::npos)
       << e.err;

@@ -28,9 +28,14 @@ RunResult* Installer::result_ = nullptr;
 TEST_F(Installer, EndsWellLeavingTheBinaryFilesAndNoScript) {
   EXPECT_EQ(result_->status, 0) << result_->err;
   EXPECT_EQ(result_->err, "Attendere\n");
-  EXPECT_EQ(file("Ferrovello_2632.dat").size(), 28515u);
-  EXPECT_EQ(file("Ferrovello_2632.sim").size(), 4596u);
-  EXPECT_EQ(file("Ferrovello_linea.dat").size(), 1899964u);
+  // The sizes follow from the record layouts and the scenario: a route of
+  // 88000 m has cells 0 to 1900 and a line table of metres 0 to 95000.
+  EXPECT_EQ(file("Ferrovello_2632.dat").size(), route_file_size(1900));
+  size_t texts = 0;
+  for (const ItemRecord& r : items_of(file("Ferrovello_2632.sim"))) texts += r.text.size();
+  EXPECT_EQ(texts, 1638u);  // 16 station names, 61 signboard texts, the two names
+  EXPECT_EQ(file("Ferrovello_2632.sim").size(), item_file_size(texts));
+  EXPECT_EQ(file("Ferrovello_linea.dat").size(), line_file_size(95000));
   for (const std::string& name : list_folder(folder_->path())) {
     EXPECT_EQ(name.find("Ferrovello_linea.txt"), std::string::npos);
     EXPECT_EQ(name.find("-.txt"), std::string::npos) << name;
@@ -68,13 +73,16 @@ TEST_F(Installer, ItemFileHoldsSettingsStationsAndStamps) {
 
 TEST_F(Installer, RouteFileCells) {
   const std::string dat = file("Ferrovello_2632.dat");
-  ASSERT_EQ(dat.size(), 1901u * 15u);
+  ASSERT_EQ(dat.size(), route_file_size(1900));
   const RouteCell c1 = cell_at(dat, 1);
   EXPECT_EQ(c1.value1, 5121);
   EXPECT_EQ(c1.value2, 2385);
   EXPECT_EQ(cell_at(dat, 0).kind, 0);
-  // The signal at 7900 m, as its 15 bytes.
-  EXPECT_EQ(dat.substr(159 * 15, 15), std::string("\x01\x28\x00\x00\x00\x00\x00\x06\x00\x00\x00\x00\x1b\x6a\x64", 15));
+  // The signal at 7900 m, as its bytes: kind, value1 to value4 (16-bit),
+  // byte1 to byte6. This pins the cell's layout independently of the one
+  // the encoder and the decoder share.
+  const std::string signal("\x01\x28\x00\x00\x00\x00\x00\x06\x00\x00\x00\x00\x1b\x6a\x64", 15);
+  EXPECT_EQ(dat.substr(159 * signal.size(), signal.size()), signal);
   const int approach[] = {157, 155, 153, 151};
   for (int k = 0; k < 4; ++k) EXPECT_EQ(cell_at(dat, static_cast<size_t>(approach[k])).byte2, 61 + k);
   for (size_t i = 174; i <= 220; ++i) EXPECT_EQ(cell_at(dat, i).byte3, 1) << i;
@@ -120,9 +128,9 @@ TEST(InstallerRerun, ReplacesLongerFilesWhole) {
   }
   const RunResult r = run_installer_in(folder.path());
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(read_bytes(folder.file("Ferrovello_2632.dat")).size(), 28515u);
-  EXPECT_EQ(read_bytes(folder.file("Ferrovello_2632.sim")).size(), 4596u);
-  EXPECT_EQ(read_bytes(folder.file("Ferrovello_linea.dat")).size(), 1899964u);
+  EXPECT_EQ(read_bytes(folder.file("Ferrovello_2632.dat")).size(), route_file_size(1900));
+  EXPECT_EQ(read_bytes(folder.file("Ferrovello_2632.sim")).size(), item_file_size(1638));
+  EXPECT_EQ(read_bytes(folder.file("Ferrovello_linea.dat")).size(), line_file_size(95000));
 }
 
 }  // namespace

@@ -155,8 +155,8 @@ TEST(HostileScripts, ScriptsThatEndInsideAnItem) {
     Scenario s;
     s.compile(c.line, train_script({}));
     EXPECT_EQ(s.form.error_code, c.code) << c.line.substr(c.line.size() - 20);
-    EXPECT_FALSE(file_exists(s.line_path()));
-    EXPECT_FALSE(file_exists(s.train_path()));
+    EXPECT_FALSE(s.exists(s.line_path()));
+    EXPECT_FALSE(s.exists(s.train_path()));
   }
 }
 

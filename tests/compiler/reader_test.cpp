@@ -29,8 +29,8 @@ TEST(Reader, SizesTheRouteAndFillsToCell1897) {
     EXPECT_EQ(s.cell(i).byte6, 0);
   }
   EXPECT_EQ(s.form.items[84].value2, 88000);
-  EXPECT_FALSE(file_exists(s.line_path()));
-  EXPECT_FALSE(file_exists(s.train_path()));
+  EXPECT_FALSE(s.exists(s.line_path()));
+  EXPECT_FALSE(s.exists(s.train_path()));
 }
 
 TEST(Reader, TwoGradientsAtOnePositionWriteOneMoreCell) {
@@ -121,7 +121,7 @@ TEST(Reader, TrainScriptWithoutGeneraleIsIgnored) {
   s.compile(line_script({}), crlf({"segnale,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0"}));
   EXPECT_EQ(s.form.error_code, 0);
   EXPECT_EQ(s.cell(159).kind, 0);
-  EXPECT_FALSE(file_exists(s.train_path()));
+  EXPECT_FALSE(s.exists(s.train_path()));
 }
 
 TEST(Reader, CurvesAreIgnoredWithoutTheLineTable) {

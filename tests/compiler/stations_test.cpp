@@ -74,8 +74,8 @@ TEST(Stations, SlotsRunIntoTheSignboards) {
   s.compile(line, train_script({station(10000, 28, 300), station(20000, 28, 300), station(30000, 28, 300),
                                 station(40000, 28, 300), station(50000, 28, 300, 0, "QUINTA")}));
   EXPECT_EQ(s.form.error_code, 10);
-  ASSERT_EQ(s.form.diagnosi.size(), 1u);
-  EXPECT_EQ(s.form.diagnosi[0].luogo, s.train_path() + ":6:1");  // the fifth station's line
+  ASSERT_EQ(s.form.diagnoses.size(), 1u);
+  EXPECT_EQ(s.form.diagnoses[0].luogo, s.train_path() + ":6:1");  // the fifth station's line
   EXPECT_EQ(s.form.items[5].text, "QUINTA");
   EXPECT_EQ(s.form.items[6].text, "");
   EXPECT_EQ(s.form.items[7].text, "(X)");

@@ -15,7 +15,7 @@ TEST(InstallerDocuments, RunLeavesTheThreeDocuments) {
   const std::vector<std::string> names = {"Ferrovello_2632_scheda_treno.txt", "Ferrovello_2632_rallentamenti.txt",
                                           "Ferrovello_2632_note.txt"};
   // What the three members write on their own.
-  Scenario reference;
+  FolderScenario reference;
   reference.form.dati_scheda();
   reference.form.dati_rallentamenti();
   reference.form.dati_note();

@@ -47,7 +47,7 @@ class ScenarioNotes : public ::testing::Test {
   }
   const std::string& line(int n) const { return lines_[static_cast<size_t>(n - 1)]; }
 
-  Scenario run_;
+  FolderScenario run_;
   std::string bytes_;
   std::vector<std::string> lines_;
 };
@@ -173,11 +173,11 @@ TEST_F(ScenarioNotes, IsWindows1252TextWithSingleByteAccents) {
 }
 
 TEST(ScenarioNotesFile, ReplacesAnEarlierLongerFileWhole) {
-  Scenario fresh;
+  FolderScenario fresh;
   fresh.form.dati_note();
   const std::string expected = read_bytes(fresh.folder.file(kNotesName));
 
-  Scenario run;
+  FolderScenario run;
   write_bytes(run.folder.file(kNotesName), stale_document());
   run.form.dati_note();
   EXPECT_EQ(read_bytes(run.folder.file(kNotesName)), expected);

@@ -62,13 +62,13 @@ const std::vector<std::string> kFormLines = {
     "     i giorni esclusi i seguenti:.........",
 };
 
-std::string write_form(Scenario& run) {
+std::string write_form(FolderScenario& run) {
   run.form.dati_rallentamenti();
   return read_bytes(run.folder.file(kFormName));
 }
 
 TEST(SlowOrderForm, IsTheListedLinesByteForByte) {
-  Scenario run;
+  FolderScenario run;
   const std::string bytes = write_form(run);
   ASSERT_EQ(kFormLines.size(), 46u);
   EXPECT_EQ(bytes, crlf(kFormLines));
@@ -79,7 +79,7 @@ TEST(SlowOrderForm, IsTheListedLinesByteForByte) {
 }
 
 TEST(SlowOrderForm, HasTwentySixBlankRowsAndTheKeyInOrderABDC) {
-  Scenario run;
+  FolderScenario run;
   std::vector<std::string> lines;
   ASSERT_TRUE(split_crlf(write_form(run), lines));
   ASSERT_EQ(lines.size(), 46u);
@@ -100,7 +100,7 @@ TEST(SlowOrderForm, HasTwentySixBlankRowsAndTheKeyInOrderABDC) {
 }
 
 TEST(SlowOrderForm, EndsWithLine46AndNoEndMarker) {
-  Scenario run;
+  FolderScenario run;
   const std::string bytes = write_form(run);
   const std::string last = "     i giorni esclusi i seguenti:.........\r\n";
   ASSERT_GE(bytes.size(), last.size());
@@ -109,7 +109,7 @@ TEST(SlowOrderForm, EndsWithLine46AndNoEndMarker) {
 }
 
 TEST(SlowOrderForm, ReplacesAnEarlierLongerFileWhole) {
-  Scenario run;
+  FolderScenario run;
   write_bytes(run.folder.file(kFormName), stale_document());
   EXPECT_EQ(write_form(run), crlf(kFormLines));
   EXPECT_EQ(list_folder(run.folder.path()), std::vector<std::string>{kFormName});

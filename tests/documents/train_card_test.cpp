@@ -69,13 +69,13 @@ const std::vector<std::string> kCardLines = {
     " ",
 };
 
-std::string write_card(Scenario& run) {
+std::string write_card(FolderScenario& run) {
   run.form.dati_scheda();
   return read_bytes(run.folder.file(kCardName));
 }
 
 TEST(TrainCard, IsTheListedLinesByteForByte) {
-  Scenario run;
+  FolderScenario run;
   const std::string bytes = write_card(run);
   ASSERT_EQ(kCardLines.size(), 53u);
   EXPECT_EQ(bytes, crlf(kCardLines));
@@ -86,7 +86,7 @@ TEST(TrainCard, IsTheListedLinesByteForByte) {
 }
 
 TEST(TrainCard, KeepsItsSpacesAndItsOneNonAsciiByte) {
-  Scenario run;
+  FolderScenario run;
   std::vector<std::string> lines;
   ASSERT_TRUE(split_crlf(write_card(run), lines));
   ASSERT_EQ(lines.size(), 53u);
@@ -107,7 +107,7 @@ TEST(TrainCard, KeepsItsSpacesAndItsOneNonAsciiByte) {
 }
 
 TEST(TrainCard, EndsWithLine53AndNoEndMarker) {
-  Scenario run;
+  FolderScenario run;
   const std::string bytes = write_card(run);
   ASSERT_GE(bytes.size(), 5u);
   EXPECT_EQ(bytes.substr(bytes.size() - 5), "\r\n \r\n");
@@ -115,7 +115,7 @@ TEST(TrainCard, EndsWithLine53AndNoEndMarker) {
 }
 
 TEST(TrainCard, ReplacesAnEarlierLongerFileWhole) {
-  Scenario run;
+  FolderScenario run;
   write_bytes(run.folder.file(kCardName), stale_document());
   EXPECT_EQ(write_card(run), crlf(kCardLines));
   EXPECT_EQ(list_folder(run.folder.path()), std::vector<std::string>{kCardName});

@@ -10,7 +10,7 @@ namespace ferrovello::test {
 namespace {
 
 TEST(EmbeddedScripts, LineScriptAsWritten) {
-  Scenario w;
+  FolderScenario w;
   write_bytes(w.folder.file("Ferrovello_linea.txt"), std::string(20000, 'z'));  // an older, longer file
   w.form.dati_linea();
   const std::string bytes = read_bytes(w.folder.file("Ferrovello_linea.txt"));
@@ -39,7 +39,7 @@ TEST(EmbeddedScripts, LineScriptAsWritten) {
 }
 
 TEST(EmbeddedScripts, TrainScriptAsWritten) {
-  Scenario w;
+  FolderScenario w;
   w.form.dati_treno();
   const std::string bytes = read_bytes(w.folder.file("Ferrovello_2632-.txt"));
   EXPECT_EQ(bytes.size(), 3611u);

@@ -1,4 +1,5 @@
-// Reading the binary files back, field by field, for the tests.
+// Reading the binary files back for the tests, through the decoders of the
+// authors' tool, and the sizes the record layouts give the files.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,8 @@
 #include <vector>
 
 #include "model/form1.h"
+#include "model/record_layout.h"
+#include "tools/file_decoders.h"
 
 namespace ferrovello::test {
 
@@ -26,52 +29,27 @@ inline double le64f(const std::string& b, size_t at) {
   return d;
 }
 
+// Cell i of a route file, read by the decoder of the authors' tool.
 inline RouteCell cell_at(const std::string& dat, size_t i) {
-  const size_t o = i * 15;
-  RouteCell c;
-  c.kind = static_cast<uint8_t>(dat[o]);
-  c.value1 = le16(dat, o + 1);
-  c.value2 = le16(dat, o + 3);
-  c.value3 = le16(dat, o + 5);
-  c.value4 = le16(dat, o + 7);
-  c.byte1 = static_cast<uint8_t>(dat[o + 9]);
-  c.byte2 = static_cast<uint8_t>(dat[o + 10]);
-  c.byte3 = static_cast<uint8_t>(dat[o + 11]);
-  c.byte4 = static_cast<uint8_t>(dat[o + 12]);
-  c.byte5 = static_cast<uint8_t>(dat[o + 13]);
-  c.byte6 = static_cast<uint8_t>(dat[o + 14]);
-  return c;
+  std::vector<RouteCell> one;
+  std::string why;
+  if (!decodifica_percorso(dat.substr(i * kCellBytes, kCellBytes), one, why)) return {};
+  return one[0];
 }
 
-// The 87 records of an item file; fewer if the file is cut short.
+// The 87 records of an item file; none if it does not decode.
 inline std::vector<ItemRecord> items_of(const std::string& sim) {
-  std::vector<ItemRecord> out;
-  size_t o = 0;
-  while (out.size() < 87 && o + 34 <= sim.size()) {
-    ItemRecord r;
-    r.kind = static_cast<uint8_t>(sim[o]);
-    r.value1 = le32(sim, o + 1);
-    r.value2 = le32(sim, o + 5);
-    r.position = le32(sim, o + 9);
-    r.flag = static_cast<uint8_t>(sim[o + 13]);
-    const size_t n = static_cast<uint16_t>(le16(sim, o + 14));
-    if (o + 34 + n > sim.size()) break;
-    r.text = sim.substr(o + 16, n);
-    const size_t t = o + 16 + n;
-    r.word1 = le16(sim, t);
-    r.word2 = le16(sim, t + 2);
-    r.word3 = le16(sim, t + 4);
-    r.word4 = le16(sim, t + 6);
-    r.word5 = le16(sim, t + 8);
-    r.byte1 = static_cast<uint8_t>(sim[t + 10]);
-    r.byte2 = static_cast<uint8_t>(sim[t + 11]);
-    r.byte3 = static_cast<uint8_t>(sim[t + 12]);
-    r.byte4 = static_cast<uint8_t>(sim[t + 13]);
-    r.code = le32(sim, t + 14);
-    out.push_back(r);
-    o = t + 18;
-  }
-  return out;
+  std::array<ItemRecord, kItemCount> items{};
+  std::string why;
+  if (!decodifica_elementi(sim, items, why)) return {};
+  return {items.begin(), items.end()};
 }
+
+// Bytes of the files of a route with cells 0 to `last_cell`, an item table
+// holding `text_bytes` of texts, and a line table of metres 0 to `extent`.
+inline size_t route_file_size(size_t last_cell) { return (last_cell + 1) * kCellBytes; }
+inline size_t item_file_size(size_t text_bytes) { return kItemCount * kItemFixedBytes + text_bytes; }
+// Each entry: its laid slots, then an empty tag for each of the last two metres.
+inline size_t line_file_size(size_t extent) { return 2 * (LineTable::slot(extent - 1) + 2 * 2); }
 
 }  // namespace ferrovello::test

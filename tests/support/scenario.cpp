@@ -1,5 +1,7 @@
 #include "support/scenario.h"
 
+#include <gtest/gtest.h>
+
 namespace ferrovello::test {
 
 std::string crlf(const std::vector<std::string>& lines) {
@@ -23,13 +25,12 @@ std::string train_script(std::initializer_list<std::string> body) {
   return s + "[fine]\r\n";
 }
 
-void Scenario::compile(const std::string& line, const std::string& train, int32_t j) {
-  write_bytes(line_path(), line);
-  write_bytes(train_path(), train);
-  form.write_line_file = j;
-  form.error_code = 0;
-  form.azzera_elementi();
-  form.memorizza_dati();
+void ScenarioForm::compile(const std::string& line, const std::string& train, int32_t j) {
+  std::string why;
+  if (!form.platform.replace_file(line_path(), line, why) || !form.platform.replace_file(train_path(), train, why)) {
+    ADD_FAILURE() << "the scripts could not be written: " << why;
+  }
+  form.compila_percorso(j);
 }
 
 }  // namespace ferrovello::test

@@ -1,5 +1,6 @@
-// A compilation in a temporary folder: small scripts written as the
-// installer would write them, compiled by the real members of Form1.
+// A compilation by the real members of Form1, of small scripts written as
+// the installer would write them: in memory (Scenario), or in a temporary
+// folder (FolderScenario) where real files are the point.
 #pragma once
 
 #include <initializer_list>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "model/form1.h"
+#include "platform/memory_platform.h"
 #include "platform/posix_platform.h"
 #include "support/folder.h"
 
@@ -22,20 +24,20 @@ std::string line_script(std::initializer_list<std::string> body, int length = 88
 // A train script with the given body lines after "[generale]", closed by "[fine]".
 std::string train_script(std::initializer_list<std::string> body);
 
-struct Scenario {
-  TempFolder folder;
-  PosixPlatform platform{folder.path()};
-  Form1 form{platform};
+// A form with the installer's names on a platform, and the compiled route.
+class ScenarioForm {
+ public:
+  Form1 form;
 
-  Scenario() {
-    form.scenario_name = "Ferrovello";
-    form.train_number = "2632";
+  explicit ScenarioForm(Platform& p) : form(p) {
+    form.scenario_name = kNomeScenario;
+    form.train_number = kNumeroTreno;
   }
-  std::string line_path() const { return folder.file("Ferrovello_linea.txt"); }
-  std::string train_path() const { return folder.file("Ferrovello_2632-.txt"); }
+  std::string line_path() { return form.nome_file(form.nome_script_linea()); }
+  std::string train_path() { return form.nome_file(form.nome_script_treno()); }
+  bool exists(const std::string& path) { return form.platform.exists(path); }
 
-  // Writes both scripts and runs the compiler on them, with the item table
-  // reset as the run sequence does.
+  // Writes both scripts and compiles them as the run does (compila_percorso).
   void compile(const std::string& line, const std::string& train, int32_t j = 1);
   const RouteCell& cell(int i) const { return form.route_cells.at(static_cast<size_t>(i)); }
   // Point of metre m of the planar line.
@@ -43,6 +45,21 @@ struct Scenario {
   double y(int m) const {
     return form.line_table[static_cast<size_t>(form.line_extent) + 1 + static_cast<size_t>(m)].value;
   }
+};
+
+struct InMemory {
+  MemoryPlatform platform;
+};
+struct Scenario : InMemory, ScenarioForm {
+  Scenario() : ScenarioForm(platform) {}
+};
+
+struct InFolder {
+  TempFolder folder;
+  PosixPlatform platform{folder.path()};
+};
+struct FolderScenario : InFolder, ScenarioForm {
+  FolderScenario() : ScenarioForm(platform) {}
 };
 
 }  // namespace ferrovello::test

@@ -1,7 +1,9 @@
 // The authors' tool on the embedded scenario: check, dump, plot and scripts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
+#include <type_traits>
 
 #include "output/encoding.h"
 #include "support/folder.h"
@@ -34,7 +36,7 @@ class Tool : public ::testing::Test {
 TempFolder* Tool::folder_ = nullptr;
 
 TEST_F(Tool, ScriptsAreTheInstallersOwn) {
-  Scenario s;
+  FolderScenario s;
   s.form.dati_linea();
   s.form.dati_treno();
   EXPECT_EQ(read_bytes(line()), read_bytes(s.line_path()));
@@ -62,48 +64,38 @@ TEST_F(Tool, CheckSummarisesAndWritesNothing) {
   EXPECT_EQ(list_folder(cwd.path()), std::vector<std::string>{"t.txt"});
 }
 
+// A record from its JSON object: every field of its layout by name, and
+// nothing else.
+template <typename Record, typename Layout>
+Record record_from(const json& o, const Layout& layout) {
+  Record r;
+  std::vector<std::string> names;
+  per_ogni_campo(layout, [&](const auto& campo) {
+    names.push_back(campo.nome);
+    auto& v = r.*(campo.membro);
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(v)>, std::string>) {
+      EXPECT_TRUE(cp1252_da_utf8(o.at(campo.nome), v));
+    } else {
+      v = o.at(campo.nome);
+    }
+  });
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : o.items()) keys.push_back(key);
+  std::sort(names.begin(), names.end());  // the parsed object keeps its keys sorted
+  EXPECT_EQ(keys, names);
+  return r;
+}
+
 std::vector<RouteCell> cells_from(const json& j) {
   std::vector<RouteCell> cells;
-  for (const json& c : j.at("cells")) {
-    RouteCell r;
-    r.kind = c.at("kind");
-    r.value1 = c.at("value1");
-    r.value2 = c.at("value2");
-    r.value3 = c.at("value3");
-    r.value4 = c.at("value4");
-    r.byte1 = c.at("byte1");
-    r.byte2 = c.at("byte2");
-    r.byte3 = c.at("byte3");
-    r.byte4 = c.at("byte4");
-    r.byte5 = c.at("byte5");
-    r.byte6 = c.at("byte6");
-    cells.push_back(r);
-  }
+  for (const json& c : j.at("cells")) cells.push_back(record_from<RouteCell>(c, kCampiCella));
   return cells;
 }
 
 std::array<ItemRecord, kItemCount> items_from(const json& j) {
   std::array<ItemRecord, kItemCount> items{};
   size_t i = 0;
-  for (const json& e : j.at("items")) {
-    ItemRecord& r = items.at(i++);
-    r.kind = e.at("kind");
-    r.value1 = e.at("value1");
-    r.value2 = e.at("value2");
-    r.position = e.at("position");
-    r.flag = e.at("flag");
-    EXPECT_TRUE(cp1252_da_utf8(e.at("text"), r.text));
-    r.word1 = e.at("word1");
-    r.word2 = e.at("word2");
-    r.word3 = e.at("word3");
-    r.word4 = e.at("word4");
-    r.word5 = e.at("word5");
-    r.byte1 = e.at("byte1");
-    r.byte2 = e.at("byte2");
-    r.byte3 = e.at("byte3");
-    r.byte4 = e.at("byte4");
-    r.code = e.at("code");
-  }
+  for (const json& e : j.at("items")) items.at(i++) = record_from<ItemRecord>(e, kCampiElemento);
   EXPECT_EQ(i, 87u);
   return items;
 }

@@ -2,7 +2,7 @@
 # Runs the cross-built Windows executables under Wine in a virtual X display
 # and compares what they write with what the Linux build writes.
 #
-#   wine_tests.sh WIN_BUILD LINUX_INSTALLER LINUX_TOOL WRITE_SCRIPTS
+#   wine_tests.sh WIN_BUILD LINUX_INSTALLER LINUX_TOOL
 #
 # WIN_BUILD holds Ferrovello.exe and scenario-tool.exe (`make windows`) and
 # the Wine prefix of the tests (WIN_BUILD/wine-prefix, made on the first run).
@@ -10,14 +10,13 @@
 # except in CI.
 set -uo pipefail
 
-if [ $# -ne 4 ]; then
-  echo "usage: $0 WIN_BUILD LINUX_INSTALLER LINUX_TOOL WRITE_SCRIPTS" >&2
+if [ $# -ne 3 ]; then
+  echo "usage: $0 WIN_BUILD LINUX_INSTALLER LINUX_TOOL" >&2
   exit 2
 fi
 win_build=$(cd "$1" 2>/dev/null && pwd) || win_build=$1
 linux_installer=$(realpath "$2")
 linux_tool=$(realpath "$3")
-write_scripts=$(realpath "$4")
 
 # In CI (CI=true) everything is installed first, so a missing piece fails.
 skip() {
@@ -220,7 +219,7 @@ fi
 # the ANSI code page.
 scripts_folder="$work/scrìpt à"
 mkdir -p "$scripts_folder"
-"$write_scripts" "$scripts_folder"
+"$linux_tool" scripts --out "$scripts_folder" > /dev/null
 # A train script with a fault: a station beyond the end of the route.
 sed 's/^stazione,  8050,/stazione,  95000,/' "$scripts_folder/Ferrovello_2632-.txt" > "$scripts_folder/guasto.txt"
 if cmp -s "$scripts_folder/guasto.txt" "$scripts_folder/Ferrovello_2632-.txt"; then
