@@ -166,7 +166,7 @@ TEST(ScriptWarnings, OnePerKindWithItsPlaceAndTheFilesUnchanged) {
 
 TEST(ScriptWarnings, TheEmbeddedScenarioHasNone) {
   TempFolder in;
-  Scenario s;
+  FolderScenario s;  // the scripts as real files, read back as an author would give them
   s.form.dati_linea();
   s.form.dati_treno();
   const RunResult r = tool(read_bytes(s.line_path()), read_bytes(s.train_path()), {"check", "--strict"}, in);
