@@ -99,8 +99,8 @@ int main(int argc, char** argv) {
         if (!platform.replace_file(s.path, content, why)) return fail("impossibile scrivere " + s.path, why);
         break;
       case Step::lock: {
-        bool busy = false;
-        if (!platform.lock_run(folder + "Ferrovello.lock", busy, why)) return fail("blocco non preso", why);
+        ferrovello::LockRefusal refusal{};
+        if (!platform.lock_run(folder + "Ferrovello.lock", refusal, why)) return fail("blocco non preso", why);
         platform.remove_stale_temporaries(written);
         break;
       }

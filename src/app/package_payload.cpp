@@ -78,8 +78,8 @@ struct Lettore {
 }  // namespace
 
 std::string nome_non_valido(const std::string& nome) {
-  if (nome.empty()) return "e' vuoto";
-  if (nome.size() > kMassimoNome) return "e' piu' lungo di " + std::to_string(kMassimoNome) + " caratteri";
+  if (nome.empty()) return "è vuoto";
+  if (nome.size() > kMassimoNome) return "è più lungo di " + std::to_string(kMassimoNome) + " caratteri";
   for (const char c : nome) {
     const auto u = static_cast<unsigned char>(c);
     if (u < 0x20 || u > 0x7E) return "contiene un carattere non ASCII o di controllo";
@@ -121,7 +121,7 @@ bool decodifica_carico(std::string_view carico, Pacchetto& p, std::string& perch
        r.obbligatorio("script del treno", p.script_treno, kMassimoTesto) && r.campo("note", p.note, kMassimoTesto) &&
        r.campo("rallentamenti", p.rallentamenti, kMassimoTesto) && r.campo("scheda", p.scheda, kMassimoTesto);
   if (ok && r.pos != carico.size()) {
-    r.perche = std::to_string(carico.size() - r.pos) + " byte in piu' dopo l'ultimo campo";
+    r.perche = std::to_string(carico.size() - r.pos) + " byte in più dopo l'ultimo campo";
     ok = false;
   }
   for (const std::string* nome : {&p.nome, &p.numero_treno}) {
@@ -150,7 +150,7 @@ EsameCoda esamina_coda(std::string_view ultimi, uint64_t dimensione) {
     }
     if (troncata) {
       e.esito = EsitoCoda::danneggiata;
-      e.perche = "il file finisce a meta' della coda del pacchetto: e' stato tagliato";
+      e.perche = "il file finisce a metà della coda del pacchetto: è stato tagliato";
     } else if (ultimi.find(magia) != std::string_view::npos) {
       e.esito = EsitoCoda::danneggiata;
       e.perche = "dopo la coda del pacchetto il file continua con altri byte";
@@ -174,7 +174,7 @@ EsameCoda esamina_coda(std::string_view ultimi, uint64_t dimensione) {
 
 bool leggi_carico(std::string_view ultimi, const EsameCoda& esame, Pacchetto& p, std::string& perche) {
   if (esame.esito != EsitoCoda::valida || ultimi.size() != esame.lunghezza + kLunghezzaCoda) {
-    perche = "il file e' cambiato durante la lettura";
+    perche = "il file è cambiato durante la lettura";
     return false;
   }
   const std::string_view carico = ultimi.substr(0, static_cast<size_t>(esame.lunghezza));
@@ -199,7 +199,7 @@ EsitoCoda pacchetto_del_programma(const LeggiParte& leggi, Pacchetto& p, std::st
     const uint64_t fine = fine_del_programma(testa);
     if (fine == 0 || dimensione <= fine) return EsitoCoda::assente;
     perche = "dopo il programma ci sono " + std::to_string(dimensione - fine) +
-             " byte senza la coda del pacchetto: il file e' stato tagliato";
+             " byte senza la coda del pacchetto: il file è stato tagliato";
     return EsitoCoda::danneggiata;
   }
   std::string ultimi;

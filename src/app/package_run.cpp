@@ -25,8 +25,8 @@ bool Form1::cerca_pacchetto(Pacchetto& p) {
     case EsitoCoda::danneggiata:
       break;
   }
-  guasto("Lo scenario contenuto in questo programma e' danneggiato o incompleto (" + perche +
-         "): non e' stato scritto nessun file");
+  guasto("Lo scenario contenuto in questo programma è danneggiato o incompleto (" + perche +
+         "): non è stato scritto nessun file");
 }
 
 // The two scripts under the scenario's own names, then the documents given,

@@ -33,9 +33,9 @@ void Form1::on_load() {
 // still going says so and changes nothing.
 void Form1::blocca_cartella() {
   const std::string blocco = nome_file(scenario_name + ".lock");
-  bool occupata = false;
+  LockRefusal rifiuto{};
   std::string perche;
-  if (platform.lock_run(blocco, occupata, perche)) {
+  if (platform.lock_run(blocco, rifiuto, perche)) {
     // A run that was killed (or lost its power) while writing leaves the
     // temporary file of the file at hand: gone now that no other run can be
     // writing it.
@@ -46,9 +46,13 @@ void Form1::blocca_cartella() {
                                        nome_file(treno + ".sim"), nome_file(treno + ".dat")});
     return;
   }
-  if (occupata) {
-    guasto("Un'altra esecuzione sta gia' scrivendo in questa cartella (\"" + blocco +
+  if (rifiuto == LockRefusal::busy) {
+    guasto("Un'altra esecuzione sta già scrivendo in questa cartella (\"" + blocco +
            "\"): questa si ferma senza cambiare nulla");
+  }
+  if (rifiuto == LockRefusal::folder_not_writable) {
+    guasto("La cartella \"" + platform.program_folder() + "\" non è scrivibile (" + perche +
+           "): non è stato scritto nessun file");
   }
   guasto("Impossibile creare il file \"" + blocco + "\": " + perche);
 }

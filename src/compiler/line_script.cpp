@@ -51,7 +51,7 @@ Esito lunghezza(Form1& f, CompileState& s) {
   // A negative length is accepted, unless it leaves the route without cell
   // 1, where the run stamps its codes.
   if (!f.dimensiona_percorso(l)) {
-    return fallisci(f, s, "la lunghezza del percorso " + std::to_string(l) + " e' negativa");
+    return fallisci(f, s, "la lunghezza del percorso " + std::to_string(l) + " è negativa");
   }
   return Esito::avanti;
 }
@@ -73,12 +73,12 @@ Esito ripetizione(Form1& f, CompileState& s) {
   if (r.value1 % 50 != 0) {
     return errore_script(f, s, kErroreRipetizioneDa, da,
                          "l'inizio della ripetizione dei segnali (" + std::to_string(r.value1) +
-                             " m) non e' multiplo di 50: usa un multiplo di 50");
+                             " m) non è multiplo di 50: usa un multiplo di 50");
   }
   if (r.value2 % 50 != 0) {
     return errore_script(f, s, kErroreRipetizioneA, s.script.item_start,
                          "la fine della ripetizione dei segnali (" + std::to_string(r.value2) +
-                             " m) non e' multiplo di 50: usa un multiplo di 50");
+                             " m) non è multiplo di 50: usa un multiplo di 50");
   }
   if (contiene(f.line_buffer, "4")) {
     r.position = 4;
@@ -86,7 +86,7 @@ Esito ripetizione(Form1& f, CompileState& s) {
     r.position = 9;
   } else {
     return errore_script(f, s, kErroreRipetizioneCodici, s.parola,
-                         "la parola chiave della ripetizione dei segnali non contiene ne' 4 ne' 9: scrivi "
+                         "la parola chiave della ripetizione dei segnali non contiene né 4 né 9: scrivi "
                          "\"ripetizione segnali 4 codici\" o \"ripetizione segnali 9 codici\"");
   }
   if (r.value2 == 0) r.position = 0;
@@ -95,7 +95,7 @@ Esito ripetizione(Form1& f, CompileState& s) {
 
 Esito senza_percorso(Form1& f, CompileState& s) {
   return errore_script(f, s, kErroreGuasto, s.fine_generale,
-                       "la sezione [generale] non da' la \"lunghezza percorso\": aggiungila");
+                       "la sezione [generale] non dà la \"lunghezza percorso\": aggiungila");
 }
 
 bool fine_sezione(const std::string& item) {
@@ -173,10 +173,10 @@ Esito indicatori(Form1& f, CompileState& s) {
   }
   if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
   f.memo_indicatori_v_max(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
-  if (f.error_code == kErroreGuasto) return fallisci(f, s, "una velocita' del cartello non sta in un campo a 16 bit");
+  if (f.error_code == kErroreGuasto) return fallisci(f, s, "una velocità del cartello non sta in un campo a 16 bit");
   if (errore_di_posa(f)) {
     return errore_script(f, s, f.error_code, s.parola, v[0],
-                         "l'indicatore di velocita' massima non trova posto: " +
+                         "l'indicatore di velocità massima non trova posto: " +
                              cella_occupata(f, indice(v[0] / 50.0 + 1)) + "; spostalo in una cella libera");
   }
   return Esito::avanti;

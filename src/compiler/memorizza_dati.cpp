@@ -39,7 +39,7 @@ void controlla_progressive(Form1& f, const CompileState& s) {
     f.diagnostica({kErroreProgressiva, false, 0, dove,
                    "l'inizio (" + std::to_string(r.value1) + " m) o lo scostamento (" + std::to_string(r.value2) +
                        " m, compresi i 100 m aggiunti a una progressiva decrescente) di una progressiva "
-                       "chilometrica non e' multiplo di 50: usa multipli di 50"});
+                       "chilometrica non è multiplo di 50: usa multipli di 50"});
   }
 }
 

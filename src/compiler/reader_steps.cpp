@@ -25,7 +25,7 @@ Esito errore_script(Form1& f, CompileState& s, int32_t codice, size_t offset, in
 std::string cella_occupata(Form1& f, int64_t cella) {
   const RouteCell* c = f.cella(cella);
   return "la cella " + std::to_string(cella) + " (a " + std::to_string((cella - 1) * 50) +
-         " m) e' gia' occupata da: " + nome_tipo_cella(c != nullptr ? c->kind : 0);
+         " m) è già occupata da: " + nome_tipo_cella(c != nullptr ? c->kind : 0);
 }
 
 Esito fallisci(Form1& f, CompileState& s, const std::string& perche) {
@@ -53,14 +53,14 @@ Esito testo(Form1& f, CompileState& s, std::string& t) {
 Esito controlla_posizione(Form1& f, CompileState& s, int32_t p, int32_t margine) {
   int32_t somma = 0;
   if (!somma32(static_cast<int64_t>(p) + margine, somma)) {
-    return fallisci(f, s, "la posizione " + std::to_string(p) + " e' fuori dal campo dei numeri a 32 bit");
+    return fallisci(f, s, "la posizione " + std::to_string(p) + " è fuori dal campo dei numeri a 32 bit");
   }
   if (somma / 50.0 > f.last_cell) {
     errore_script(f, s, kErroreOltrePercorso, s.parola, p,
-                  "la posizione " + std::to_string(p) + " m piu' " + std::to_string(margine) +
+                  "la posizione " + std::to_string(p) + " m più " + std::to_string(margine) +
                       " m va oltre l'ultima cella del percorso (" + std::to_string(f.last_cell) + ", a " +
                       std::to_string(static_cast<int64_t>(f.last_cell) * 50) +
-                      " m): sposta la riga entro il percorso o allunga il percorso; il resto dello script non e' stato letto");
+                      " m): sposta la riga entro il percorso o allunga il percorso; il resto dello script non è stato letto");
     return Esito::fine_script;
   }
   return Esito::avanti;

@@ -78,7 +78,7 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   if (p % 50 != 0) {
     return errore_script(f, s, kErroreStazionePosizione, s.parola, p,
                          "la posizione della stazione (" + std::to_string(p) +
-                             " m) non e' multiplo di 50: usa un multiplo di 50");
+                             " m) non è multiplo di 50: usa un multiplo di 50");
   }
   // The type goes into the record as soon as it is read: a failure on the
   // length after it leaves it stored.
@@ -90,7 +90,7 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   if (lunghezza % 100 != 0) {
     return errore_script(f, s, kErroreStazioneLunghezza, s.parola, p,
                          "la lunghezza della stazione (" + std::to_string(lunghezza) +
-                             " m) non e' multiplo di 100: usa un multiplo di 100");
+                             " m) non è multiplo di 100: usa un multiplo di 100");
   }
   if ((e = attributi(f, s, r)) != Esito::avanti) return e;
   int32_t h = 0;
@@ -98,11 +98,11 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
   int32_t sec = 0;
   if ((e = numeri(f, s, h, m, sec)) != Esito::avanti) return e;
   if (!somma32((static_cast<int64_t>(h) * 60 + m) * 60 + sec, r.code)) {
-    return fallisci(f, s, "l'orario della stazione e' fuori dal campo dei numeri a 32 bit");
+    return fallisci(f, s, "l'orario della stazione è fuori dal campo dei numeri a 32 bit");
   }
   if ((e = testo(f, s, r.text)) != Esito::avanti) return e;
   if (!estensione(r, p, lunghezza)) {
-    return fallisci(f, s, "l'estensione della stazione e' fuori dal campo dei numeri a 32 bit");
+    return fallisci(f, s, "l'estensione della stazione è fuori dal campo dei numeri a 32 bit");
   }
   if (lunghezza < 600) r.byte4 = 0;
   if (n == 1) {
@@ -124,7 +124,7 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
       return errore_script(f, s, kErroreFermataInizio, s.parola,
                            "la cella di fermata della stazione, alla fine della sua estensione (" +
                                std::to_string(r.value2) +
-                               " m), cadrebbe nella cella 1 o prima: sposta la stazione piu' avanti");
+                               " m), cadrebbe nella cella 1 o prima: sposta la stazione più avanti");
     }
     if (RouteCell* c = f.cella(indice(q))) {
       c->kind = kFermata;

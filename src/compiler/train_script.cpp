@@ -40,7 +40,7 @@ Esito riempi_velocita(Form1& f, CompileState& s, int64_t fino) {
   uint8_t unita = 0;
   if (s.indice_velocita < f.last_cell && !arrotonda8(s.velocita / 5.0, unita)) {
     return errore_script(f, s, kErroreGuasto, s.parola_velocita,
-                         "la velocita' " + std::to_string(s.velocita) + " km/h e' fuori dal campo da 0 a 1277");
+                         "la velocità " + std::to_string(s.velocita) + " km/h è fuori dal campo da 0 a 1277");
   }
   riempi(f, s.indice_velocita, fino, &RouteCell::byte4, unita);
   return Esito::avanti;
@@ -112,7 +112,7 @@ Esito rallentamento(Form1& f, CompileState& s) {
   }
   if ((e = controlla_posizione(f, s, v[0], 100)) != Esito::avanti) return e;
   f.memo_rallentamento(v[0], v[1], v[2], v[3], v[4], v[5]);
-  if (f.error_code == kErroreGuasto) return fallisci(f, s, "l'inizio o la fine del rallentamento e' fuori dal campo dei numeri a 32 bit");
+  if (f.error_code == kErroreGuasto) return fallisci(f, s, "l'inizio o la fine del rallentamento è fuori dal campo dei numeri a 32 bit");
   if (errore_di_posa(f)) return errore_script(f, s, f.error_code, s.parola, v[0], frase_rallentamento(f, v[0], v[2]));
   return Esito::avanti;
 }

@@ -10,7 +10,7 @@ std::string nome_tipo_cella(uint8_t kind) {
     case 3: return "inizio rallentamento";
     case 4: return "avviso di rallentamento";
     case 5: return "avvicinamento all'avviso";
-    case 6: return "indicatore di velocita' massima";
+    case 6: return "indicatore di velocità massima";
     case 10: return "fermata di stazione";
     case 11: return "segno di montagna";
     case 12: return "punto di abbattimento";

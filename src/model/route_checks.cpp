@@ -59,7 +59,7 @@ struct Passata {
         errore(kErrorePuntoAvviso, s,
                "il segnale sta nei 1000 m prima di un cartello di avviso di rallentamento (cella " +
                    std::to_string(c) + "), ma " + celle(s - 1, s - 2) +
-                   " prima di lui non sono libere ne' sono punti di abbattimento: libera una delle due");
+                   " prima di lui non sono libere né sono punti di abbattimento: libera una delle due");
       }
     }
   }
@@ -79,7 +79,7 @@ struct Passata {
       }
       if (!posto) {
         errore(kErroreBanda, c,
-               "prima del cartello di inizio rallentamento non c'e' posto per un punto di abbattimento: " +
+               "prima del cartello di inizio rallentamento non c'è posto per un punto di abbattimento: " +
                    celle(c - banda[0], c - banda[1]) + " e la cella " + std::to_string(c - banda[2]) + " (" +
                    nome_tipo_cella(tipo(c - banda[2])) + ") sono occupate; liberane una");
       }
@@ -107,8 +107,8 @@ struct Passata {
           t = -1;
         } else {
           errore(kErrorePuntoPeriodico, k,
-                 "dentro il rallentamento sotto i 110 km/h non c'e' posto per il punto di abbattimento di "
-                 "questa cella ne' delle due vicine: liberane una; nessun altro punto e' stato messo in "
+                 "dentro il rallentamento sotto i 110 km/h non c'è posto per il punto di abbattimento di "
+                 "questa cella né delle due vicine: liberane una; nessun altro punto è stato messo in "
                  "questo rallentamento");
         }
       }
@@ -130,7 +130,7 @@ struct Passata {
         } else {
           errore(kErrorePuntoPeriodico, k,
                  "il primo segnale dopo il cartello di fine rallentamento (cella " + std::to_string(m) + ") ha " +
-                     celle(m - 1, m - 2) + " prima di se' occupate: liberane una");
+                     celle(m - 1, m - 2) + " prima di sé occupate: liberane una");
         }
       }
       return;

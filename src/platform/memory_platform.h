@@ -52,8 +52,19 @@ class MemoryPlatform : public Platform {
     bytes = program_file.substr(from_end ? program_file.size() - n : 0, n);
     return true;
   }
-  bool lock_run(const std::string&, bool& busy, std::string&) override {
-    busy = false;
+  bool lock_run(const std::string&, LockRefusal& refusal, std::string&) override {
+    refusal = LockRefusal::none;
+    return true;
+  }
+  bool create_folder(const std::string&, std::string&) override { return true; }
+  std::string input;   // served to read_input
+  std::string output;  // what write_output wrote
+  bool read_input(std::string& bytes, std::string&) override {
+    bytes = input;
+    return true;
+  }
+  bool write_output(std::string_view text, bool&, std::string&) override {
+    output += text;
     return true;
   }
   void show_window(const std::string&, const std::string&) override {}

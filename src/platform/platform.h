@@ -14,6 +14,9 @@ namespace ferrovello {
 
 inline constexpr const char* kTemporarySuffix = ".tmp";
 
+// Why the run lock of a folder was not taken.
+enum class LockRefusal { none, busy, folder_not_writable, other };
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -51,14 +54,29 @@ class Platform {
   }
   // Takes the run lock `path` of a folder for the rest of the process, so
   // that two runs never write into one folder at once. False when it cannot
-  // be taken: `busy` when another run holds it, otherwise `reason` says why.
-  // The lock file goes when the program ends.
-  virtual bool lock_run(const std::string& path, bool& busy, std::string& reason) = 0;
+  // be taken: `refusal` says whether another run holds it or the folder
+  // cannot be written, and `reason` says why. The lock file goes when the
+  // program ends.
+  virtual bool lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) = 0;
+
+  // Creates a folder and the folders above it that are missing; true when
+  // it stands at the end.
+  virtual bool create_folder(const std::string& path, std::string& reason) = 0;
+  // Standard input whole, for the authors' tool.
+  virtual bool read_input(std::string& bytes, std::string& reason) = 0;
+  // Writes UTF-8 text to standard output, for the authors' tool: as the
+  // characters themselves to a console, as bytes to a file or a pipe. False
+  // when it cannot be written; `closed` when the reader has gone (a pipe
+  // whose reader stopped early), which needs no message.
+  virtual bool write_output(std::string_view text, bool& closed, std::string& reason) = 0;
 
   // Shows the progress window with its one label, painted at once.
   virtual void show_window(const std::string& caption, const std::string& label) = 0;
   // Modal message with one OK button; returns when it is closed.
   virtual void show_message(const std::string& text) = 0;
+  // True when a message could not reach the user (standard error full or
+  // closed): the program then cannot end as a success.
+  virtual bool message_lost() const { return false; }
   // Ends the program at once with the given status.
   [[noreturn]] void end_program(int status) {
     terminate_program(status);

@@ -13,11 +13,30 @@
 #include <cstring>
 #include <string>
 
+#include "platform/system_reasons.h"
+
 namespace ferrovello {
 
 namespace {
 
-std::string system_reason() { return std::strerror(errno); }
+SystemFailure failure_of(int code) {
+  switch (code) {
+    case ENOENT: return SystemFailure::no_such_file;
+    case EACCES:
+    case EPERM: return SystemFailure::permission_denied;
+    case ENOSPC:
+    case EDQUOT: return SystemFailure::no_space;
+    case EFBIG: return SystemFailure::file_too_large;
+    case EROFS: return SystemFailure::read_only_file_system;
+    case EISDIR: return SystemFailure::is_a_folder;
+    case ENOTDIR: return SystemFailure::not_a_folder;
+    case EEXIST: return SystemFailure::exists;
+    default: return SystemFailure::other;
+  }
+}
+
+std::string system_reason(int code) { return reason_text(failure_of(code), std::strerror(code)); }
+std::string system_reason() { return system_reason(errno); }
 
 // Writes all of `bytes`, going on after short writes and interruptions.
 bool write_all(int fd, std::string_view bytes) {
@@ -106,7 +125,7 @@ bool PosixPlatform::read_file(const std::string& path, std::string& bytes, std::
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
-    reason = std::strerror(EISDIR);
+    reason = system_reason(EISDIR);
     return false;
   }
   char chunk[65536];
@@ -214,7 +233,7 @@ bool PosixPlatform::read_program_bytes(bool from_end, uint64_t count, std::strin
     const ssize_t r = ::pread(fd, bytes.data() + letti, bytes.size() - letti, static_cast<off_t>(da + letti));
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) {
-      reason = r < 0 ? system_reason() : "il file e' piu' corto del previsto";
+      reason = r < 0 ? system_reason() : "il file è più corto del previsto";
       ::close(fd);
       bytes.clear();
       return false;
@@ -231,19 +250,60 @@ bool PosixPlatform::delete_file(const std::string& path, std::string& reason) {
   return false;
 }
 
-bool PosixPlatform::lock_run(const std::string& path, bool& busy, std::string& reason) {
-  busy = false;
+bool PosixPlatform::create_folder(const std::string& path, std::string& reason) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return true;
+    reason = system_reason(ENOTDIR);
+    return false;
+  }
+  const std::string above = folder_of(path);
+  if (above != path && above != "." && above != "/" && !create_folder(above, reason)) return false;
+  if (::mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+    return true;
+  }
+  reason = system_reason();
+  return false;
+}
+
+bool PosixPlatform::read_input(std::string& bytes, std::string& reason) {
+  bytes.clear();
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      reason = system_reason();
+      return false;
+    }
+    if (n == 0) return true;
+    bytes.append(chunk, static_cast<size_t>(n));
+  }
+}
+
+bool PosixPlatform::write_output(std::string_view text, bool& closed, std::string& reason) {
+  std::fflush(stdout);
+  closed = false;
+  if (write_all(STDOUT_FILENO, text)) return true;
+  closed = errno == EPIPE;
+  reason = system_reason();
+  return false;
+}
+
+bool PosixPlatform::lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) {
+  refusal = LockRefusal::other;
   // A run that ends removes its lock file; one that opened the file just
   // before may then hold a lock on a removed file, so the lock counts only
   // while the name still leads to the locked file.
   for (int tentativo = 0; tentativo < 100; ++tentativo) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
+      if (errno == EACCES || errno == EPERM || errno == EROFS) refusal = LockRefusal::folder_not_writable;
       reason = system_reason();
       return false;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      busy = errno == EWOULDBLOCK;
+      if (errno == EWOULDBLOCK) refusal = LockRefusal::busy;
       reason = system_reason();
       ::close(fd);
       return false;
@@ -255,6 +315,7 @@ bool PosixPlatform::lock_run(const std::string& path, bool& busy, std::string& r
       release_lock();
       lock_fd_ = fd;
       lock_path_ = path;
+      refusal = LockRefusal::none;
       return true;
     }
     ::close(fd);
@@ -270,14 +331,11 @@ void PosixPlatform::release_lock() {
   lock_fd_ = -1;
 }
 
-void PosixPlatform::show_window(const std::string& /*caption*/, const std::string& label) {
-  std::fprintf(stderr, "%s\n", label.c_str());
-  std::fflush(stderr);
-}
+void PosixPlatform::show_window(const std::string& /*caption*/, const std::string& label) { show_message(label); }
 
 void PosixPlatform::show_message(const std::string& text) {
-  std::fprintf(stderr, "%s\n", text.c_str());
   std::fflush(stderr);
+  if (!write_all(STDERR_FILENO, text + "\n")) message_lost_ = true;
 }
 
 void PosixPlatform::terminate_program(int status) {

@@ -24,9 +24,13 @@ class PosixPlatform : public Platform {
   bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
                           std::string& reason) override;
   bool replace_program_file(const std::string& path, std::string_view bytes, std::string& reason) override;
-  bool lock_run(const std::string& path, bool& busy, std::string& reason) override;
+  bool lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) override;
+  bool create_folder(const std::string& path, std::string& reason) override;
+  bool read_input(std::string& bytes, std::string& reason) override;
+  bool write_output(std::string_view text, bool& closed, std::string& reason) override;
   void show_window(const std::string& caption, const std::string& label) override;
   void show_message(const std::string& text) override;
+  bool message_lost() const override { return message_lost_; }
 
   // Folder of the running executable, from /proc/self/exe.
   static std::string executable_folder();
@@ -48,6 +52,7 @@ class PosixPlatform : public Platform {
   bool replace_with_mode(const std::string& path, std::string_view bytes, unsigned mode, std::string& reason);
 
   std::string folder_;
+  bool message_lost_ = false;
   int lock_fd_ = -1;
   std::string lock_path_;
 };

@@ -5,11 +5,14 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
+
+#include "platform/system_reasons.h"
 
 namespace ferrovello {
 
@@ -38,8 +41,26 @@ std::wstring convert(std::string_view text, UINT code_page, DWORD flags) {
   return wide;
 }
 
+SystemFailure failure_of(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE: return SystemFailure::no_such_file;
+    case ERROR_ACCESS_DENIED: return SystemFailure::permission_denied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return SystemFailure::no_space;
+    case ERROR_FILE_TOO_LARGE: return SystemFailure::file_too_large;
+    case ERROR_WRITE_PROTECT: return SystemFailure::read_only_file_system;
+    case ERROR_DIRECTORY: return SystemFailure::not_a_folder;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return SystemFailure::exists;
+    default: return SystemFailure::other;
+  }
+}
+
 // The text of a Windows error code, in UTF-8, without its line end.
 std::string system_reason(DWORD code) {
+  if (failure_of(code) != SystemFailure::other) return reason_text(failure_of(code), {});
   wchar_t* buffer = nullptr;
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
@@ -53,19 +74,48 @@ std::string system_reason(DWORD code) {
 
 std::string last_reason() { return system_reason(GetLastError()); }
 
-// A line on standard error: UTF-16 to a console, UTF-8 bytes to a file or pipe.
-void print_line(const std::string& text) {
-  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-  DWORD mode = 0;
-  if (err != nullptr && err != INVALID_HANDLE_VALUE && GetConsoleMode(err, &mode)) {
-    std::fflush(stderr);
-    const std::wstring wide = to_wide(text + "\n");
-    DWORD written = 0;
-    WriteConsoleW(err, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-    return;
+// Text to a standard handle: UTF-16 to a console, so that it shows the
+// accented letters whatever its code page; UTF-8 bytes to a file or a pipe.
+// False with the system's error code when it cannot be written.
+bool write_standard(DWORD which, std::string_view text, DWORD& error) {
+  HANDLE h = GetStdHandle(which);
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) {
+    error = ERROR_INVALID_HANDLE;
+    return false;
   }
-  std::fprintf(stderr, "%s\n", text.c_str());
+  DWORD mode = 0;
+  if (GetConsoleMode(h, &mode)) {
+    const std::wstring wide = to_wide(text);
+    size_t done = 0;
+    while (done < wide.size()) {
+      const DWORD part = static_cast<DWORD>(std::min<size_t>(wide.size() - done, 16384));
+      DWORD written = 0;
+      if (!WriteConsoleW(h, wide.data() + done, part, &written, nullptr) || written == 0) {
+        error = GetLastError();
+        return false;
+      }
+      done += written;
+    }
+    return true;
+  }
+  size_t done = 0;
+  while (done < text.size()) {
+    const DWORD part = static_cast<DWORD>(std::min<size_t>(text.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(h, text.data() + done, part, &written, nullptr) || written == 0) {
+      error = GetLastError();
+      return false;
+    }
+    done += written;
+  }
+  return true;
+}
+
+// A line on standard error; false when it cannot be written.
+bool print_line(const std::string& text) {
   std::fflush(stderr);
+  DWORD ignored = 0;
+  return write_standard(STD_ERROR_HANDLE, text + "\n", ignored);
 }
 
 // The modal message box: one OK button, no icon, the application's title.
@@ -179,8 +229,13 @@ bool Win32Platform::exists(const std::string& path) {
 
 bool Win32Platform::read_file(const std::string& path, std::string& bytes, std::string& reason) {
   bytes.clear();
-  // A folder cannot be opened this way: CreateFileW fails (access denied).
+  // A folder cannot be opened this way (access denied): said as it is.
   const std::wstring wide = to_wide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    reason = reason_text(SystemFailure::is_a_folder, {});
+    return false;
+  }
   HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -312,15 +367,61 @@ bool Win32Platform::delete_file(const std::string& path, std::string& reason) {
   return false;
 }
 
+bool Win32Platform::create_folder(const std::string& path, std::string& reason) {
+  const std::wstring wide = to_wide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return true;
+    reason = reason_text(SystemFailure::not_a_folder, {});
+    return false;
+  }
+  const size_t slash = path.find_last_of("\\/");
+  // The folder above, but not a drive ("C:") nor the root.
+  if (slash != std::string::npos && slash > 0 && path[slash - 1] != ':') {
+    if (!create_folder(path.substr(0, slash), reason)) return false;
+  }
+  if (CreateDirectoryW(wide.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
+  reason = last_reason();
+  return false;
+}
+
+bool Win32Platform::read_input(std::string& bytes, std::string& reason) {
+  bytes.clear();
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  char chunk[65536];
+  for (;;) {
+    DWORD n = 0;
+    if (!ReadFile(in, chunk, sizeof chunk, &n, nullptr)) {
+      if (GetLastError() == ERROR_BROKEN_PIPE) return true;  // the writer closed its end
+      reason = last_reason();
+      return false;
+    }
+    if (n == 0) return true;
+    bytes.append(chunk, n);
+  }
+}
+
+bool Win32Platform::write_output(std::string_view text, bool& closed, std::string& reason) {
+  std::fflush(stdout);
+  DWORD error = 0;
+  closed = false;
+  if (write_standard(STD_OUTPUT_HANDLE, text, error)) return true;
+  closed = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE;
+  reason = system_reason(error);
+  return false;
+}
+
 // The lock file is opened without sharing and removed when it is closed,
 // which the system also does when the program ends in any way.
-bool Win32Platform::lock_run(const std::string& path, bool& busy, std::string& reason) {
-  busy = false;
+bool Win32Platform::lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) {
+  refusal = LockRefusal::none;
   HANDLE h = CreateFileW(to_wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
-    busy = code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED;
+    // A lock file still held by an ending run is denied access too.
+    const bool busy = code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED;
+    refusal = busy ? LockRefusal::busy : code == ERROR_WRITE_PROTECT ? LockRefusal::folder_not_writable : LockRefusal::other;
     reason = system_reason(code);
     return false;
   }
@@ -337,7 +438,7 @@ void Win32Platform::release_lock() {
 
 void Win32Platform::show_window(const std::string& caption, const std::string& label) {
   if (reports_ == Reports::console) {
-    print_line(label);
+    if (!print_line(label)) message_lost_ = true;
     return;
   }
   destroy_window();
@@ -389,7 +490,7 @@ void Win32Platform::show_window(const std::string& caption, const std::string& l
 
 void Win32Platform::show_message(const std::string& text) {
   if (reports_ == Reports::console) {
-    print_line(text);
+    if (!print_line(text)) message_lost_ = true;
     return;
   }
   message_box(static_cast<HWND>(window_), text);

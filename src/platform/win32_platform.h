@@ -34,9 +34,13 @@ class Win32Platform : public Platform {
   bool delete_file(const std::string& path, std::string& reason) override;
   bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
                           std::string& reason) override;
-  bool lock_run(const std::string& path, bool& busy, std::string& reason) override;
+  bool lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) override;
+  bool create_folder(const std::string& path, std::string& reason) override;
+  bool read_input(std::string& bytes, std::string& reason) override;
+  bool write_output(std::string_view text, bool& closed, std::string& reason) override;
   void show_window(const std::string& caption, const std::string& label) override;
   void show_message(const std::string& text) override;
+  bool message_lost() const override { return message_lost_; }
 
   // Folder of the running executable as GetModuleFileNameW reports it, in
   // UTF-8: everything before the last "\", which is kept for a drive root
@@ -53,6 +57,7 @@ class Win32Platform : public Platform {
   void release_lock();
 
   std::string folder_;
+  bool message_lost_ = false;
   Reports reports_;
   void* window_ = nullptr;  // HWND of the progress window
   void* font_ = nullptr;    // HFONT of its label

@@ -84,7 +84,7 @@ bool leggi_numero(ScriptItems& s, Larghezza larghezza, int32_t& valore, std::str
     return false;
   }
   if (negativo && cifre == 0) {
-    perche = "un segno meno non seguito da cifre non e' un numero";
+    perche = "un segno meno non seguito da cifre non è un numero";
     return false;
   }
   skip_blanks(s);
@@ -101,7 +101,7 @@ bool leggi_numero(ScriptItems& s, Larghezza larghezza, int32_t& valore, std::str
   }
   if (troppo_grande || v < minimo || v > massimo) {
     perche = "il valore " + std::string(b, s.item_start, cifre + (negativo ? 1 : 0)) +
-             " e' fuori dal campo da " + std::to_string(minimo) + " a " + std::to_string(massimo);
+             " è fuori dal campo da " + std::to_string(minimo) + " a " + std::to_string(massimo);
     return false;
   }
   valore = static_cast<int32_t>(v);

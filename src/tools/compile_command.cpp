@@ -5,6 +5,7 @@
 
 #include "tools/full_check.h"
 #include "tools/script_overlay.h"
+#include "tools/standard_output.h"
 
 namespace ferrovello {
 
@@ -89,7 +90,7 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
   if (!in_memoria) form.blocca_cartella();
   form.memorizza_percorso(o.no_line_file ? 0 : 1);
   if (!in_memoria) {
-    for (const std::string& scritto : overlay.scritti()) std::printf("%s\n", scritto.c_str());
+    for (const std::string& scritto : overlay.scritti()) stampa(base, scritto + "\n");
   }
   if (!riportato && o.avvisi) stampa_avvisi(base, p.avvisi);
   if (form.error_code != 0) {
@@ -101,8 +102,19 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
   return (stato == 0 && o.strict && !p.avvisi.empty()) ? 1 : stato;
 }
 
+bool crea_cartella(Platform& base, const std::string& cartella) {
+  std::string perche;
+  if (base.create_folder(cartella, perche)) return true;
+  base.show_message("Impossibile creare la cartella \"" + cartella + "\": " + perche);
+  return false;
+}
+
+// The scripts are read before the output folder is made: a script that
+// cannot be read leaves nothing behind.
 int esegui_compile(const CompileOptions& o, Platform& base) {
-  return compila_script(o, base, false, [](Form1&) { return 0; });
+  ScriptPreparati p;
+  if (!prepara_script(o, base, p) || !crea_cartella(base, base.program_folder())) return 1;
+  return compila_preparati(o, base, false, p, [](Form1&) { return 0; });
 }
 
 std::string riepilogo(const Form1& f) {
@@ -118,7 +130,7 @@ std::string riepilogo(const Form1& f) {
   }
   return "Nessun errore: percorso di " + std::to_string(f.items[kElementoTreno].value2) + " m, " +
          std::to_string(f.route_cells.size()) + " celle, " + std::to_string(f.station_count) + " stazioni, " +
-         std::to_string(segnali) + " segnali, " + std::to_string(indicatori) + " indicatori di velocita', " +
+         std::to_string(segnali) + " segnali, " + std::to_string(indicatori) + " indicatori di velocità, " +
          std::to_string(cartelli) + " cartelli indicatori, " + std::to_string(rallentamenti) + " rallentamenti";
 }
 
@@ -143,19 +155,19 @@ int esegui_check(const CompileOptions& o, Platform& base) {
     if (stato >= 0) return stato;  // faults listed; otherwise the check as without --all
   }
   return compila_preparati(o, base, true, p, [&](Form1& form) {
-    std::printf("%s\n", riepilogo(form, p.controllo.righe, p.avvisi.size()).c_str());
+    stampa(base, riepilogo(form, p.controllo.righe, p.avvisi.size()) + "\n");
     return 0;
   });
 }
 
 int esegui_scripts(const std::string& name, const std::string& train_number, Platform& base) {
+  if (!crea_cartella(base, base.program_folder())) return 1;
   Form1 form(base);
   form.scenario_name = name;
   form.train_number = train_number;
   form.dati_linea();
   form.dati_treno();
-  std::printf("%s\n%s\n", form.nome_file(form.nome_script_linea()).c_str(),
-              form.nome_file(form.nome_script_treno()).c_str());
+  stampa(base, form.nome_file(form.nome_script_linea()) + "\n" + form.nome_file(form.nome_script_treno()) + "\n");
   return 0;
 }
 

@@ -67,6 +67,9 @@ std::string riepilogo(const Form1& form);
 // The same, followed by the lines of every other kind and the warnings.
 std::string riepilogo(const Form1& form, const std::map<std::string, int>& righe, size_t avvisi);
 
+// Creates the folder the tool writes into; a failure is reported.
+bool crea_cartella(Platform& base, const std::string& cartella);
+
 // Reads a file the author named; a failure is reported, naming the file.
 bool leggi_file(Platform& base, const std::string& nome, std::string& bytes);
 

@@ -11,6 +11,7 @@
 #include "model/record_layout.h"
 #include "tools/cp1252.h"
 #include "tools/file_decoders.h"
+#include "tools/standard_output.h"
 
 namespace ferrovello {
 
@@ -33,6 +34,32 @@ std::string coppia(int16_t v) { return testo("%d/%d", (v / 100) * 5, (v % 100) *
 
 std::string ora(int32_t secondi) {
   return testo("%d:%02d:%02d", secondi / 3600, (secondi / 60) % 60, secondi % 60);
+}
+
+// Appends to `out` as printf would write.
+void scrivi(std::string& out, const char* formato, ...) __attribute__((format(printf, 2, 3)));
+void scrivi(std::string& out, const char* formato, ...) {
+  va_list ap;
+  va_start(ap, formato);
+  va_list copia;
+  va_copy(copia, ap);
+  const int n = std::vsnprintf(nullptr, 0, formato, copia);
+  va_end(copia);
+  if (n > 0) {
+    const size_t prima = out.size();
+    out.resize(prima + static_cast<size_t>(n) + 1);
+    std::vsnprintf(out.data() + prima, static_cast<size_t>(n) + 1, formato, ap);
+    out.resize(prima + static_cast<size_t>(n));
+  }
+  va_end(ap);
+}
+
+// UTF-8 text padded to `larghezza` characters (not bytes), so that a
+// column stays in place after an accented letter.
+std::string colonna(const std::string& testo, size_t larghezza) {
+  size_t caratteri = 0;
+  for (const char c : testo) caratteri += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return caratteri >= larghezza ? testo : testo + std::string(larghezza - caratteri, ' ');
 }
 
 }  // namespace
@@ -68,43 +95,43 @@ std::string valori_cella(const RouteCell& c, size_t indice) {
 
 namespace {
 
-void tabella_percorso(const std::vector<RouteCell>& celle, std::FILE* out) {
-  std::fprintf(out, "%6s %8s %5s %5s %5s %5s %5s  %-32s %s\n", "cella", "metri", "km/h", "pend", "ader", "mont", "avv",
-               "tipo", "valori");
+void tabella_percorso(const std::vector<RouteCell>& celle, std::string& out) {
+  scrivi(out, "%6s %8s %5s %5s %5s %5s %5s  %-32s %s\n", "cella", "metri", "km/h", "pend", "ader", "mont", "avv",
+         "tipo", "valori");
   for (size_t i = 0; i < celle.size(); ++i) {
     const RouteCell& c = celle[i];
-    std::fprintf(out, "%6zu %8lld %5d %5d %5u %5u %5u  %-32s %s\n", i, (static_cast<long long>(i) - 1) * 50,
-                 c.byte4 * 5, c.byte5 - 100, c.byte6, c.byte3, c.byte2, nome_tipo_cella(c.kind).c_str(),
-                 valori_cella(c, i).c_str());
+    scrivi(out, "%6zu %8lld %5d %5d %5u %5u %5u  %s %s\n", i, (static_cast<long long>(i) - 1) * 50, c.byte4 * 5,
+           c.byte5 - 100, c.byte6, c.byte3, c.byte2, colonna(nome_tipo_cella(c.kind), 32).c_str(),
+           valori_cella(c, i).c_str());
   }
 }
 
-void tabella_elementi(const std::array<ItemRecord, kItemCount>& it, std::FILE* out) {
+void tabella_elementi(const std::array<ItemRecord, kItemCount>& it, std::string& out) {
   for (size_t i = 1; i <= 80; ++i) {
     const ItemRecord& r = it[i];
     const std::string nome = utf8_da_cp1252(r.text);
     if (e_stazione(r)) {
-      std::fprintf(out,
-                   "%2zu stazione  %-22s tipo %3u  posizione %7d  estensione %d..%d  ora %s  sosta %u s  "
+      scrivi(out,
+                   "%2zu stazione  %s tipo %3u  posizione %7d  estensione %d..%d  ora %s  sosta %u s  "
                    "attributi %u %u %u %d %d %u %d %d %d\n",
-                   i, nome.c_str(), r.kind, r.position, r.value1, r.value2, ora(r.code).c_str(), r.byte2, r.flag,
+                   i, colonna(nome, 22).c_str(), r.kind, r.position, r.value1, r.value2, ora(r.code).c_str(), r.byte2, r.flag,
                    r.byte4, r.byte3, r.word1, r.word2, r.byte1, r.word3, r.word4, r.word5);
     } else if (!r.text.empty()) {
-      std::fprintf(out, "%2zu cartello  %s\n", i, nome.c_str());
+      scrivi(out, "%2zu cartello  %s\n", i, nome.c_str());
     }
   }
   for (size_t i = 81; i <= 83; ++i) {
-    std::fprintf(out, "%2zu progressiva  da %d m, base %d m, %s\n", i, it[i].value1, it[i].value2,
+    scrivi(out, "%2zu progressiva  da %d m, base %d m, %s\n", i, it[i].value1, it[i].value2,
                  it[i].position == 1 ? "decrescente" : it[i].position == 0 ? "crescente" : "direzione sconosciuta");
   }
   const ItemRecord& t = it[84];
-  std::fprintf(out, "84 treno e linea  massa frenata %d %%, lunghezza %d m, vetture %d\n", t.value1, t.value2,
+  scrivi(out, "84 treno e linea  massa frenata %d %%, lunghezza %d m, vetture %d\n", t.value1, t.value2,
                t.position);
   const ItemRecord& g = it[85];
-  std::fprintf(out, "85 scenario  \"%s\", sfondi %d %d %d, timbro %d, codice di gara %d\n",
+  scrivi(out, "85 scenario  \"%s\", sfondi %d %d %d, timbro %d, codice di gara %d\n",
                utf8_da_cp1252(g.text).c_str(), g.value1, g.position, g.value2, g.word1, g.code);
   const ItemRecord& s = it[86];
-  std::fprintf(out, "86 treno  \"%s\", ripetizione segnali %d..%d sistema %d, sabbia %d, orologio %d:%02d:%02d\n",
+  scrivi(out, "86 treno  \"%s\", ripetizione segnali %d..%d sistema %d, sabbia %d, orologio %d:%02d:%02d\n",
                utf8_da_cp1252(s.text).c_str(), s.value1, s.value2, s.position, s.word1, s.word3, s.word4, s.word5);
 }
 
@@ -114,11 +141,11 @@ std::string valore_linea(const LineValue& v) {
   return testo("%.17g", v.value);
 }
 
-void tabella_linea(const std::vector<LineValue>& t, std::FILE* out) {
+void tabella_linea(const std::vector<LineValue>& t, std::string& out) {
   const size_t metri = t.size() / 2;
-  std::fprintf(out, "%8s %24s %24s\n", "metro", "x", "y");
+  scrivi(out, "%8s %24s %24s\n", "metro", "x", "y");
   for (size_t m = 0; m < metri; ++m) {
-    std::fprintf(out, "%8zu %24s %24s\n", m, valore_linea(t[m]).c_str(), valore_linea(t[metri + m]).c_str());
+    scrivi(out, "%8zu %24s %24s\n", m, valore_linea(t[m]).c_str(), valore_linea(t[metri + m]).c_str());
   }
 }
 
@@ -173,27 +200,35 @@ ordered_json json_linea(const std::vector<LineValue>& t) {
 
 }  // namespace
 
-int esegui_dump(const DumpOptions& o, Platform& platform, std::FILE* out) {
+int esegui_dump(const DumpOptions& o, Platform& platform) {
+  const auto tipo_ignoto = [&] {
+    platform.show_message("Non so che file sia \"" + o.file +
+                          "\": il nome deve finire in \"_linea.dat\", \".sim\" o \".dat\" (oppure usa --type)");
+    return 2;
+  };
   TipoFile tipo{};
+  const bool dal_nome = o.tipo.empty() && o.file != "-" && tipo_da_nome(o.file, tipo);
+  if (o.tipo.empty() && o.file == "-") {
+    platform.show_message("Dallo standard input serve --type: percorso, elementi o linea");
+    return 2;
+  }
+  std::string bytes;
+  std::string perche;
+  if (o.file == "-" ? !platform.read_input(bytes, perche) : !platform.read_file(o.file, bytes, perche)) {
+    platform.show_message("Impossibile leggere " + (o.file == "-" ? std::string("lo standard input") : "il file \"" + o.file + "\"") +
+                          ": " + perche);
+    return 1;
+  }
   if (o.tipo == "percorso") {
     tipo = TipoFile::percorso;
   } else if (o.tipo == "elementi") {
     tipo = TipoFile::elementi;
   } else if (o.tipo == "linea") {
     tipo = TipoFile::linea;
-  } else if (!tipo_da_nome(o.file, tipo)) {
-    std::fprintf(stderr,
-                 "Non so che file sia \"%s\": il nome deve finire in \"_linea.dat\", \".sim\" o \".dat\" "
-                 "(oppure usa --type)\n",
-                 o.file.c_str());
-    return 2;
+  } else if (!dal_nome) {
+    return tipo_ignoto();
   }
-  std::string bytes;
-  std::string perche;
-  if (!platform.read_file(o.file, bytes, perche)) {
-    std::fprintf(stderr, "Impossibile leggere il file \"%s\": %s\n", o.file.c_str(), perche.c_str());
-    return 1;
-  }
+  std::string out;
   ordered_json j;
   bool ok = false;
   if (tipo == TipoFile::percorso) {
@@ -213,11 +248,11 @@ int esegui_dump(const DumpOptions& o, Platform& platform, std::FILE* out) {
     if (ok && !o.json) tabella_linea(tabella, out);
   }
   if (!ok) {
-    std::fprintf(stderr, "Il file \"%s\" non ha la forma attesa: %s\n", o.file.c_str(), perche.c_str());
+    platform.show_message("Il file \"" + o.file + "\" non ha la forma attesa: " + perche);
     return 1;
   }
-  if (o.json) std::fprintf(out, "%s\n", j.dump().c_str());
-  return 0;
+  if (o.json) out = j.dump() + "\n";
+  return scrivi_uscita(platform, o.out, out) ? 0 : 1;
 }
 
 }  // namespace ferrovello

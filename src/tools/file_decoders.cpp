@@ -63,8 +63,8 @@ bool e_stazione(const ItemRecord& r) {
 
 bool decodifica_percorso(const std::string& bytes, std::vector<RouteCell>& celle, std::string& perche) {
   if (bytes.empty() || bytes.size() % kCellBytes != 0) {
-    perche = "un file del percorso e' fatto di celle di " + std::to_string(kCellBytes) +
-             " byte, ma questo e' lungo " + std::to_string(bytes.size()) + " byte";
+    perche = "un file del percorso è fatto di celle di " + std::to_string(kCellBytes) +
+             " byte, ma questo è lungo " + std::to_string(bytes.size()) + " byte";
     return false;
   }
   celle.assign(bytes.size() / kCellBytes, RouteCell{});
@@ -119,7 +119,7 @@ bool decodifica_linea(const std::string& bytes, std::vector<LineValue>& tabella,
   Lettore r{bytes};
   while (r.resto() > 0) {
     if (r.resto() < 2) {
-      perche = "il file della linea finisce a meta' di un'etichetta";
+      perche = "il file della linea finisce a metà di un'etichetta";
       return false;
     }
     const size_t dove = r.at;
@@ -146,7 +146,7 @@ bool decodifica_linea(const std::string& bytes, std::vector<LineValue>& tabella,
     tabella.push_back(v);
   }
   if (tabella.empty() || tabella.size() % 2 != 0) {
-    perche = "il file della linea deve avere due meta' di uguale numero di metri, ma ha " +
+    perche = "il file della linea deve avere due metà di uguale numero di metri, ma ha " +
              std::to_string(tabella.size()) + " valori";
     return false;
   }

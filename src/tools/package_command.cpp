@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/package_payload.h"
+#include "tools/standard_output.h"
 #include "tools/windows_text.h"
 
 namespace ferrovello {
@@ -32,14 +33,14 @@ bool stub_valido(Platform& base, const PackageOptions& o, const std::string& stu
   const std::string atteso = o.windows ? std::string("MZ") : std::string("\x7F" "ELF");
   const std::string sistema = o.windows ? "Windows" : "Linux";
   if (stub.compare(0, atteso.size(), atteso) != 0) {
-    base.show_message("Il file \"" + o.stub + "\" non e' un programma per " + sistema +
+    base.show_message("Il file \"" + o.stub + "\" non è un programma per " + sistema +
                       ": serve l'installatore per " + sistema + " (--stub)");
     return false;
   }
   Pacchetto gia;
   std::string perche;
   if (pacchetto_dei_byte(stub, gia, perche) != EsitoCoda::assente) {
-    base.show_message("Il file \"" + o.stub + "\" contiene gia' uno scenario: serve l'installatore senza pacchetto");
+    base.show_message("Il file \"" + o.stub + "\" contiene già uno scenario: serve l'installatore senza pacchetto");
     return false;
   }
   return true;
@@ -86,7 +87,7 @@ int esegui_package(const PackageOptions& o, Platform& base) {
     base.show_message("Impossibile scrivere il file \"" + o.out + "\": " + perche);
     return 1;
   }
-  std::printf("%s\n", o.out.c_str());
+  stampa(base, o.out + "\n");
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "output/encoding.h"
 #include "tools/cp1252.h"
 #include "tools/file_decoders.h"
+#include "tools/standard_output.h"
 
 namespace ferrovello {
 
@@ -190,12 +191,7 @@ std::string disegna_svg(const DatiGrafico& d) {
 namespace {
 
 int scrivi_svg(const PlotOptions& o, const DatiGrafico& d, Platform& base) {
-  std::string perche;
-  if (!base.replace_file(o.out, disegna_svg(d), perche)) {
-    base.show_message("Impossibile scrivere il file \"" + o.out + "\": " + perche);
-    return 1;
-  }
-  return 0;
+  return scrivi_uscita(base, o.out, disegna_svg(d)) ? 0 : 1;
 }
 
 int da_file(const PlotOptions& o, Platform& base) {

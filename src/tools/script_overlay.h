@@ -38,8 +38,15 @@ class ScriptOverlay : public Platform {
                           std::string& reason) override {
     return base_.read_program_bytes(from_end, count, bytes, size, reason);
   }
-  bool lock_run(const std::string& path, bool& busy, std::string& reason) override {
-    return base_.lock_run(path, busy, reason);
+  bool lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) override {
+    return base_.lock_run(path, refusal, reason);
+  }
+  bool create_folder(const std::string& path, std::string& reason) override {
+    return base_.create_folder(path, reason);
+  }
+  bool read_input(std::string& bytes, std::string& reason) override { return base_.read_input(bytes, reason); }
+  bool write_output(std::string_view text, bool& closed, std::string& reason) override {
+    return base_.write_output(text, closed, reason);
   }
   void show_window(const std::string&, const std::string&) override {}
   void show_message(const std::string& text) override {
@@ -49,6 +56,7 @@ class ScriptOverlay : public Platform {
       base_.show_message(text);
     }
   }
+  bool message_lost() const override { return base_.message_lost(); }
   // When set, takes the messages in place of the real platform.
   std::function<void(const std::string&)> mostra;
  protected:

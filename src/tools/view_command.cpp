@@ -3,6 +3,7 @@
 #include "output/encoding.h"
 #include "tools/cp1252.h"
 #include "tools/file_decoders.h"
+#include "tools/standard_output.h"
 #include "tools/view_data.h"
 #include "tools/view_page.h"
 
@@ -12,12 +13,7 @@ namespace {
 
 int scrivi_pagina(const ViewOptions& o, const DatiVista& d, Platform& base) {
   const std::string pagina = pagina_vista(d.nome + " · treno " + d.treno, json_vista(d));
-  std::string perche;
-  if (!base.replace_file(o.out, pagina, perche)) {
-    base.show_message("Impossibile scrivere il file \"" + o.out + "\": " + perche);
-    return 1;
-  }
-  return 0;
+  return scrivi_uscita(base, o.out, pagina) ? 0 : 1;
 }
 
 int da_file(const ViewOptions& o, Platform& base) {

@@ -124,7 +124,7 @@ ordered_json celle(const DatiGrafico& g) {
     if ((c.kind == kCartello || c.kind == kFermata) && g.con_elementi && c.value1 >= 1 && c.value1 <= 80) {
       testo = utf8_da_cp1252(g.elementi[slot].text);
     }
-    oggetti.push_back(ordered_json::array({i, c.kind, con_accenti(nome_tipo_cella(c.kind)), con_accenti(valori), testo}));
+    oggetti.push_back(ordered_json::array({i, c.kind, nome_tipo_cella(c.kind), valori, testo}));
   }
   for (Serie* serie : {&vel, &pend, &ader, &mont, &avv}) serie->chiudi();
   return {{"numero", g.celle.size()}, {"velocita", vel.a},   {"pendenza", pend.a},   {"aderenza", ader.a},
@@ -155,34 +155,6 @@ void elementi(const DatiGrafico& g, ordered_json& j) {
 }
 
 }  // namespace
-
-std::string con_accenti(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const char c = s[i];
-    const bool fine_parola = i + 1 < s.size() && s[i + 1] == '\'' &&
-                             (i + 2 >= s.size() || !std::isalpha(static_cast<unsigned char>(s[i + 2])));
-    if (!fine_parola || std::string("aeiouAEIOU").find(c) == std::string::npos) {
-      out += c;
-      continue;
-    }
-    // Acute in "perche'", "ne'", "se'"; grave everywhere else.
-    const bool inizio = i < 2 || !std::isalpha(static_cast<unsigned char>(s[i - 2]));
-    const bool acuto = c == 'e' && i >= 1 &&
-                       ((i >= 2 && s.compare(i - 2, 2, "ch") == 0) || (inizio && (s[i - 1] == 'n' || s[i - 1] == 's')));
-    switch (c) {
-      case 'a': out += "\xc3\xa0"; break;
-      case 'e': out += acuto ? "\xc3\xa9" : "\xc3\xa8"; break;
-      case 'i': out += "\xc3\xac"; break;
-      case 'o': out += "\xc3\xb2"; break;
-      case 'u': out += "\xc3\xb9"; break;
-      case 'E': out += "\xc3\x88"; break;
-      default: out += c; out += '\''; break;
-    }
-    ++i;  // the apostrophe
-  }
-  return out;
-}
 
 bool dividi_luogo(const std::string& luogo, std::string& file, int& riga, int& colonna) {
   const size_t b = luogo.rfind(':');
@@ -289,7 +261,7 @@ std::string json_vista(const DatiVista& d) {
                       {"file", v.file},
                       {"riga", v.riga},
                       {"colonna", v.colonna},
-                      {"testo", con_accenti(v.testo)},
+                      {"testo", v.testo},
                       {"riga_script", v.riga_script}});
   }
   j["elenco"] = elenco;

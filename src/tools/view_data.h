@@ -27,10 +27,6 @@ struct VoceElenco {
   std::string riga_script;  // the script line itself, UTF-8
 };
 
-// The program's texts write an accented vowel as the vowel and an
-// apostrophe ("velocita'", "e' gia'"); the page shows the letter itself.
-std::string con_accenti(const std::string& s);
-
 // Splits a place "FILE:LINE:COLUMN" (the file may hold colons itself).
 // False for any other place, such as "cella 159".
 bool dividi_luogo(const std::string& luogo, std::string& file, int& riga, int& colonna);

@@ -67,7 +67,7 @@ bool testo_windows(const std::string& utf8, std::string& out, std::string& perch
     size_t n = 0;
     const uint32_t cp = punto_utf8(utf8, i, n);
     if (n == 0) {
-      perche = dove() + "il testo non e' UTF-8 valido (byte " + std::to_string(static_cast<unsigned char>(c)) + ")";
+      perche = dove() + "il testo non è UTF-8 valido (byte " + std::to_string(static_cast<unsigned char>(c)) + ")";
       return false;
     }
     std::string byte;

@@ -19,7 +19,7 @@ extern char** environ;
 namespace ferrovello::test {
 namespace {
 
-const std::string kBusy = "Un'altra esecuzione sta gia' scrivendo in questa cartella";
+const std::string kBusy = "Un'altra esecuzione sta già scrivendo in questa cartella";
 
 pid_t start(const std::string& program, std::vector<std::string> args, const std::string& err) {
   args.insert(args.begin(), program);

@@ -139,7 +139,7 @@ TEST(InjectedFaults, ProgramFolderRemovedDuringTheRun) {
   EXPECT_EQ(e.status, 1);
   EXPECT_NE(e.err.find("Impossibile scrivere il file \"" + folder + "/Ferrovello_2632.sim\""), std::string::npos)
       << e.err;
-  EXPECT_NE(e.err.find("No such file or directory"), std::string::npos) << e.err;
+  EXPECT_NE(e.err.find("file o cartella inesistente"), std::string::npos) << e.err;
   EXPECT_FALSE(std::filesystem::exists(folder));
 }
 

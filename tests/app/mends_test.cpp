@@ -65,7 +65,7 @@ TEST(Mends, TheInstallerUnderAFileSizeLimit) {
   std::filesystem::copy_file(INSTALLER_PATH, folder.file("ferrovello"));
   const RunResult r = run_with_size_limit(folder.file("ferrovello"), {}, kLimit);
   EXPECT_EQ(r.status, 1) << r.err;
-  EXPECT_NE(r.err.find("Impossibile scrivere il file \"" + folder.file("Ferrovello_linea.dat") + "\": File too large"),
+  EXPECT_NE(r.err.find("Impossibile scrivere il file \"" + folder.file("Ferrovello_linea.dat") + "\": file troppo grande"),
             std::string::npos) << r.err;
   EXPECT_EQ(read_bytes(folder.file("Ferrovello_linea.dat")), old_line_file);
   EXPECT_EQ(read_bytes(folder.file("Ferrovello_2632.sim")), "vecchio");  // later files are not written
@@ -87,7 +87,7 @@ TEST(Mends, TheToolUnderAFileSizeLimit) {
                                            in.file("Ferrovello_2632-.txt"), "--out", out.path()},
                                           kLimit);
   EXPECT_EQ(r.status, 1) << r.err;
-  EXPECT_NE(r.err.find("Impossibile scrivere il file \"" + out.file("Ferrovello_linea.dat") + "\": File too large"),
+  EXPECT_NE(r.err.find("Impossibile scrivere il file \"" + out.file("Ferrovello_linea.dat") + "\": file troppo grande"),
             std::string::npos) << r.err;
   EXPECT_EQ(read_bytes(out.file("Ferrovello_linea.dat")), "vecchio");
   expect_only(out.path(), {"Ferrovello_linea.dat"});

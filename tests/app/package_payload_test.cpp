@@ -52,7 +52,7 @@ TEST(PackagePayload, RefusesEveryPayloadCutShortOrLengthened) {
   Pacchetto p;
   std::string why;
   EXPECT_FALSE(decodifica_carico(bytes + '\0', p, why));
-  EXPECT_EQ(why, "1 byte in piu' dopo l'ultimo campo");
+  EXPECT_EQ(why, "1 byte in più dopo l'ultimo campo");
 }
 
 TEST(PackagePayload, RefusesFieldsOutOfBounds) {
@@ -86,7 +86,7 @@ TEST(PackagePayload, RefusesFieldsOutOfBounds) {
   EXPECT_FALSE(decodifica_carico(codifica_carico(named), p, why));
   named.nome = "";
   EXPECT_FALSE(decodifica_carico(codifica_carico(named), p, why));
-  EXPECT_EQ(why, "il nome \"\" e' vuoto");
+  EXPECT_EQ(why, "il nome \"\" è vuoto");
 }
 
 TEST(PackagePayload, TrailerAtTheEndOfAFile) {
@@ -103,7 +103,7 @@ TEST(PackagePayload, TrailerAtTheEndOfAFile) {
   std::string why;
   EXPECT_TRUE(leggi_carico(file.substr(file.size() - payload.size() - kLunghezzaCoda), good, p, why)) << why;
   EXPECT_FALSE(leggi_carico(file.substr(file.size() - payload.size() - kLunghezzaCoda + 1), good, p, why));
-  EXPECT_EQ(why, "il file e' cambiato durante la lettura");
+  EXPECT_EQ(why, "il file è cambiato durante la lettura");
 
   const struct {
     std::string file;

@@ -277,10 +277,10 @@ TEST(ScriptFaults, AllListsEveryFaultInOnePass) {
   EXPECT_EQ(all.err,
             " Errore n. 25\ntreno.txt:2:22: campo 3 (s1) di \"segnale\": \"due\" non è un numero intero\n"
             "treno.txt:3:1: avviso: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?\n"
-            " Errore n. 8\nPosizione: 10010 m\ntreno.txt:4:1: la posizione della stazione (10010 m) non e' multiplo di 50: "
+            " Errore n. 8\nPosizione: 10010 m\ntreno.txt:4:1: la posizione della stazione (10010 m) non è multiplo di 50: "
             "usa un multiplo di 50\n"
-            " Errore n. 16\nPosizione: 12000 m\ntreno.txt:6:1: il segnale non trova posto: la cella 241 (a 12000 m) e' "
-            "gia' occupata da: segnale; spostalo in una cella libera\n");
+            " Errore n. 16\nPosizione: 12000 m\ntreno.txt:6:1: il segnale non trova posto: la cella 241 (a 12000 m) è "
+            "già occupata da: segnale; spostalo in una cella libera\n");
   EXPECT_EQ(all.out, "3 errori, 1 avviso\n");
 
   // A fault that leaves nothing to check still stops it.

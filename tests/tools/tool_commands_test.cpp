@@ -50,7 +50,7 @@ TEST_F(Tool, CheckSummarisesAndWritesNothing) {
   const RunResult r = run(TOOL_PATH, {"check", "--line", line(), "--train", train()}, cwd.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
-            "Nessun errore: percorso di 88000 m, 1901 celle, 16 stazioni, 29 segnali, 9 indicatori di velocita', "
+            "Nessun errore: percorso di 88000 m, 1901 celle, 16 stazioni, 29 segnali, 9 indicatori di velocità, "
             "61 cartelli indicatori, 0 rallentamenti, 26 pendenze, 38 curve, 1 montagna, 3 progressive, "
             "9 voci di velocità, 1 voce di aderenza, 0 punti di abbattimento, 0 avvisi\n");
   EXPECT_EQ(r.err, "");
@@ -137,7 +137,7 @@ TEST_F(Tool, DumpTablesDecodeTheValues) {
   ASSERT_EQ(route.status, 0);
   EXPECT_NE(route.out.find("   159     7900   135     6   100     0     0  segnale"), std::string::npos);
   EXPECT_NE(route.out.find("timbro 5121, codice di gara 2385"), std::string::npos);
-  EXPECT_NE(route.out.find("indicatore di velocita' massima  A 130/0, B 140/0, C 140/0 km/h"), std::string::npos);
+  EXPECT_NE(route.out.find("indicatore di velocità massima   A 130/0, B 140/0, C 140/0 km/h"), std::string::npos);
   const RunResult items = run(TOOL_PATH, {"dump", out("Ferrovello_2632.sim")});
   ASSERT_EQ(items.status, 0);
   EXPECT_NE(items.out.find(" 3 stazione  VALENZA                tipo  12  posizione   13900  estensione 13650..14150  ora 7:42:00"),
