@@ -31,12 +31,12 @@ SystemFailure failure_of(int code) {
     case EISDIR: return SystemFailure::is_a_folder;
     case ENOTDIR: return SystemFailure::not_a_folder;
     case EEXIST: return SystemFailure::exists;
+    case EIO: return SystemFailure::device_error;
     default: return SystemFailure::other;
   }
 }
 
-std::string system_reason(int code) { return reason_text(failure_of(code), std::strerror(code)); }
-std::string system_reason() { return system_reason(errno); }
+std::string system_reason() { return PosixPlatform::reason_of(errno); }
 
 // Writes all of `bytes`, going on after short writes and interruptions.
 bool write_all(int fd, std::string_view bytes) {
@@ -90,6 +90,8 @@ PosixPlatform::PosixPlatform(std::string folder) : folder_(std::move(folder)) { 
 
 PosixPlatform::~PosixPlatform() { release_lock(); }
 
+std::string PosixPlatform::reason_of(int code) { return reason_text(failure_of(code), std::strerror(code)); }
+
 std::string PosixPlatform::executable_folder() {
   std::string path(4096, '\0');
   const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
@@ -125,7 +127,7 @@ bool PosixPlatform::read_file(const std::string& path, std::string& bytes, std::
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
-    reason = system_reason(EISDIR);
+    reason = reason_of(EISDIR);
     return false;
   }
   char chunk[65536];
@@ -254,7 +256,7 @@ bool PosixPlatform::create_folder(const std::string& path, std::string& reason) 
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return true;
-    reason = system_reason(ENOTDIR);
+    reason = reason_of(ENOTDIR);
     return false;
   }
   const std::string above = folder_of(path);

@@ -32,6 +32,8 @@ class PosixPlatform : public Platform {
   void show_message(const std::string& text) override;
   bool message_lost() const override { return message_lost_; }
 
+  // The reason said for the system's error number `code`.
+  static std::string reason_of(int code);
   // Folder of the running executable, from /proc/self/exe.
   static std::string executable_folder();
 

@@ -12,6 +12,7 @@ std::string reason_text(SystemFailure failure, const std::string& system_text) {
     case SystemFailure::is_a_folder: return "è una cartella";
     case SystemFailure::not_a_folder: return "una parte del percorso non è una cartella";
     case SystemFailure::exists: return "esiste già";
+    case SystemFailure::device_error: return "errore del dispositivo in lettura o scrittura";
     case SystemFailure::other: break;
   }
   return system_text;

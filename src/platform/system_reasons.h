@@ -17,6 +17,7 @@ enum class SystemFailure {
   is_a_folder,
   not_a_folder,
   exists,
+  device_error,
 };
 
 // The reason shown for `failure`; `system_text` for SystemFailure::other.

@@ -54,6 +54,9 @@ SystemFailure failure_of(DWORD code) {
     case ERROR_DIRECTORY: return SystemFailure::not_a_folder;
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS: return SystemFailure::exists;
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT: return SystemFailure::device_error;
     default: return SystemFailure::other;
   }
 }

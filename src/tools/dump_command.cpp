@@ -37,7 +37,13 @@ std::string ora(int32_t secondi) {
 }
 
 // Appends to `out` as printf would write.
-void scrivi(std::string& out, const char* formato, ...) __attribute__((format(printf, 2, 3)));
+// The C library's own format checks: on MinGW, its ANSI ones.
+#ifdef __MINGW_PRINTF_FORMAT
+#define FORMATO_PRINTF __MINGW_PRINTF_FORMAT
+#else
+#define FORMATO_PRINTF printf
+#endif
+void scrivi(std::string& out, const char* formato, ...) __attribute__((format(FORMATO_PRINTF, 2, 3)));
 void scrivi(std::string& out, const char* formato, ...) {
   va_list ap;
   va_start(ap, formato);

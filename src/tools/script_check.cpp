@@ -370,6 +370,13 @@ class Lettura {
     return lette;
   }
 
+  static bool curva(Zona zona, const std::string& item) {
+    for (const Chiave& k : chiavi()) {
+      if (k.zona == zona && k.id == Id::curva && prova(k, item, true)) return true;
+    }
+    return false;
+  }
+
   void sconosciuta(Zona zona, const std::string& item, size_t parola) {
     // Blank lines and section headers mean nothing to the reader, as meant.
     if (item.empty() || (contiene(item, "[") && contiene(item, "]"))) return;
@@ -377,6 +384,8 @@ class Lettura {
     const size_t riga = righe_.riga(parola);
     if (riga_ignorata_ == riga + 1) return;
     riga_ignorata_ = riga + 1;
+    // Without the line file the curves are left unread on purpose.
+    if (!linea_voluta_ && curva(zona, item)) return;
     if (numerico(item)) {
       avviso(parola, "il valore " + citato(item) +
                          " sta dove si attende una parola chiave: la riga precedente ha un campo in più? Viene "

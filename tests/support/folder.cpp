@@ -59,13 +59,30 @@ bool split_crlf(const std::string& bytes, std::vector<std::string>& lines) {
   return true;
 }
 
+namespace {
+RunResult run_in(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                 const std::string& output, const std::string& working_folder);
+}  // namespace
+
 RunResult run(const std::string& program, const std::vector<std::string>& args, const std::string& working_folder) {
+  return run_in(program, args, "/dev/null", "", working_folder);
+}
+
+RunResult run_with(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                   const std::string& output) {
+  return run_in(program, args, input, output, {});
+}
+
+namespace {
+
+RunResult run_in(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                 const std::string& output, const std::string& working_folder) {
   TempFolder capture;
-  const std::string out_path = capture.file("out");
+  const std::string out_path = output.empty() ? capture.file("out") : output;
   const std::string err_path = capture.file("err");
   const pid_t pid = ::fork();
   if (pid == 0) {
-    const int in = ::open("/dev/null", O_RDONLY);
+    const int in = ::open(input.c_str(), O_RDONLY);
     const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(in, 0);
@@ -83,10 +100,12 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
   ::waitpid(pid, &status, 0);
   RunResult r;
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  r.out = read_bytes(out_path);
+  if (output.empty()) r.out = read_bytes(out_path);
   r.err = read_bytes(err_path);
   return r;
 }
+
+}  // namespace
 
 RunResult run_installer_in(const std::string& folder) {
   const std::string copy = folder + "/ferrovello";

@@ -38,6 +38,11 @@ struct RunResult {
 // status and output.
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const std::string& working_folder = {});
+// The same with standard input read from the file `input` and, unless
+// `output` is empty, standard output going to that file (such as /dev/full)
+// instead of being collected.
+RunResult run_with(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                   const std::string& output);
 
 // Copies the installer into `folder` and runs it from there.
 RunResult run_installer_in(const std::string& folder);
