@@ -1,6 +1,8 @@
 // The authors' tool as a command: exit statuses, Italian help and usage
 // errors, the system's reasons in Italian, and "-" for the standard streams.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -209,6 +211,46 @@ TEST_F(CommandLine, ReadOnlyFolder) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err.rfind("La cartella \"/sys\" non è scrivibile (", 0), 0u) << r.err;
   EXPECT_NE(r.err.find("): non è stato scritto nessun file"), std::string::npos) << r.err;
+}
+
+// The installer in a folder it may not write into (a user's folder made
+// read-only): said so, nothing written. Root writes into any such folder,
+// so the test needs another user.
+TEST(InstallerFolder, ReadOnly) {
+  if (::getuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  TempFolder t;
+  std::filesystem::copy_file(INSTALLER_PATH, t.file("ferrovello"));
+  std::filesystem::permissions(t.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  const RunResult r = run(t.file("ferrovello"), {});
+  std::filesystem::permissions(t.path(), std::filesystem::perms::owner_all);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("La cartella \"" + t.path() + "\" non è scrivibile (permesso negato)"), std::string::npos) << r.err;
+  EXPECT_EQ(list_folder(t.path()), std::vector<std::string>{"ferrovello"});
+}
+
+// A reader that stops early (`| head`) ends the tool without a word.
+TEST_F(CommandLine, AReaderThatStopsEarlyEndsTheToolQuietly) {
+  int pipe_fds[2];
+  ASSERT_EQ(::pipe(pipe_fds), 0);
+  TempFolder t;
+  const std::string err_path = t.file("err");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(pipe_fds[1], 1);
+    const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(err, 2);
+    ::close(pipe_fds[0]);
+    ::execl(TOOL_PATH, TOOL_PATH, "dump", folder_->file("o/Ferrovello_linea.dat").c_str(), nullptr);
+    ::_exit(127);
+  }
+  ::close(pipe_fds[1]);
+  char first[100];
+  ASSERT_GT(::read(pipe_fds[0], first, sizeof first), 0);
+  ::close(pipe_fds[0]);  // the reader goes
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(read_bytes(err_path), "");
 }
 
 TEST(SystemReasons, CommonFailuresInItalianOthersAsTheSystemSaysThem) {

@@ -284,6 +284,37 @@ else
   echo "  Linux said:"; sed 's/^/    /' "$folder/linux.err"
 fi
 
+# --- scenario-tool.exe: help, usage errors and system reasons in Italian -----
+# Redirected, both tools write the same UTF-8 bytes and end with the same
+# status: the help, an unknown subcommand (2), a missing file and a folder
+# given as a file (1, with the reason in Italian).
+same_words() {
+  local name=$1 expected_status=$2
+  shift 2
+  (cd "$work" && "$linux_tool" "$@" > "$name.linux.out" 2> "$name.linux.err")
+  local status_l=$?
+  (cd "$work" && wine "$work/scenario-tool.exe" "$@" > "$name.windows.out" 2> "$name.windows.err")
+  local status_w=$?
+  if [ "$status_l" = "$expected_status" ] && [ "$status_w" = "$expected_status" ] &&
+     cmp -s "$work/$name.linux.out" "$work/$name.windows.out" && cmp -s "$work/$name.linux.err" "$work/$name.windows.err"; then
+    pass "scenario-tool.exe $*: status $status_w, the Linux build's words \"$(cat "$work/$name.windows.err" "$work/$name.windows.out" | head -n 1 | cut -c 1-60)\""
+  else
+    fail "scenario-tool.exe $*: status $status_w (Linux $status_l, expected $expected_status)"
+    echo "  Windows said:"; sed 's/^/    /' "$work/$name.windows.err" "$work/$name.windows.out"
+    echo "  Linux said:"; sed 's/^/    /' "$work/$name.linux.err" "$work/$name.linux.out"
+  fi
+}
+same_words help 0 --help
+same_words help-compile 0 compile --help
+same_words unknown 2 nope
+same_words missing 1 check --line "manca.txt" --train "manca.txt"
+same_words folder 1 dump "scrìpt à" --type percorso
+version=$(wine "$work/scenario-tool.exe" --version 2> /dev/null | tr -d '\r')
+case "$version" in
+  "scenario-tool 1."*) pass "scenario-tool.exe --version: $version" ;;
+  *) fail "scenario-tool.exe --version said \"$version\"" ;;
+esac
+
 # --- packages: an edited scenario made into a Windows program ---------------
 # Another name and train number, a station moved, accented station names and
 # a document in UTF-8. The package is made twice, by the Linux tool from
