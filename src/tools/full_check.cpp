@@ -6,6 +6,7 @@
 
 #include "scripts/item_reader.h"
 #include "tools/script_overlay.h"
+#include "tools/standard_output.h"
 
 namespace ferrovello {
 
@@ -159,7 +160,7 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
   for (const Diagnosi& d : finali) base.show_message(blocco(d));
   const std::string riepilogo = std::to_string(guasti) + (guasti == 1 ? " errore, " : " errori, ") +
                                 std::to_string(p.avvisi.size()) + (p.avvisi.size() == 1 ? " avviso" : " avvisi");
-  std::printf("%s\n", riepilogo.c_str());
+  stampa(base, riepilogo + "\n");
   return 1;
 }
 

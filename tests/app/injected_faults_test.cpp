@@ -115,7 +115,7 @@ TEST(InjectedFaults, EveryFileStepOfARun) {
     ASSERT_FALSE(e.file.empty()) << n;
     EXPECT_EQ(e.status, 1) << n << e.err;
     EXPECT_NE(e.err.find(e.file), std::string::npos) << n << e.err;
-    EXPECT_NE(e.err.find("Input/output error"), std::string::npos) << n << e.err;
+    EXPECT_NE(e.err.find("errore del dispositivo in lettura o scrittura"), std::string::npos) << n << e.err;
     // Each output is either the earlier one, whole, or the new one, whole.
     for (const char* name : kOutputs) {
       const std::string now = read_bytes(folder.file(name));
