@@ -68,8 +68,8 @@ void opzioni_script(CLI::App* cmd, ferrovello::CompileOptions& o, bool obbligato
   opzioni_nomi(cmd, o);
 }
 
-void opzioni_controllo(CLI::App* cmd, ferrovello::CompileOptions& o) {
-  cmd->add_flag("--no-line-file", o.no_line_file, "Non costruire né scrivere il file della linea");
+void opzioni_controllo(CLI::App* cmd, ferrovello::CompileOptions& o, const char* senza_linea) {
+  cmd->add_flag("--no-line-file", o.no_line_file, senza_linea);
   cmd->add_flag("--strict", o.strict, "Esce con stato 1 anche per i soli avvisi");
   o.avvisi = true;
 }
@@ -117,13 +117,13 @@ int main(int argc, char** argv) {
   CLI::App* c = ferrovello::sottocomando(app, "compile", "Compila lo script della linea e quello del treno nei file binari");
   opzioni_script(c, compile, true);
   c->add_option("--out", compile.out, "Cartella dei file binari (creata se manca)")->required()->type_name(kCartella);
-  opzioni_controllo(c, compile);
+  opzioni_controllo(c, compile, "Non costruire né scrivere il file della linea");
   c->add_flag("--force", compile.force, "Scrive i file anche dopo un errore (lo stato d'uscita resta 1)");
 
   ferrovello::CompileOptions check;
   CLI::App* k = ferrovello::sottocomando(app, "check", "Compila in memoria e riporta gli errori e gli avvisi, senza scrivere nulla");
   opzioni_script(k, check, true);
-  opzioni_controllo(k, check);
+  opzioni_controllo(k, check, "Compila senza il file della linea, come compile --no-line-file");
   k->add_flag("--all", check.all, "Legge oltre ogni errore di una riga (la riga è saltata) ed elenca tutti gli errori");
   k->footer("Il formato degli script, parola chiave per parola chiave: docs/script-format.md");
 
