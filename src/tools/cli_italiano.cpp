@@ -1,6 +1,7 @@
 #include "tools/cli_italiano.h"
 
-#include <regex>
+#include <array>
+#include <string_view>
 #include <vector>
 
 namespace ferrovello {
@@ -78,36 +79,55 @@ std::string elenco_sottocomandi(const CLI::App& app) {
   return elenco;
 }
 
-// The parser's errors, by the form of their text, in Italian. The groups
-// of each pattern are the names it quotes, put into the Italian text in
-// their order.
+// The parser's errors, by the form of their text, in Italian. In a form,
+// "{1}" to "{3}" stand for the names the text quotes, put into the Italian
+// text in their place; "{}" for a part left out.
 struct Traduzione {
-  const char* tipo;  // the parser's name of the error
+  const char* tipo;  // the parser's class of the error
   const char* forma;
   const char* italiano;
 };
 constexpr Traduzione kTraduzioni[] = {
-    {"RequiredError", R"(A subcommand is required)", "manca il sottocomando"},
-    {"RequiredError", R"((-.+) is required)", "manca l'opzione obbligatoria {1}"},
-    {"RequiredError", R"((.+) is required)", "manca l'argomento {1}"},
-    {"ExtrasError", R"(The following argument was not expected: (.+))", "argomento non previsto: {1}"},
-    {"ExtrasError", R"(The following arguments were not expected: (.+))", "argomenti non previsti: {1}"},
-    {"ArgumentMismatch", R"((.+): \d+ required \S+ missing)", "manca il valore di {1}"},
-    {"ArgumentMismatch", R"((.+): At Most \d+ required but received (\d+))", "{1} va data una volta sola, non {2}"},
-    {"ArgumentMismatch", R"((.+): At least (\d+) required but received (\d+))", "{1} vuole almeno {2} valori, non {3}"},
-    {"ArgumentMismatch", R"(Expected exactly (\d+) arguments to (.+), got (\d+))", "{2} vuole {1} valori, non {3}"},
-    {"ArgumentMismatch", R"((.+) was given a disallowed flag override)", "{1} non prende valori"},
-    {"ConversionError", R"((.+): too many inputs for a flag)", "{1} non prende valori"},
-    {"ConversionError", R"((.+): Should be true/false or a number)", "{1} non prende valori"},
-    {"ConversionError", R"(The value (.+) is not an allowed value for (.+))", "{1} non è un valore ammesso per {2}"},
-    {"ConversionError", R"(Could not convert: (.+) = (.*))", "valore non valido per {1}: {2}"},
-    {"RequiresError", R"((.+) requires (.+))", "{1} richiede {2}"},
-    {"ExcludesError", R"((.+) excludes (.+))", "{1} esclude {2}"},
+    {"RequiredError", "A subcommand is required", "manca il sottocomando"},
+    {"RequiredError", "-{1} is required", "manca l'opzione obbligatoria -{1}"},
+    {"RequiredError", "{1} is required", "manca l'argomento {1}"},
+    {"ExtrasError", "The following argument was not expected: {1}", "argomento non previsto: {1}"},
+    {"ExtrasError", "The following arguments were not expected: {1}", "argomenti non previsti: {1}"},
+    {"ArgumentMismatch", "{1}: {} required {} missing", "manca il valore di {1}"},
+    {"ArgumentMismatch", "{1}: At Most {} required but received {2}", "{1} va data una volta sola, non {2}"},
+    {"ArgumentMismatch", "{1}: At least {2} required but received {3}", "{1} vuole almeno {2} valori, non {3}"},
+    {"ArgumentMismatch", "Expected exactly {1} arguments to {2}, got {3}", "{2} vuole {1} valori, non {3}"},
+    {"ArgumentMismatch", "{1} was given a disallowed flag override", "{1} non prende valori"},
+    {"ConversionError", "{1}: too many inputs for a flag", "{1} non prende valori"},
+    {"ConversionError", "{1}: Should be true/false or a number", "{1} non prende valori"},
+    {"ConversionError", "The value {1} is not an allowed value for {2}", "{1} non è un valore ammesso per {2}"},
+    {"ConversionError", "Could not convert: {1} = {2}", "valore non valido per {1}: {2}"},
+    {"RequiresError", "{1} requires {2}", "{1} richiede {2}"},
+    {"ExcludesError", "{1} excludes {2}", "{1} esclude {2}"},
     // The tool's own checks of values, already in Italian.
-    {"ValidationError", R"(([\s\S]+))", "{1}"},
+    {"ValidationError", "{1}", "{1}"},
 };
 
-// The kind of an error by its class: its name is not always the class's.
+// Matches `testo` against `forma` from their starts, filling `parti` with
+// what each "{n}" took: the shortest text that lets the rest match, and
+// the whole rest for a mark at the end of the form.
+bool combacia(std::string_view forma, std::string_view testo, std::array<std::string, 4>& parti) {
+  if (forma.empty()) return testo.empty();
+  if (forma[0] != '{') return !testo.empty() && testo[0] == forma[0] && combacia(forma.substr(1), testo.substr(1), parti);
+  const size_t chiusa = forma.find('}');
+  const std::string_view segno = forma.substr(1, chiusa - 1);
+  const std::string_view resto = forma.substr(chiusa + 1);
+  const size_t indice = segno.empty() ? 0 : static_cast<size_t>(segno[0] - '0');
+  for (size_t n = resto.empty() ? testo.size() : 1; n <= testo.size(); ++n) {
+    if (combacia(resto, testo.substr(n), parti)) {
+      parti[indice] = std::string(testo.substr(0, n));
+      return true;
+    }
+  }
+  return false;
+}
+
+// The class of an error: its name is not always the class's.
 std::string tipo_di(const CLI::Error& e) {
   if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) return "RequiredError";
   if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) return "ExtrasError";
@@ -123,13 +143,13 @@ std::string traduci(const CLI::Error& e) {
   const std::string testo = e.what();
   const std::string tipo = tipo_di(e);
   for (const Traduzione& t : kTraduzioni) {
-    std::smatch m;
-    if (tipo != t.tipo || !std::regex_match(testo, m, std::regex(t.forma))) continue;
+    std::array<std::string, 4> parti;
+    if (tipo != t.tipo || !combacia(t.forma, testo, parti)) continue;
     std::string out = t.italiano;
-    for (size_t i = 1; i < m.size(); ++i) {
+    for (size_t i = 1; i < parti.size(); ++i) {
       const std::string segno = "{" + std::to_string(i) + "}";
-      for (size_t at = out.find(segno); at != std::string::npos; at = out.find(segno)) {
-        out.replace(at, segno.size(), m[i].str());
+      for (size_t at = out.find(segno); at != std::string::npos; at = out.find(segno, at + parti[i].size())) {
+        out.replace(at, segno.size(), parti[i]);
       }
     }
     return out;
