@@ -1,6 +1,7 @@
 #include "tools/script_check.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "model/numbers.h"
@@ -357,11 +358,12 @@ class Lettura {
     }
     int lette = 0;
     for (const Chiave* k : trovate) {
-      Voce v;
+      Voce& v = voce_;  // its lists keep their room from line to line
       v.k = k;
       v.parola = parola;
-      v.v.reserve(k->campi.size());
-      v.dove.reserve(k->campi.size());
+      v.v.clear();
+      v.dove.clear();
+      v.testo.clear();
       if (!campi(v)) return lette;
       ++lette;
       if (k->conteggio != nullptr) ++out_.righe[k->conteggio];
@@ -668,6 +670,7 @@ class Lettura {
   ScriptItems s_;
   std::string buf_;
   std::vector<const Chiave*> trovate_;
+  Voce voce_;  // the line being read
   size_t parola_ = 0;
   size_t riga_ignorata_ = 0;  // 1 + the line of the last item that matched nothing
   int64_t last_cell_ = 0;
@@ -683,11 +686,17 @@ class Lettura {
 };
 
 // Bytes that are no text in Windows-1252: control characters other than
-// tab, CR and LF, and the five places the code page leaves empty.
-bool non_testo(unsigned char c) {
-  return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F ||
-         c == 0x90 || c == 0x9D;
-}
+// tab, CR and LF, and the five places the code page leaves empty. A table,
+// as every byte of a script is looked up.
+constexpr std::array<bool, 256> kNonTesto = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    t[static_cast<size_t>(c)] = (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F || c == 0x81 ||
+                                c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+  }
+  return t;
+}();
+bool non_testo(unsigned char c) { return kNonTesto[c]; }
 
 // One UTF-8 character at i: its code point and length, or false.
 bool carattere_utf8(const std::string& t, size_t i, uint32_t& cp, size_t& n) {
@@ -728,9 +737,9 @@ std::string parola_vicina(const std::string& item, bool script_treno) {
 }
 
 void prepara_testo(const std::string& etichetta, int file, std::string originale, TestoScript& testo,
-                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti) {
+                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti, bool gia_windows) {
   testo.etichetta = etichetta;
-  const bool bom = originale.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  const bool bom = !gia_windows && originale.compare(0, 3, "\xEF\xBB\xBF") == 0;
   std::string senza_bom = bom ? originale.substr(3) : std::string();
   const std::string& corpo = bom ? senza_bom : originale;
   bool utf8 = true;
@@ -746,7 +755,7 @@ void prepara_testo(const std::string& etichetta, int file, std::string originale
     oltre_ascii = true;
     i += n;
   }
-  if (!utf8 || !oltre_ascii) {
+  if (gia_windows || !utf8 || !oltre_ascii) {
     // Windows-1252 as it stands, or ASCII (a lone byte-order mark dropped).
     testo.bytes = (utf8 && bom) ? std::move(senza_bom) : std::move(originale);
     for (size_t i = 0; i < testo.bytes.size(); ++i) {
