@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <concepts>
 #include <cstdio>
+#include <string_view>
 
 #include "model/numbers.h"
 #include "scripts/item_reader.h"
@@ -504,12 +506,19 @@ class Lettura {
 
   // --- ranges and placement of one line read whole ---
 
-  void fuori_campo(const Voce& v, size_t j, int64_t minimo, int64_t massimo, const std::string& come = {}) {
+  // A value outside [minimo, massimo]; `come` says what becomes of it. Every
+  // line passes here, so nothing is written for a value in range.
+  void fuori_campo(const Voce& v, size_t j, int64_t minimo, int64_t massimo, std::string_view come = {}) {
+    fuori_campo(v, j, minimo, massimo, [come] { return std::string(come); });
+  }
+  template <std::invocable Come>
+  void fuori_campo(const Voce& v, size_t j, int64_t minimo, int64_t massimo, const Come& come) {
     const int64_t x = v.v[j];
     if (x >= minimo && x <= massimo) return;
+    const std::string c = come();
     avviso(v.dove[j], "campo " + std::to_string(j + 1) + " (" + v.k->campi[j].nome + ") di \"" + v.k->nome +
                           "\": " + std::to_string(x) + " è fuori dal campo da " + std::to_string(minimo) + " a " +
-                          std::to_string(massimo) + (come.empty() ? "" : "; " + come));
+                          std::to_string(massimo) + (c.empty() ? "" : "; " + c));
   }
 
   void bit_bassi(const Voce& v, size_t j, int64_t valore, int bit, const std::string& cosa) {
@@ -558,9 +567,10 @@ class Lettura {
       case Id::pendenza:
         if (v.v[0] < 0) prima_del_percorso(v, -1, "la pendenza vale dalla cella successiva e il punto");
         in_ordine(v, pendenza_vista_, pendenza_ultima_, false);
-        fuori_campo(v, 1, -100, 155, "si tengono i bit bassi di pendenza + 100 (" +
-                                         std::to_string(static_cast<int>(lo8(static_cast<int64_t>(v.v[1]) + 100)) - 100) +
-                                         " per mille)");
+        fuori_campo(v, 1, -100, 155, [&] {
+          return "si tengono i bit bassi di pendenza + 100 (" +
+                 std::to_string(static_cast<int>(lo8(static_cast<int64_t>(v.v[1]) + 100)) - 100) + " per mille)";
+        });
         break;
       case Id::curva: {
         const int64_t fine = static_cast<int64_t>(v.v[0]) + v.v[1];
@@ -615,7 +625,7 @@ class Lettura {
         break;
       case Id::aderenza:
         in_ordine(v, aderenza_vista_, aderenza_ultima_, true);
-        fuori_campo(v, 1, 0, 255, "si tengono i bit bassi (" + std::to_string(lo8(v.v[1])) + ")");
+        fuori_campo(v, 1, 0, 255, [&] { return "si tengono i bit bassi (" + std::to_string(lo8(v.v[1])) + ")"; });
         break;
       case Id::orologio:
         fuori_campo(v, 0, 0, 23);
