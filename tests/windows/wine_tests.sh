@@ -273,7 +273,9 @@ compare_both() {
     [ ! -e "$folder/out-windows/Ferrovello_2632.dat" ] || ok=0
   fi
   if [ "$ok" = 1 ]; then
-    pass "$what: status $status, the same files and messages as the Linux build's ($(head -n 1 "$folder/windows.err.lf"))"
+    local said
+    said=$(head -n 1 "$folder/windows.err.lf")
+    pass "$what: status $status, the same files and messages as the Linux build's${said:+ (\"$said\")}"
   else
     fail "$what: status $status_windows (Linux: $status_linux)"
     echo "  Windows said:"; sed 's/^/    /' "$folder/windows.err.lf"
