@@ -10,60 +10,48 @@ namespace ferrovello {
 
 namespace {
 
-// The stepping of the line: the latest point and the step to it.
+// The stepping of the line: the latest point, the step to it and where the
+// next point goes.
 struct Punti {
   double x1, y1;  // P(c - 1)
   double dx, dy;  // P(c - 1) - P(c - 2)
-};
+  LineCursor penna;
 
-// Lays n points at the cursor, each P(c) = P(c - 1) + (P(c - 1) - P(c - 2)),
-// turned by k per metre on a curve. The straight and the curved stepping
-// are separate loops, with no test in them but the count.
-template <bool kCurva>
-void passi(Punti& p, LineCursor& penna, size_t n, double k) {
-  double x1 = p.x1, y1 = p.y1, dx = p.dx, dy = p.dy;
-  char* slot = penna.slot;
-  const size_t half = penna.half;
-  for (size_t j = 0; j < n; ++j) {
+  // P(c) = P(c - 1) + (P(c - 1) - P(c - 2)), turned by k per metre.
+  void passo(double k) {
     double x = x1 + dx;
     double y = y1 + dy;
-    if constexpr (kCurva) {
+    if (k != 0.0) {
       x = x + k * dy;
       y = y - k * dx;
     }
-    LineCursor::put_real(slot, x);
-    LineCursor::put_real(slot + half, y);
-    slot += 10;
+    penna.lay(x, y);
     dx = x - x1;
     dy = y - y1;
     x1 = x;
     y1 = y;
   }
-  p = {x1, y1, dx, dy};
-  penna.slot = slot;
-  penna.m += n;
-}
+};
 
-// Steps the line from c up to `fino`, turning by k; false once c passes
-// `ultimo`. Points past the table's room are stepped over but not laid, and
-// nothing reads them, so only those that are laid are computed.
+// Lays the points from c up to `fino`, turning by k; false once c passes
+// `ultimo`. Everything it steps with is a local copy, which the stores into
+// the table cannot touch, so it stays in registers.
 bool corsa(LineTable& t, int64_t& c, int64_t fino, double k, int64_t ultimo) {
   if (c > fino) return true;
   const auto m = static_cast<size_t>(c);
-  Punti p{t.x(m - 1), t.y(m - 1), t.x(m - 1) - t.x(m - 2), t.y(m - 1) - t.y(m - 2)};
-  LineCursor penna = t.cursor();
-  // One step at least; the stepping stops after metre `ultimo`.
-  const int64_t passi_fatti = std::max<int64_t>(1, std::min(fino, ultimo) + 1 - c);
-  const size_t posti = penna.end > penna.m ? penna.end - penna.m : 0;
-  const size_t posati = std::min(static_cast<size_t>(passi_fatti), posti);
-  if (k == 0.0) {
-    passi<false>(p, penna, posati, k);
-  } else {
-    passi<true>(p, penna, posati, k);
+  Punti p{t.x(m - 1), t.y(m - 1), t.x(m - 1) - t.x(m - 2), t.y(m - 1) - t.y(m - 2), t.cursor()};
+  int64_t i = c;
+  bool ok = true;
+  while (i <= fino) {
+    p.passo(k);
+    if (++i > ultimo) {
+      ok = false;
+      break;
+    }
   }
-  t.close(penna);
-  c += passi_fatti;
-  return fino < ultimo;
+  t.close(p.penna);
+  c = i;
+  return ok;
 }
 
 // Curvature per metre of a curve keyword: the first class digit of 1 to 6
