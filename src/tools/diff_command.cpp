@@ -17,6 +17,7 @@
 #include "tools/dump_command.h"
 #include "tools/file_decoders.h"
 #include "tools/progressive_km.h"
+#include "tools/script_overlay.h"
 
 namespace ferrovello {
 
@@ -113,9 +114,24 @@ bool carica_cartella(const DiffOptions& o, Platform& platform, Lato& l) {
                           forma_attesa(decodifica_linea(bytes, l.linea_valori, perche), linea, perche));
 }
 
+// The platform of a compilation for `diff`: the same as the tool's, but a
+// fault that ends the run ends it with the status of a failure of `diff`,
+// so that it is never taken for "the two differ".
+class PiattaformaDiff : public ScriptOverlay {
+ public:
+  explicit PiattaformaDiff(Platform& base) : ScriptOverlay(base, true), base_(base) {}
+
+ protected:
+  void terminate_program(int) override { base_.end_program(kDiffGuasto); }
+
+ private:
+  Platform& base_;
+};
+
 // The two scripts compiled in memory, by the code of `compile`; a fault is
 // reported as `check` reports it.
-bool compila_lato(const DiffOptions& o, Platform& platform, Lato& l) {
+bool compila_lato(const DiffOptions& o, Platform& base, Lato& l) {
+  PiattaformaDiff platform(base);
   CompileOptions c;
   c.line = l.linea;
   c.train = l.treno;
