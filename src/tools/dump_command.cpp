@@ -38,6 +38,21 @@ std::string ora(int32_t secondi) {
   return testo("%d:%02d:%02d", secondi / 3600, (secondi / 60) % 60, secondi % 60);
 }
 
+// Every field of a record as stored, by the names of its layout.
+template <typename Record, typename Layout>
+ordered_json json_record(const Record& r, const Layout& layout) {
+  ordered_json o = ordered_json::object();
+  per_ogni_campo(layout, [&](const auto& campo) {
+    const auto& v = r.*(campo.membro);
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(v)>, std::string>) {
+      o[campo.nome] = utf8_da_cp1252(v);
+    } else {
+      o[campo.nome] = v;
+    }
+  });
+  return o;
+}
+
 }  // namespace
 
 std::string valori_cella(const RouteCell& c, size_t indice) {
@@ -110,6 +125,26 @@ std::string riga_elemento(size_t i, const ItemRecord& r) {
   return testo("%2zu vuoto\n", i);
 }
 
+std::string valore_linea(const LineValue& v) {
+  if (v.tag == LineValue::kVuoto) return "-";
+  if (v.tag == LineValue::kIntero) return testo("%d", static_cast<int>(v.value));
+  return testo("%.17g", v.value);
+}
+
+ordered_json json_cella(const RouteCell& c) { return json_record(c, kCampiCella); }
+ordered_json json_elemento(const ItemRecord& r) { return json_record(r, kCampiElemento); }
+
+// A slot as [tag] or [tag, value]; a value that JSON cannot hold (not a
+// finite number) goes as the hexadecimal of its 64 bits.
+ordered_json json_valore(const LineValue& v) {
+  if (v.tag == LineValue::kVuoto) return ordered_json::array({v.tag});
+  if (v.tag == LineValue::kIntero) return ordered_json::array({v.tag, static_cast<int16_t>(v.value)});
+  if (std::isfinite(v.value)) return ordered_json::array({v.tag, v.value});
+  uint64_t bits = 0;
+  std::memcpy(&bits, &v.value, sizeof bits);
+  return ordered_json::array({v.tag, testo("%016llx", static_cast<unsigned long long>(bits))});
+}
+
 namespace {
 
 void tabella_percorso(const std::vector<RouteCell>& celle, std::FILE* out) {
@@ -124,16 +159,6 @@ void tabella_elementi(const std::array<ItemRecord, kItemCount>& it, std::FILE* o
   }
 }
 
-}  // namespace
-
-std::string valore_linea(const LineValue& v) {
-  if (v.tag == LineValue::kVuoto) return "-";
-  if (v.tag == LineValue::kIntero) return testo("%d", static_cast<int>(v.value));
-  return testo("%.17g", v.value);
-}
-
-namespace {
-
 void tabella_linea(const std::vector<LineValue>& t, std::FILE* out) {
   const size_t metri = t.size() / 2;
   std::fprintf(out, "%8s %24s %24s\n", "metro", "x", "y");
@@ -141,28 +166,6 @@ void tabella_linea(const std::vector<LineValue>& t, std::FILE* out) {
     std::fprintf(out, "%8zu %24s %24s\n", m, valore_linea(t[m]).c_str(), valore_linea(t[metri + m]).c_str());
   }
 }
-
-// Every field of a record as stored, by the names of its layout.
-template <typename Record, typename Layout>
-ordered_json json_record(const Record& r, const Layout& layout) {
-  ordered_json o = ordered_json::object();
-  per_ogni_campo(layout, [&](const auto& campo) {
-    const auto& v = r.*(campo.membro);
-    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(v)>, std::string>) {
-      o[campo.nome] = utf8_da_cp1252(v);
-    } else {
-      o[campo.nome] = v;
-    }
-  });
-  return o;
-}
-
-}  // namespace
-
-ordered_json json_cella(const RouteCell& c) { return json_record(c, kCampiCella); }
-ordered_json json_elemento(const ItemRecord& r) { return json_record(r, kCampiElemento); }
-
-namespace {
 
 ordered_json json_percorso(const std::vector<RouteCell>& celle) {
   ordered_json a = ordered_json::array();
@@ -175,21 +178,6 @@ ordered_json json_elementi(const std::array<ItemRecord, kItemCount>& it) {
   for (const ItemRecord& r : it) a.push_back(json_elemento(r));
   return {{"file", "elementi"}, {"items", a}};
 }
-
-}  // namespace
-
-// A slot as [tag] or [tag, value]; a value that JSON cannot hold (not a
-// finite number) goes as the hexadecimal of its 64 bits.
-ordered_json json_valore(const LineValue& v) {
-  if (v.tag == LineValue::kVuoto) return ordered_json::array({v.tag});
-  if (v.tag == LineValue::kIntero) return ordered_json::array({v.tag, static_cast<int16_t>(v.value)});
-  if (std::isfinite(v.value)) return ordered_json::array({v.tag, v.value});
-  uint64_t bits = 0;
-  std::memcpy(&bits, &v.value, sizeof bits);
-  return ordered_json::array({v.tag, testo("%016llx", static_cast<unsigned long long>(bits))});
-}
-
-namespace {
 
 ordered_json json_linea(const std::vector<LineValue>& t) {
   const size_t metri = t.size() / 2;

@@ -25,16 +25,22 @@ class PlaceAndDiff : public ::testing::Test {
     ASSERT_EQ(run(TOOL_PATH, {"scripts", "--out", dir("i")}).status, 0);
     const RunResult r = run_installer_in(dir("i"));
     ASSERT_EQ(r.status, 0) << r.err;
-    std::string train = read_bytes(dir("s/Ferrovello_2632-.txt"));
-    const std::string signal = "\r\nsegnale,  7900,  2,  4,";
-    ASSERT_EQ(train.find(signal), train.rfind(signal));
-    train.replace(train.find(signal), signal.size(), "\r\nsegnale,  8000,  2,  4,");
-    write_bytes(dir("moved.txt"), train);
+    edited(train(), "\r\nsegnale,  7900,  2,  4,", "\r\nsegnale,  8000,  2,  4,", "moved.txt");
   }
   static void TearDownTestSuite() { delete folder_; }
   static std::string dir(const std::string& name) { return folder_->file(name); }
   static std::string line() { return dir("s/Ferrovello_linea.txt"); }
   static std::string train() { return dir("s/Ferrovello_2632-.txt"); }
+  // A copy of `script` named `name` in which the one `old` becomes `now`.
+  static std::string edited(const std::string& script, const std::string& old, const std::string& now,
+                            const std::string& name) {
+    std::string text = read_bytes(script);
+    EXPECT_NE(text.find(old), std::string::npos) << old;
+    EXPECT_EQ(text.find(old), text.rfind(old)) << old;
+    text.replace(text.find(old), old.size(), now);
+    write_bytes(dir(name), text);
+    return dir(name);
+  }
   static std::string installed(const std::string& name) { return dir("i/Ferrovello" + name); }
   static RunResult dump(std::vector<std::string> args) {
     args.insert(args.begin(), {"dump", installed("_2632.dat"), "--sim", installed("_2632.sim")});
@@ -270,16 +276,27 @@ TEST_F(PlaceAndDiff, DiffShowsAMovedSignal) {
   EXPECT_EQ(d.at("line").at("differ"), 0);
 }
 
+// A station renamed with an accented letter (the script in UTF-8): one item
+// record, shown as `dump` shows it, its columns kept in place.
+TEST_F(PlaceAndDiff, DiffShowsARenamedStation) {
+  const std::string renamed = edited(train(), "   VALENZA\r\n", "   VALENZA PÒ\r\n", "renamed.txt");
+  const RunResult r = run(TOOL_PATH, {"diff", dir("i"), line(), renamed});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "--- A: " + dir("i") + "\n+++ B: " + line() + " " + renamed +
+                       "\n"
+                       "elementi: 1 elemento diverso\n"
+                       "- 3 stazione  VALENZA                tipo  12  posizione   13900  estensione 13650..14150  "
+                       "ora 7:42:00  sosta 60 s  attributi 0 0 0 1 1 0 4 1 1\n"
+                       "+ 3 stazione  VALENZA PÒ             tipo  12  posizione   13900  estensione 13650..14150  "
+                       "ora 7:42:00  sosta 60 s  attributi 0 0 0 1 1 0 4 1 1\n");
+}
+
 // A curve 10 m longer: the plans part where the shorter one ends, and stay
 // apart to the last metre that has a point (the last two are empty).
 TEST_F(PlaceAndDiff, DiffOfThePlanGivesWhereAndHowFar) {
-  std::string text = read_bytes(line());
-  const std::string curve = "\r\ncurvas4,  700,  950\r\n";
-  ASSERT_NE(text.find(curve), std::string::npos);
-  text.replace(text.find(curve), curve.size(), "\r\ncurvas4,  700,  960\r\n");
-  TempFolder f;
-  write_bytes(f.file("l.txt"), text);
-  const RunResult r = run(TOOL_PATH, {"diff", line(), train(), f.file("l.txt"), train()});
+  const std::string longer = edited(line(), "\r\ncurvas4,  700,  950\r\n", "\r\ncurvas4,  700,  960\r\n", "l.txt");
+  const RunResult r = run(TOOL_PATH, {"diff", line(), train(), longer, train()});
   EXPECT_EQ(r.status, 1) << r.err;
   std::smatch m;
   ASSERT_TRUE(std::regex_search(r.out, m,
@@ -293,16 +310,14 @@ TEST_F(PlaceAndDiff, DiffOfThePlanGivesWhereAndHowFar) {
 
 TEST_F(PlaceAndDiff, DiffFailuresAreStatusTwo) {
   TempFolder empty;
-  std::string two_signals = read_bytes(train());
-  two_signals.insert(two_signals.find("\r\nsegnale,  7900,") + 2, "segnale,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0\r\n");
-  write_bytes(empty.file("t.txt"), two_signals);
+  const std::string two_signals = edited(train(), "\r\nsegnale,  7900,", "\r\nsegnale,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0\r\nsegnale,  7900,", "two.txt");
   const struct {
     std::vector<std::string> args;
     std::string err;
   } cases[] = {
       {{dir("i"), dir("s")}, "Nella cartella \"" + dir("s") + "\" manca il file \"" + dir("s") + "/Ferrovello_2632.dat\""},
       {{dir("i"), dir("i"), "--name", "Altro"}, "Nella cartella \"" + dir("i") + "\" manca il file"},
-      {{dir("i"), line(), empty.file("t.txt")}, " Errore n. 16\nPosizione: 7900 m\n"},
+      {{dir("i"), line(), two_signals}, " Errore n. 16\nPosizione: 7900 m\n"},
       {{dir("i"), dir("i"), dir("i")}, "diff confronta due scenari, A e B"},
       {{dir("i"), line()}, "diff confronta due scenari, A e B"},
       {{dir("i")}, ""},
