@@ -91,24 +91,32 @@ std::string intestazione_percorso(bool con_km) {
 }
 
 std::string riga_percorso(size_t i, const RouteCell& c, const std::vector<SistemaKm>* sistemi) {
-  const long long metri = (static_cast<long long>(i) - 1) * 50;
-  return testo("%6zu %8lld", i, metri) + (sistemi ? " " + a_destra(testo_km(km_a(*sistemi, metri)), 8) : "") +
-         testo(" %5d %5d %5u %5u %5u  ", c.byte4 * 5, c.byte5 - 100, c.byte6, c.byte3, c.byte2) +
-         a_sinistra(nome_tipo_cella(c.kind), 32) + " " + valori_cella(c, i) + "\n";
+  const int metri = (static_cast<int>(i) - 1) * 50;
+  std::string r = testo("%6d %8d", static_cast<int>(i), metri);
+  if (sistemi) {
+    r += ' ';
+    r += a_destra(testo_km(km_a(*sistemi, metri)), 8);
+  }
+  r += testo(" %5d %5d %5u %5u %5u  ", c.byte4 * 5, c.byte5 - 100, c.byte6, c.byte3, c.byte2);
+  r += a_sinistra(nome_tipo_cella(c.kind), 32);
+  r += ' ';
+  r += valori_cella(c, i);
+  r += '\n';
+  return r;
 }
 
 std::string riga_elemento(size_t i, const ItemRecord& r) {
   const std::string nome = utf8_da_cp1252(r.text);
   if (i >= 1 && i <= 80 && e_stazione(r)) {
-    return testo("%2zu stazione  ", i) + a_sinistra(nome, 22) +
+    return testo("%2d stazione  ", static_cast<int>(i)) + a_sinistra(nome, 22) +
            testo(" tipo %3u  posizione %7d  estensione %d..%d  ora %s  sosta %u s  "
                  "attributi %u %u %u %d %d %u %d %d %d\n",
                  r.kind, r.position, r.value1, r.value2, ora(r.code).c_str(), r.byte2, r.flag, r.byte4, r.byte3,
                  r.word1, r.word2, r.byte1, r.word3, r.word4, r.word5);
   }
-  if (i >= 1 && i <= 80 && !r.text.empty()) return testo("%2zu cartello  ", i) + nome + "\n";
+  if (i >= 1 && i <= 80 && !r.text.empty()) return testo("%2d cartello  ", static_cast<int>(i)) + nome + "\n";
   if (i >= kElementoProgressivaTre && i <= kElementoProgressivaUno) {
-    return testo("%2zu progressiva  da %d m, base %d m, %s\n", i, r.value1, r.value2,
+    return testo("%2d progressiva  da %d m, base %d m, %s\n", static_cast<int>(i), r.value1, r.value2,
                  r.position == 1 ? "decrescente" : r.position == 0 ? "crescente" : "direzione sconosciuta");
   }
   if (i == kElementoTreno) {
@@ -122,7 +130,7 @@ std::string riga_elemento(size_t i, const ItemRecord& r) {
     return testo("86 treno  \"%s\", ripetizione segnali %d..%d sistema %d, sabbia %d, orologio %d:%02d:%02d\n",
                  nome.c_str(), r.value1, r.value2, r.position, r.word1, r.word3, r.word4, r.word5);
   }
-  return testo("%2zu vuoto\n", i);
+  return testo("%2d vuoto\n", static_cast<int>(i));
 }
 
 std::string valore_linea(const LineValue& v) {

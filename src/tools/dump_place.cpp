@@ -121,15 +121,33 @@ bool scegli(const DumpOptions& o, const Posti& p, int64_t primo, int64_t fine, s
   return true;
 }
 
+// The columns of a line row: metre, cell, the post with --sim, x and y.
+std::string colonne_linea(const std::string& metro, const std::string& cella, const std::string* km,
+                          const std::string& x, const std::string& y) {
+  std::string r = a_destra(metro, 8);
+  r += ' ';
+  r += a_destra(cella, 6);
+  if (km) {
+    r += ' ';
+    r += a_destra(*km, 8);
+  }
+  r += ' ';
+  r += a_destra(x, 24);
+  r += ' ';
+  r += a_destra(y, 24);
+  r += '\n';
+  return r;
+}
+
 std::string riga_linea(int64_t m, const LineValue& x, const LineValue& y, const Posti& p) {
-  std::string r = a_destra(std::to_string(m), 8) + " " + a_destra(std::to_string(cella_di(m)), 6);
-  if (p.con_km) r += " " + a_destra(testo_km(km_a(p.sistemi, m)), 8);
-  return r + " " + a_destra(valore_linea(x), 24) + " " + a_destra(valore_linea(y), 24) + "\n";
+  const std::string km = testo_km(km_a(p.sistemi, m));
+  return colonne_linea(std::to_string(m), std::to_string(cella_di(m)), p.con_km ? &km : nullptr, valore_linea(x),
+                       valore_linea(y));
 }
 
 std::string intestazione_linea(const Posti& p) {
-  return a_destra("metro", 8) + " " + a_destra("cella", 6) + (p.con_km ? " " + a_destra("km", 8) : "") + " " +
-         a_destra("x", 24) + " " + a_destra("y", 24) + "\n";
+  const std::string km = "km";
+  return colonne_linea("metro", "cella", p.con_km ? &km : nullptr, "x", "y");
 }
 
 // The row's place in JSON, before its fields.

@@ -19,16 +19,19 @@ inline void opzioni_luogo(CLI::App* d, DumpOptions& o, const ControlloFile& file
                                   "Solo la riga del luogo KM: metri dall'inizio del percorso (36529) o progressiva "
                                   "chilometrica (35+029, con --sim); una progressiva che cade in più punti dà una "
                                   "riga per ciascuno")
+                        ->type_name("KM")
                         ->check(luogo_non_valido);
-  d->add_option("--from", o.from, "Dal luogo KM (metri o progressiva), compreso")->check(luogo_non_valido)->excludes(at);
-  d->add_option("--to", o.to, "Fino al luogo KM (metri o progressiva), compreso")->check(luogo_non_valido)->excludes(at);
+  d->add_option("--from", o.from, "Dal luogo KM (metri o progressiva), compreso; senza, dall'inizio del file")
+      ->type_name("KM")->check(luogo_non_valido)->excludes(at);
+  d->add_option("--to", o.to, "Fino al luogo KM (metri o progressiva), compreso; senza, fino alla fine del file")
+      ->type_name("KM")->check(luogo_non_valido)->excludes(at);
   d->add_option("--sim", o.sim,
                 "Il file degli elementi (.sim) dello scenario: i suoi sistemi progressivi danno la colonna km e "
                 "le progressive di --at, --from e --to")
-      ->check(file_esistente);
+      ->type_name("FILE")->check(file_esistente);
   d->add_option("--system", o.system,
                 "Cerca le progressive solo nel sistema progressivo N (1, 2, 3 nell'ordine lungo il percorso)")
-      ->check(CLI::Range(1, 3));
+      ->type_name("N")->check(CLI::Range(1, 3));
 }
 
 inline CLI::App* comando_diff(CLI::App& app, DiffOptions& o, const ControlloFile& file_esistente) {
@@ -37,7 +40,7 @@ inline CLI::App* comando_diff(CLI::App& app, DiffOptions& o, const ControlloFile
   f->add_option("scenari", o.scenari,
                 "A e B, ciascuno una cartella con i file compilati (NOME_linea.dat, NOME_NUM.sim, NOME_NUM.dat) "
                 "oppure lo script della linea e quello del treno, compilati in memoria")
-      ->required()->expected(2, 4)->check(file_esistente);
+      ->type_name("A B")->required()->expected(2, 4)->check(file_esistente);
   const auto nome = [](const std::string& v) { return nome_non_valido(v); };
   f->add_option("--name", o.name, "Nome dello scenario, nei nomi dei file e nei codici di gara")
       ->capture_default_str()->check(nome);

@@ -61,8 +61,12 @@ int64_t km_a(const std::vector<SistemaKm>& sistemi, int64_t metri) {
 
 std::string testo_km(int64_t km) {
   const int64_t a = km < 0 ? -km : km;
-  std::string metri = std::to_string(a % 1000);
-  return (km < 0 ? "-" : "") + std::to_string(a / 1000) + "+" + std::string(3 - metri.size(), '0') + metri;
+  const std::string metri = std::to_string(a % 1000);
+  std::string t = km < 0 ? "-" : "";
+  t += std::to_string(a / 1000);
+  t += '+';
+  t.append(3 - metri.size(), '0');
+  return t + metri;
 }
 
 bool leggi_luogo(const std::string& testo, LuogoScritto& luogo, std::string& errore) {
