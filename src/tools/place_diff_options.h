@@ -25,13 +25,13 @@ inline void opzioni_luogo(CLI::App* d, DumpOptions& o, const ControlloFile& file
       ->type_name("KM")->check(luogo_non_valido)->excludes(at);
   d->add_option("--to", o.to, "Fino al luogo KM (metri o progressiva), compreso; senza, fino alla fine del file")
       ->type_name("KM")->check(luogo_non_valido)->excludes(at);
-  d->add_option("--sim", o.sim,
+  CLI::Option* sim = d->add_option("--sim", o.sim,
                 "Il file degli elementi (.sim) dello scenario: i suoi sistemi progressivi danno la colonna km e "
                 "le progressive di --at, --from e --to")
       ->type_name("FILE")->check(file_esistente);
   d->add_option("--system", o.system,
                 "Cerca le progressive solo nel sistema progressivo N (1, 2, 3 nell'ordine lungo il percorso)")
-      ->type_name("N")->check(CLI::Range(1, 3));
+      ->type_name("N")->check(CLI::Range(1, 3))->needs(sim);
 }
 
 inline CLI::App* comando_diff(CLI::App& app, DiffOptions& o, const ControlloFile& file_esistente) {

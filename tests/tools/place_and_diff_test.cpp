@@ -141,6 +141,7 @@ TEST_F(PlaceAndDiff, DumpByPlaceRefusesWhatIsNotOnTheRoute) {
       {{"--at", "km35"}, 2, "--at: \"km35\" non è un luogo: scrivi i metri"},
       {{"--at", "-200"}, 2, "--at: \"-200\": i metri si contano dall'inizio del percorso"},
       {{"--at", "5+000", "--sim", sim, "--system", "4"}, 2, "--system"},
+      {{"--at", "5+000", "--system", "2"}, 2, "--system"},  // only with --sim
       {{"--at", "5+000"}, 1, "--at 5+000 è una progressiva chilometrica: serve --sim"},
       {{"--at", "99+000", "--sim", sim}, 1,
        "--at 99+000: la progressiva non è sul percorso in nessuno dei sistemi progressivi (sistema 1 da 0 a 42299 m, "
