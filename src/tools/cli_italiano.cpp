@@ -167,10 +167,14 @@ void in_italiano(CLI::App& app, const std::string& versione) {
   app.failure_message(messaggio_di_uso);
 }
 
-CLI::App* sottocomando(CLI::App& app, const std::string& nome, const std::string& descrizione) {
-  CLI::App* s = app.add_subcommand(nome, descrizione);
+void come_sottocomando(CLI::App* s) {
   s->group(kSottocomandi);
   s->get_help_ptr()->group(kOpzioni);  // made before the options took the group's name
+}
+
+CLI::App* sottocomando(CLI::App& app, const std::string& nome, const std::string& descrizione) {
+  CLI::App* s = app.add_subcommand(nome, descrizione);
+  come_sottocomando(s);
   return s;
 }
 

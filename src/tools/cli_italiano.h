@@ -11,6 +11,8 @@ namespace ferrovello {
 // Italian help and errors for `app`, its `--help` and its `--version`
 // (printing `versione`). Call before adding options and subcommands.
 void in_italiano(CLI::App& app, const std::string& versione);
+// A subcommand added by other means, made like those of sottocomando.
+void come_sottocomando(CLI::App* s);
 // A subcommand of `app`, added after in_italiano, listed with the others.
 CLI::App* sottocomando(CLI::App& app, const std::string& nome, const std::string& descrizione);
 

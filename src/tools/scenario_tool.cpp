@@ -8,6 +8,7 @@
 #include "tools/cli_italiano.h"
 #include "tools/compile_command.h"
 #include "tools/dump_command.h"
+#include "tools/place_diff_options.h"
 #include "tools/package_command.h"
 #include "tools/plot_command.h"
 #include "tools/standard_output.h"
@@ -42,6 +43,10 @@ struct ToolPlatform : ferrovello::PosixPlatform {
   explicit ToolPlatform(const std::string& cartella) : PosixPlatform(cartella) {}
 };
 #endif
+
+// Files are checked by the commands that read them: a missing one is a
+// failure of input (status 1), not a usage error.
+std::string nessun_controllo(const std::string&) { return {}; }
 
 // The kinds of value the options take, as the help shows them.
 constexpr const char* kFile = "FILE";
@@ -138,6 +143,11 @@ int main(int argc, char** argv) {
                                                                   : "\"" + v + "\" non è percorso, elementi né linea";
       });
   d->add_option("--out", dump.out, "Il file da scrivere (- per lo standard output, come senza --out)")->type_name(kFile);
+  ferrovello::opzioni_luogo(d, dump, nessun_controllo);
+
+  ferrovello::DiffOptions diff;
+  CLI::App* f = ferrovello::comando_diff(app, diff, nessun_controllo);
+  ferrovello::come_sottocomando(f);
 
   ferrovello::PlotOptions plot;
   CLI::App* p = ferrovello::sottocomando(app, "plot", "Disegna la pianta del tracciato e il profilo in una pagina SVG");
@@ -213,6 +223,13 @@ int main(int argc, char** argv) {
   if (d->parsed()) {
     ToolPlatform platform(".");
     return stato_finale(platform, ferrovello::esegui_dump(dump, platform));
+  }
+  if (f->parsed()) {
+    ToolPlatform platform(".");
+    std::string uscita;
+    const int stato = ferrovello::esegui_diff(diff, platform, uscita);
+    ferrovello::stampa(platform, uscita);
+    return stato_finale(platform, stato);
   }
   if (p->parsed()) {
     ToolPlatform platform(".");

@@ -14,6 +14,14 @@ namespace ferrovello {
 // word; the tool then ends with status 1 and prints nothing more.
 void stampa(Platform& base, std::string_view testo);
 
+// Appends to `out` as printf would write (on MinGW, its ANSI printf).
+#ifdef __MINGW_PRINTF_FORMAT
+#define FORMATO_PRINTF __MINGW_PRINTF_FORMAT
+#else
+#define FORMATO_PRINTF printf
+#endif
+void scrivi(std::string& out, const char* formato, ...) __attribute__((format(FORMATO_PRINTF, 2, 3)));
+
 // `stato`, or 1 when standard output or standard error could not be written.
 int stato_finale(const Platform& base, int stato);
 

@@ -110,7 +110,7 @@ TEST_F(CommandLine, ExitStatusOfEverySubcommand) {
 }
 
 TEST_F(CommandLine, HelpIsItalian) {
-  const std::vector<std::string> commands = {"", "compile", "check", "dump", "plot", "view", "scripts", "package"};
+  const std::vector<std::string> commands = {"", "compile", "check", "dump", "diff", "plot", "view", "scripts", "package"};
   for (const std::string& c : commands) {
     const RunResult r = run(TOOL_PATH, c.empty() ? std::vector<std::string>{"--help"} : std::vector<std::string>{c, "--help"});
     EXPECT_EQ(r.status, 0) << c;
@@ -134,10 +134,10 @@ TEST_F(CommandLine, UsageErrorsAreItalianWithTheWayToTheHelp) {
     std::vector<std::string> args;
     std::string message;
   } cases[] = {
-      {{}, "scenario-tool: manca il sottocomando, uno fra: compile, check, dump, plot, view, scripts, package\n"
+      {{}, "scenario-tool: manca il sottocomando, uno fra: compile, check, dump, diff, plot, view, scripts, package\n"
            "Per l'aiuto: scenario-tool --help\n"},
       {{"nope", "--out", "x"},
-       "scenario-tool: \"nope\" non è un sottocomando; i sottocomandi sono: compile, check, dump, plot, view, scripts, "
+       "scenario-tool: \"nope\" non è un sottocomando; i sottocomandi sono: compile, check, dump, diff, plot, view, scripts, "
        "package\nPer l'aiuto: scenario-tool --help\n"},
       {{"compile"}, "scenario-tool compile: manca l'opzione obbligatoria --line\nPer l'aiuto: scenario-tool compile --help\n"},
       {{"check", "--line"}, "scenario-tool check: manca il valore di --line\nPer l'aiuto: scenario-tool check --help\n"},
