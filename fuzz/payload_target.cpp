@@ -14,13 +14,15 @@
 // name or a document with libFuzzer's byte mutations) or gives or takes a
 // document, and writes the fields back with their lengths.
 //
-// A payload that decodes has its route length folded (fold.h) before the
-// run, as fuzz_compile does; with FUZZ_ROTTA_INTERA=1 nothing is folded.
+// A payload that decodes, in either way, has its route length folded
+// (fold.h) before the run, as fuzz_compile does; with FUZZ_ROTTA_INTERA=1
+// nothing is folded.
 //
 // What must hold: a package refused ends the run with status 1, one message
 // and nothing written; one accepted writes the two scripts and every
 // document it carries, byte for byte, then either the three files of the
 // route (status 0) or a message (status 1).
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -137,6 +139,15 @@ void esegui(const std::string& programma) {
   verifica(status == 1 || binari, "a run that ends well writes the three files of the route");
 }
 
+// A payload that decodes with its route length folded; any other as it is.
+std::string piegato(const std::string& carico) {
+  Pacchetto p;
+  std::string perche;
+  if (rotta_intera || !decodifica_carico(carico, p, perche)) return carico;
+  p.script_linea = piega_lunghezza(p.script_linea);
+  return codifica_carico(p);
+}
+
 // A field of `p` mutated, or a document given or taken.
 void muta_campo(Pacchetto& p, unsigned int seme) {
   const auto bytes = [&](std::string& campo) {
@@ -192,18 +203,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace ferrovello::fuzz;
   if (size == 0) return 0;
   ++eseguiti;
-  std::string resto(reinterpret_cast<const char*>(data) + 1, size - 1);
-  if ((data[0] & 1u) != 0) {
+  const std::string resto(reinterpret_cast<const char*>(data) + 1, size - 1);
+  if ((data[0] & 1u) == 0) {
+    const std::string carico = piegato(resto);
+    esegui(carico + coda_del_carico(carico));
+    return 0;
+  }
+  // A file whose package holds has it folded too, behind the same bytes.
+  Pacchetto p;
+  std::string perche;
+  if (rotta_intera || pacchetto_dei_byte(resto, p, perche) != EsitoCoda::valida) {
     esegui(resto);
     return 0;
   }
-  Pacchetto pacchetto;
-  std::string perche;
-  if (!rotta_intera && decodifica_carico(resto, pacchetto, perche)) {
-    pacchetto.script_linea = piega_lunghezza(pacchetto.script_linea);
-    resto = codifica_carico(pacchetto);
-  }
-  esegui(resto + coda_del_carico(resto));
+  const size_t coda = std::min(resto.size(), kFinestraCoda);
+  const uint64_t lunghezza = esamina_coda(std::string_view(resto).substr(resto.size() - coda), resto.size()).lunghezza;
+  const std::string carico = piegato(resto.substr(resto.size() - kLunghezzaCoda - lunghezza, lunghezza));
+  esegui(resto.substr(0, resto.size() - kLunghezzaCoda - lunghezza) + carico + coda_del_carico(carico));
   return 0;
 }
 
