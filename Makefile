@@ -82,14 +82,14 @@ windows-deps:
 wine-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WINE_PACKAGES)"
 
-# fuzz_compile and fuzz_decode in $(FUZZ_BUILD)/fuzz/.
+# fuzz_compile, fuzz_decode and fuzz_payload in $(FUZZ_BUILD)/fuzz/.
 fuzz-build: fuzz-deps
 	@test -f $(FUZZ_BUILD)/build.ninja || cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER=clang++ -DFERROVELLO_FUZZ=ON -DFERROVELLO_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_compile fuzz_decode
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_compile fuzz_decode fuzz_payload
 
 fuzz: fuzz-build
-	fuzz/run_fuzz.sh fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) compile decode
+	fuzz/run_fuzz.sh fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) compile decode payload
 
 fuzz-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"

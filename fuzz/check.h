@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace ferrovello::fuzz {
 
@@ -11,6 +12,12 @@ inline void verifica(bool ok, const char* cosa) {
   if (ok) return;
   std::fprintf(stderr, "property broken: %s\n", cosa);
   std::abort();
+}
+
+// True when the environment variable `nome` is set to 1.
+inline bool acceso(const char* nome) {
+  const char* valore = std::getenv(nome);
+  return valore != nullptr && std::strcmp(valore, "1") == 0;
 }
 
 }  // namespace ferrovello::fuzz

@@ -1,5 +1,5 @@
-// Compiles arbitrary bytes as a line script and a train script, with and
-// without the line table, through the steps of the run that must never end
+// Compiles arbitrary bytes as a line script and a train script, with the
+// line table and, where that gives a route, without it, through the steps of the run that must never end
 // the program: compile, check the route, stamp the codes, encode the files.
 // Every file must read back as the table it was written from.
 //
@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "check.h"
+#include "fold.h"
 #include "mutator.h"
 #include "platform/memory_platform.h"
 #include "model/form1.h"
@@ -37,7 +38,6 @@
 namespace ferrovello::fuzz {
 namespace {
 
-constexpr int32_t kRottaCorta = 4000;  // longest route that is not folded, in metres
 bool rotta_intera = false;              // FUZZ_ROTTA_INTERA=1: no folding
 
 // Inputs run and inputs whose route got a feature from a placing member
@@ -47,41 +47,26 @@ long eseguiti = 0;
 long con_elementi_posati = 0;
 std::map<int32_t, long> guasti;  // inputs by the first fault of their compilation (0: none)
 
-// Folds the number after every "lunghezza percorso" item of the line script
-// (the compiler takes the last one it meets), read with the compiler's own
-// item reader.
-std::string piega_lunghezza(std::string_view linea) {
-  ScriptItems s;
-  s.bytes.assign(linea);
-  if (rotta_intera) return std::move(s.bytes);
-  std::string item;
-  while (leggi_testo(s, item)) {
-    if (!contiene_ci(item, "lunghezza") || !contiene_ci(item, "percorso")) continue;
-    int32_t l = 0;
-    std::string perche;
-    if (!leggi_numero(s, Larghezza::bit32, l, perche) || l <= kRottaCorta) continue;
-    // The digits of the item give way to the folded length.
-    const size_t da = s.item_start;
-    size_t a = da;
-    while (a < s.bytes.size() && s.bytes[a] >= '0' && s.bytes[a] <= '9') ++a;
-    const std::string piegata = std::to_string(l % (kRottaCorta + 1));
-    s.bytes.replace(da, a - da, piegata);
-    s.pos = da + piegata.size();
-    leggi_testo(s, item);  // the rest of the item, up to its comma or line end
-  }
-  return std::move(s.bytes);
-}
+// What a compilation gave.
+struct Compilato {
+  bool percorso = false;     // a route was made
+  bool senza_guasti = false;  // and no fault was recorded
+  bool posati = false;       // a placing member put a feature on it
+  std::string dat;           // the route file
+  std::string sim;           // the item file
+};
 
-// The three files as the run writes them, read back.
-void rileggi(const Form1& f) {
+// The three files as the run writes them, read back; the route file and
+// the item file into `c`.
+void rileggi(const Form1& f, Compilato& c) {
   std::string perche;
-  const std::string dat = codifica_percorso(f.route_cells);
+  const std::string& dat = c.dat = codifica_percorso(f.route_cells);
   std::vector<RouteCell> celle;
   verifica(decodifica_percorso(dat, celle, perche) && celle.size() == f.route_cells.size() &&
                codifica_percorso(celle) == dat,
            "the route file reads back");
 
-  const std::string sim = codifica_elementi(f.items);
+  const std::string& sim = c.sim = codifica_elementi(f.items);
   std::array<ItemRecord, kItemCount> elementi{};
   verifica(decodifica_elementi(sim, elementi, perche) && codifica_elementi(elementi) == sim, "the item file reads back");
   for (size_t i = 0; i < elementi.size(); ++i) verifica(elementi[i].text == f.items[i].text, "item texts are whole");
@@ -117,7 +102,7 @@ bool posati(const Form1& f) {
   return false;
 }
 
-bool compila(const std::string& linea, std::string_view treno, int32_t j) {
+Compilato compila(const std::string& linea, std::string_view treno, int32_t j) {
   MemoryPlatform p;
   Form1 f(p);
   f.scenario_name = kNomeScenario;
@@ -139,21 +124,31 @@ bool compila(const std::string& linea, std::string_view treno, int32_t j) {
   if (f.route_cells.empty()) {
     f.segnala_errore_registrato();
     if (j == 1) ++guasti[f.diagnoses.empty() ? f.error_code : f.diagnoses.front().codice];
-    return false;
+    return {};
   }
+  Compilato c;
+  c.percorso = true;
   verifica(f.route_cells.size() == static_cast<size_t>(f.last_cell) + 1 && f.route_cells.size() > 1,
            "the route has cells 0 to last_cell");
   verifica(j == 0 ? f.line_table.empty() : f.line_table.size() == 2 * (static_cast<size_t>(f.line_extent) + 1),
            "the line table has two entries per metre when wanted");
   f.controlla_percorso();
+  c.senza_guasti = f.error_code == 0 && f.diagnoses.empty();
   if (f.error_code != 0) f.segnala_errore_registrato();
-  const bool con_elementi = posati(f);
+  c.posati = posati(f);
   if (j == 1) ++guasti[f.diagnoses.empty() ? f.error_code : f.diagnoses.front().codice];
   // Where a reserved slot is taken the run ends with fault 1250 or 1251
   // and writes nothing; the files are read back all the same.
   f.timbra_percorso();
-  rileggi(f);
-  return con_elementi;
+  // The files of the compilation without the line file are compared with
+  // those read back here, so they need no reading of their own.
+  if (j == 1) {
+    rileggi(f, c);
+  } else {
+    c.dat = codifica_percorso(f.route_cells);
+    c.sim = codifica_elementi(f.items);
+  }
+  return c;
 }
 
 void stampa_statistiche() {
@@ -186,10 +181,9 @@ void controlla(std::string_view linea, std::string_view treno) {
 }  // namespace ferrovello::fuzz
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const char* intera = std::getenv("FUZZ_ROTTA_INTERA");
-  ferrovello::fuzz::rotta_intera = intera != nullptr && std::strcmp(intera, "1") == 0;
-  const char* statistiche = std::getenv("FUZZ_STATISTICHE");
-  if (statistiche != nullptr && std::strcmp(statistiche, "1") == 0) std::atexit(ferrovello::fuzz::stampa_statistiche);
+  using namespace ferrovello::fuzz;
+  rotta_intera = acceso("FUZZ_ROTTA_INTERA");
+  if (acceso("FUZZ_STATISTICHE")) std::atexit(stampa_statistiche);
   return 0;
 }
 
@@ -203,12 +197,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     linea = in.substr(0, at + 1);
     treno = in.substr(at + kSeparatore.size());
   }
-  const std::string piegata = piega_lunghezza(linea);
-  const bool con_elementi = compila(piegata, treno, 1);
-  compila(piegata, treno, 0);
+  const std::string piegata = rotta_intera ? std::string(linea) : piega_lunghezza(linea);
+  const Compilato con_linea = compila(piegata, treno, 1);
+  // Without the line file the compiler skips the curves and the track
+  // line, and nothing else: where a route was made it compiles again
+  // without it, and where no fault was found the other two files must be
+  // the same. Where the first gave no route the second is skipped: it reads
+  // the same items up to the same refusal or a later one, which costs a
+  // compilation for little.
+  if (con_linea.percorso) {
+    const Compilato senza_linea = compila(piegata, treno, 0);
+    verifica(!con_linea.senza_guasti || (senza_linea.senza_guasti && senza_linea.dat == con_linea.dat &&
+                                         senza_linea.sim == con_linea.sim),
+             "without the line file the route and the items are the same");
+  }
   controlla(piegata, treno);
   ++eseguiti;
-  con_elementi_posati += con_elementi;
+  con_elementi_posati += con_linea.posati;
   return 0;
 }
 

@@ -1,11 +1,14 @@
-// The mutator of fuzz_compile: a quarter of the time libFuzzer's own byte
-// mutations (with the dictionary of keywords), the rest whole lines of
-// the scripts: a feature line of either script put in with a position on
-// the short route, a line taken away, doubled or swapped with another, a
-// number of a line set to a value that matters. Byte mutations alone seldom
-// keep a line whole enough to reach the placing members; these do.
+// The mutator of fuzz_compile: one time in eight libFuzzer's own byte
+// mutations (with the dictionary of keywords), the rest whole lines of the
+// scripts: a feature line of either script put in, or put in place of
+// another, with a position on the input's own route; a line taken away,
+// doubled or swapped with another; a number of a line set to a value that
+// matters; a general section with a route length put back when the line
+// script has lost it. Byte mutations alone seldom keep a line whole enough
+// to reach the placing members; these do.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +18,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "fold.h"
 
 extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
 
@@ -32,7 +37,9 @@ class Mutatore {
     std::vector<Riga> righe = dividi(testo);
     const size_t separatore = testo.find(kSeparatore);
     const size_t fine_linea = separatore == std::string::npos ? testo.size() : separatore + 1;
-    switch (numero(0, 5)) {
+    lunghezza_ = lunghezza_del_percorso(std::string_view(testo).substr(0, fine_linea));
+    if (lunghezza_ < 0) return rimetti_generale(testo);
+    switch (numero(0, 7)) {
       case 0:
         return inserisci(testo, righe, 0, fine_linea, riga_linea());
       case 1:
@@ -41,6 +48,13 @@ class Mutatore {
           return true;
         }
         return inserisci(testo, righe, separatore + kSeparatore.size(), testo.size(), riga_treno());
+      case 6: {  // a line given way to a new feature line of its script
+        if (righe.empty()) return false;
+        const Riga r = righe[indice(righe.size())];
+        const std::string nuova = (r.inizio < fine_linea ? riga_linea() : riga_treno()) + "\n";
+        testo.replace(r.inizio, r.fine - r.inizio, nuova);
+        return true;
+      }
       case 2: {  // a line taken away
         if (righe.empty()) return false;
         const Riga r = righe[indice(righe.size())];
@@ -92,10 +106,36 @@ class Mutatore {
   size_t indice(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(caso_); }
   std::string n(int da, int a) { return std::to_string(numero(da, a)); }
 
-  // A position on the short route, mostly on the 50 m grid.
+  // The route length the compiler will take from a line script, folded as
+  // the target folds it; -1 when no "lunghezza percorso" line reads.
+  static int32_t lunghezza_del_percorso(std::string_view linea) {
+    int32_t l = -1;
+    for (size_t at = linea.find("lunghezza percorso"); at != std::string_view::npos;
+         at = linea.find("lunghezza percorso", at + 1)) {
+      size_t i = linea.find(',', at);
+      if (i == std::string_view::npos) break;
+      while (++i < linea.size() && linea[i] == ' ') {
+      }
+      int64_t v = 0;
+      size_t j = i;
+      while (j < linea.size() && j - i < 8 && linea[j] >= '0' && linea[j] <= '9') v = 10 * v + (linea[j++] - '0');
+      if (j > i) l = static_cast<int32_t>(v > kRottaCorta ? v % (kRottaCorta + 1) : v);
+    }
+    return l;
+  }
+
+  // A line script that lost its general section or its route length gets
+  // them back at its start.
+  bool rimetti_generale(std::string& testo) {
+    const std::string l = std::to_string(50 * numero(1, kRottaCorta / 50));
+    testo.insert(0, "[generale]\nlunghezza percorso,  " + l + "\n[corpo]\n");
+    return true;
+  }
+
+  // A position on the input's route, mostly on the 50 m grid.
   std::string posizione() {
-    if (numero(0, 7) == 0) return n(-100, 11000);
-    return std::to_string(50 * numero(0, 80));
+    if (numero(0, 7) == 0) return n(-100, lunghezza_ + 7000);
+    return std::to_string(50 * numero(0, std::max(1, lunghezza_ / 50)));
   }
   std::string velocita() { return std::to_string(5 * numero(0, 40)); }
 
@@ -179,11 +219,12 @@ class Mutatore {
   }
 
   std::minstd_rand caso_;
+  int32_t lunghezza_ = kRottaCorta;  // of the route of the input at hand
 };
 
 inline size_t muta_script(uint8_t* data, size_t size, size_t max_size, unsigned int seme) {
   Mutatore m(seme);
-  if ((seme & 3u) == 0) return LLVMFuzzerMutate(data, size, max_size);
+  if ((seme & 7u) == 0) return LLVMFuzzerMutate(data, size, max_size);
   std::string testo(reinterpret_cast<const char*>(data), size);
   if (!m.muta(testo) || testo.size() > max_size) return LLVMFuzzerMutate(data, size, max_size);
   std::memcpy(data, testo.data(), testo.size());

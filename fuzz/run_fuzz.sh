@@ -6,8 +6,9 @@
 #   run_fuzz.sh smoke    FUZZ_BUILD SECONDS TARGET     the same from the seeds alone
 #   run_fuzz.sh replay   FUZZ_BUILD TARGET             every kept input once
 #
-# A campaign stops early after FUZZ_MAX_SECONDS seconds a target, if set.
-# TARGET is compile or decode. A fuzz run starts from the seeds of
+# A campaign stops early after FUZZ_MAX_SECONDS seconds a target, if set;
+# FUZZ_MAX_LEN caps the length of an input (longer seeds are cut).
+# TARGET is compile, decode or payload. A fuzz run starts from the seeds of
 # fuzz/corpus/TARGET and the kept inputs of fuzz/regressions/TARGET, copied
 # into FUZZ_BUILD/corpus/TARGET, which grows from run to run (a smoke run
 # uses a fresh FUZZ_BUILD/smoke/TARGET); the committed files never change.
@@ -55,11 +56,15 @@ fuzz_one() {
   mkdir -p "$corpus" "$findings" "$build/logs"
   cp -n "$here/corpus/$target/"* "$corpus/"
   local extra=() kept=()
-  [ "$target" = compile ] && extra+=(-dict="$here/scripts.dict")
+  case $target in
+    compile) extra+=(-dict="$here/scripts.dict") ;;
+    payload) extra+=(-dict="$here/payload.dict") ;;
+  esac
   [ -d "$here/regressions/$target" ] && kept+=("$here/regressions/$target")
   echo "fuzz_$target: $amount ${limit#-} from $corpus"
   ASAN_OPTIONS=${ASAN_OPTIONS:-$fuzz_asan_options} FUZZ_STATISTICHE=1 \
-    "$bin" "${limits[@]}" "${extra[@]}" "$limit=$amount" ${FUZZ_MAX_SECONDS:+-max_total_time=$FUZZ_MAX_SECONDS} -print_final_stats=1 \
+    "$bin" "${limits[@]}" "${extra[@]}" "$limit=$amount" ${FUZZ_MAX_SECONDS:+-max_total_time=$FUZZ_MAX_SECONDS} \
+    ${FUZZ_MAX_LEN:+-max_len=$FUZZ_MAX_LEN} -print_final_stats=1 \
     -artifact_prefix="$findings/" "$corpus" "${kept[@]}" > "$log" 2>&1
   local status=$?
   local runs
@@ -113,10 +118,10 @@ case $mode in
     fi
     # Fuzzing folds long routes into short ones; the seeds, the longest
     # route among them, also run once at their full length.
-    if [ "$1" = compile ]; then
-      FUZZ_ROTTA_INTERA=1 "$bin" "${limits[@]}" "$here/corpus/compile/"* ||
-        { echo "FAILED: a seed of fuzz_compile fails at its full length"; exit 1; }
-      echo "fuzz_compile: the seeds pass at their full length"
+    if [ "$1" = compile ] || [ "$1" = payload ]; then
+      FUZZ_ROTTA_INTERA=1 "$bin" "${limits[@]}" "$here/corpus/$1/"* ||
+        { echo "FAILED: a seed of fuzz_$1 fails at its full length"; exit 1; }
+      echo "fuzz_$1: the seeds pass at their full length"
     fi
     ;;
   *) usage ;;

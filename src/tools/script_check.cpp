@@ -117,19 +117,24 @@ bool scritta_bene(const Chiave& k, const std::string& item) {
   }
 }
 
-size_t distanza(const std::string& a, const std::string& b) {
+// The edit distance of a and b, or limite + 1 as soon as it is sure to be
+// more than limite: no row of the table ever gets smaller than the one before.
+size_t distanza(const std::string& a, const std::string& b, size_t limite) {
   std::vector<size_t> riga(b.size() + 1);
   for (size_t j = 0; j <= b.size(); ++j) riga[j] = j;
   for (size_t i = 1; i <= a.size(); ++i) {
     size_t diagonale = riga[0];
     riga[0] = i;
+    size_t minima = riga[0];
     for (size_t j = 1; j <= b.size(); ++j) {
       const size_t sopra = riga[j];
       riga[j] = std::min({riga[j] + 1, riga[j - 1] + 1, diagonale + (a[i - 1] == b[j - 1] ? 0 : 1)});
       diagonale = sopra;
+      minima = std::min(minima, riga[j]);
     }
+    if (minima > limite) return limite + 1;
   }
-  return riga[b.size()];
+  return std::min(riga[b.size()], limite + 1);
 }
 
 // --- text ------------------------------------------------------------------
@@ -275,7 +280,7 @@ class Lettura {
       leggi_testo(s_, buf_);
       if (fine_file(s_) && file_ == 0) return false;  // the compiler's fault 102
       if (contiene_ci(buf_, "[generale]")) return true;
-      if (vicino.empty() && !buf_.empty() && distanza(minuscolo(buf_), "[generale]") <= 2) {
+      if (vicino.empty() && !buf_.empty() && distanza(minuscolo(buf_), "[generale]", 2) <= 2) {
         vicino = buf_;
         dove_vicino = s_.item_start;
       }
@@ -415,8 +420,12 @@ class Lettura {
       if (k.zona != zona && !(zona == Zona::linea && k.zona == Zona::generale)) continue;
       const std::string nome = k.id == Id::curva ? "curva" : k.nome;
       for (const std::string& c : {nome, std::string(k.a)}) {
-        const size_t d = distanza(m, c);
-        if (d < d_migliore && d <= std::max<size_t>(1, c.size() / 4)) {
+        // The distance is at least the difference of the lengths: most
+        // items are too long or too short to be any keyword misspelt.
+        const size_t massima = std::max<size_t>(1, c.size() / 4);
+        if ((m.size() > c.size() ? m.size() - c.size() : c.size() - m.size()) > massima) continue;
+        const size_t d = distanza(m, c, massima);
+        if (d < d_migliore && d <= massima) {
           d_migliore = d;
           migliore = k.id == Id::curva ? "curvad4" : k.nome;
         }
