@@ -146,6 +146,10 @@ int main(int argc, char** argv) {
   p->add_option("--dat", plot.dat, "Con --line-file: il file del percorso, per il profilo")
       ->check(file_mancante)->needs(lf);
   opzioni_script(p, plot.scripts, false);
+  p->add_option("--from", plot.finestra.da, "Disegna il percorso da questo metro (dall'inizio)")
+      ->check(CLI::NonNegativeNumber);
+  p->add_option("--to", plot.finestra.a, "Disegna il percorso fino a questo metro (dall'inizio)")
+      ->check(CLI::PositiveNumber);
 
   ferrovello::ViewOptions view;
   CLI::App* v = app.add_subcommand("view", "Scrive una pagina HTML per esplorare la pianta e il profilo in un browser");
@@ -182,6 +186,9 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
     if (p->parsed() && plot.line_file.empty() == plot.scripts.line.empty()) {
       throw CLI::ValidationError("plot", "serve --line-file oppure --line con --train");
+    }
+    if (p->parsed() && p->count("--to") > 0 && plot.finestra.a <= plot.finestra.da) {
+      throw CLI::ValidationError("plot", "--to deve venire dopo --from");
     }
     if (v->parsed() && view.dat.empty() == view.scripts.line.empty()) {
       throw CLI::ValidationError("view", "serve --dat con --sim oppure --line con --train");
