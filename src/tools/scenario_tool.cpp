@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "tools/command_docs.h"
 #include "tools/compile_command.h"
 #include "tools/dump_command.h"
 #include "tools/package_command.h"
@@ -181,6 +182,13 @@ int main(int argc, char** argv) {
   g->add_option("--stub", package.stub, "L'installatore da cui partire (se non sta accanto a questo programma)")
       ->check(file_mancante);
   g->add_option("--out", package.out, "Il programma da scrivere")->required();
+
+  // The build writes the manual pages and the completion from the options
+  // defined above.
+  if (argc == 3 && std::string(argv[1]) == ferrovello::kModoDocumentazione) {
+    ToolPlatform platform(".");
+    return ferrovello::scrivi_documentazione(app, argv[2], platform);
+  }
 
   try {
     app.parse(argc, argv);
