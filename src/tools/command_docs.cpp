@@ -93,8 +93,19 @@ bool e_numero(const CLI::Option* o) {
          tipo.rfind("NUMBER", 0) == 0;
 }
 
-// What an option's value is called on the page: its set, a number, a folder
-// or a file by what its description says, else a value.
+// The option's own name for its value ("FILE", "CARTELLA"), or empty when
+// it has only the parser's name for the type ("TEXT", "INT").
+std::string nome_tipo(const CLI::Option* o) {
+  const std::string tipo = o->get_type_name();
+  const std::string base = tipo.substr(0, tipo.find(':'));
+  for (const char* generico : {"TEXT", "INT", "UINT", "FLOAT", "NUMBER", "BOOLEAN", ""}) {
+    if (base == generico) return "";
+  }
+  return base;
+}
+
+// What an option's value is called on the page: its set, the name the
+// option gives its value, or one read from its type or description.
 std::string segnaposto(const CLI::Option* o) {
   const std::vector<std::string> v = scelte(o);
   if (!v.empty()) {
@@ -102,6 +113,7 @@ std::string segnaposto(const CLI::Option* o) {
     for (const std::string& x : v) s += (s.empty() ? "" : "|") + x;
     return s;
   }
+  if (!nome_tipo(o).empty()) return nome_tipo(o);
   if (e_numero(o)) return "METRI";
   std::string d = o->get_description();
   std::transform(d.begin(), d.end(), d.begin(), [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });

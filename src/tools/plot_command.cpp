@@ -80,16 +80,14 @@ std::string progressiva(int64_t v) {
   return buf;
 }
 
-// Kilometres from the start, with a decimal comma when the step needs one.
+// Kilometres from the start, with as many decimals (after a comma) as the
+// step needs.
 std::string chilometri(double m, double passo) {
+  const int decimali = passo >= 1000 ? 0 : passo >= 100 ? 1 : passo >= 10 ? 2 : 3;
   char buf[32];
-  if (passo >= 1000) {
-    std::snprintf(buf, sizeof buf, "%.0f km", m / 1000);
-  } else {
-    std::snprintf(buf, sizeof buf, "%.1f km", m / 1000);
-    for (char* c = buf; *c != 0; ++c) {
-      if (*c == '.') *c = ',';
-    }
+  std::snprintf(buf, sizeof buf, "%.*f km", decimali, m / 1000);
+  for (char* c = buf; *c != 0; ++c) {
+    if (*c == '.') *c = ',';
   }
   return buf;
 }
@@ -145,7 +143,7 @@ struct Pagina {
 
 void intestazione(Pagina& p) {
   const DatiGrafico& d = p.d;
-  std::string titolo = "Pianta e profilo del percorso";
+  std::string titolo = d.celle.empty() ? "Pianta del percorso" : "Pianta e profilo del percorso";
   if (d.con_elementi) {
     titolo = xml(d.elementi[kElementoScenario].text) + " \xe2\x80\x94 treno " + xml(d.elementi[kElementoCorsa].text);
   }
@@ -169,8 +167,8 @@ void legenda(Pagina& p) {
   struct Voce {
     std::string simbolo, nome;
   };
-  std::vector<Voce> voci = {{"<path class='binario' d='M0 0 h24'/>", "binario"},
-                            {"<circle class='stazione' cx='12' cy='0' r='4'/>", "stazione"}};
+  std::vector<Voce> voci = {{"<path class='binario' d='M0 0 h24'/>", "binario"}};
+  if (!p.stazioni.empty()) voci.push_back({"<circle class='stazione' cx='12' cy='0' r='4'/>", "stazione"});
   if (!p.d.celle.empty()) {
     voci.push_back({"<path class='pendenza' d='M0 3 h8 v-6 h16'/>", "pendenza"});
     voci.push_back({"<path class='velocita' d='M0 -3 h10 v6 h14'/>", "velocit\xc3\xa0 massima del treno"});
