@@ -148,9 +148,9 @@ int main(int argc, char** argv) {
       ->check(file_mancante)->needs(lf);
   opzioni_script(p, plot.scripts, false);
   p->add_option("--from", plot.finestra.da, "Disegna il percorso da questo metro (dall'inizio)")
-      ->check(CLI::NonNegativeNumber);
+      ->type_name("METRI")->check(CLI::NonNegativeNumber);
   p->add_option("--to", plot.finestra.a, "Disegna il percorso fino a questo metro (dall'inizio)")
-      ->check(CLI::PositiveNumber);
+      ->type_name("METRI")->check(CLI::PositiveNumber);
 
   ferrovello::ViewOptions view;
   CLI::App* v = app.add_subcommand("view", "Scrive una pagina HTML per esplorare la pianta e il profilo in un browser");
