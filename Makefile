@@ -107,12 +107,15 @@ fuzz-deps:
 
 
 # The benchmarks: in-memory stages, whole runs against the yardstick that
-# only writes the files, peak memory (bench/run).
+# only writes the files, peak memory (bench/run). Ends with the time the
+# whole of it took, the build included.
 bench: PACKAGES += $(BENCH_PACKAGES)
 bench: deps
-	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERROVELLO_TESTS=OFF -DFERROVELLO_BENCH=ON
-	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	bench/run $(BENCH_BUILD)
+	@start=$$(date +%s); \
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERROVELLO_TESTS=OFF -DFERROVELLO_BENCH=ON && \
+	cmake --build $(BENCH_BUILD) -j $(JOBS) && \
+	bench/run $(BENCH_BUILD); status=$$?; \
+	echo "make bench took $$(( $$(date +%s) - start )) s (build included)"; exit $$status
 
 
 clean:

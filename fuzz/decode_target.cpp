@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the decoders of the simulator's three files. The
 // first byte picks the kind by its value modulo 3 ('0' route, '1' items,
 // '2' line); the rest is the file. A file that decodes must encode back to
-// the same bytes and dump as a table and as JSON; a refused one says why.
+// the same bytes and dump as a table and as JSON, whole and by place; a
+// refused one says why.
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -66,7 +67,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MemoryPlatform p;
   p.files["file"] = bytes;
   for (const bool json : {false, true}) {
-    verifica(esegui_dump({"file", kTipi[tipo], json}, p, nulla) == 0, "a decoded file dumps");
+    DumpOptions o;
+    o.file = "file";
+    o.tipo = kTipi[tipo];
+    o.json = json;
+    verifica(esegui_dump(o, p, nulla) == 0, "a decoded file dumps");
+    if (tipo == 1) continue;
+    // By place: a stretch at the start, whatever the file's length.
+    o.from = "0";
+    o.to = "120";
+    const int stato = esegui_dump(o, p, nulla);
+    verifica(stato == 0 || stato == 1, "a decoded file dumps by place or says why not");
   }
   return 0;
 }

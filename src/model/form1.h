@@ -49,8 +49,8 @@ enum : uint8_t {
   kCartello = 14,
 };
 
-// One of the 87 records of the item table: stations from slot 1 upwards,
-// signboard texts from slot 80 downwards, settings in slots 81 to 86.
+// One of the 87 records of the item table; which slot holds what is named
+// in fault_numbers.h (kElementoPrimaStazione to kElementoCorsa).
 struct ItemRecord {
   uint8_t kind = 0;
   int32_t value1 = 0;
@@ -152,8 +152,8 @@ struct LineTable {
 // train's number.
 inline constexpr const char* kNomeScenario = "Ferrovello";
 inline constexpr const char* kNumeroTreno = "2632";
-// What the run stamps into cell 1 (value1) and item 85 (word1) before the
-// competition codes.
+// What the run stamps into cell 1 (value1) and kElementoScenario (word1)
+// before the competition codes.
 inline constexpr int16_t kTimbroCella = 5121;
 inline constexpr int16_t kTimbroElemento = 610;
 

@@ -127,15 +127,18 @@ bool contiene(const std::string& testo, const char* parola) {
   return testo.find(parola) != std::string::npos;
 }
 
-bool contiene_ci(const std::string& testo, const char* parola) {
-  const size_t n = std::strlen(parola);
+bool contiene_ci(std::string_view testo, std::string_view parola) {
+  const size_t n = parola.size();
   if (n > testo.size()) return false;
+  if (n == 0) return true;
+  const char primo = lower(parola[0]);
   for (size_t i = 0; i + n <= testo.size(); ++i) {
-    size_t k = 0;
+    if (lower(testo[i]) != primo) continue;
+    size_t k = 1;
     while (k < n && lower(testo[i + k]) == lower(parola[k])) ++k;
     if (k == n) return true;
   }
-  return n == 0;
+  return false;
 }
 
 }  // namespace ferrovello

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace ferrovello {
 
@@ -42,6 +43,8 @@ PuntoTesto punto_testo(const ScriptItems& s, size_t offset);
 
 // Substring tests of the keyword dispatch.
 bool contiene(const std::string& testo, const char* parola);     // exact case
-bool contiene_ci(const std::string& testo, const char* parola);  // any letter case
+// Any letter case. A word given as a literal has its length known where it
+// is called: the test runs for every item read, many times over.
+bool contiene_ci(std::string_view testo, std::string_view parola);
 
 }  // namespace ferrovello

@@ -33,8 +33,8 @@ bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p)
 
 bool prepara_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, ScriptPreparati& p) {
   std::vector<std::string> guasti;
-  prepara_testo(o.line, 0, std::move(linea), p.linea, p.avvisi, guasti);
-  prepara_testo(o.train, 1, std::move(treno), p.treno, p.avvisi, guasti);
+  prepara_testo(o.line, 0, std::move(linea), p.linea, p.avvisi, guasti, o.windows_1252);
+  prepara_testo(o.train, 1, std::move(treno), p.treno, p.avvisi, guasti, o.windows_1252);
   if (!guasti.empty()) {
     for (const std::string& g : guasti) base.show_message(g);
     return false;
@@ -60,17 +60,21 @@ int compila_testi(const CompileOptions& o, std::string linea, std::string treno,
   return compila_preparati(o, base, in_memoria, p, dopo);
 }
 
-int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, const ScriptPreparati& p,
-                      const std::function<int(Form1&)>& dopo) {
-  ScriptOverlay overlay(base, in_memoria);
-  Form1 form(overlay);
+void prepara_form(Form1& form, ScriptOverlay& overlay, const CompileOptions& o, const ScriptPreparati& p) {
   form.scenario_name = o.name;
   form.train_number = o.train_number;
-  form.write_despite_faults = o.force;
   form.line_label = o.line;
   form.train_label = o.train;
   overlay.offri(form.nome_file(form.nome_script_linea()), p.linea.bytes);
   overlay.offri(form.nome_file(form.nome_script_treno()), p.treno.bytes);
+}
+
+int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, const ScriptPreparati& p,
+                      const std::function<int(Form1&)>& dopo) {
+  ScriptOverlay overlay(base, in_memoria);
+  Form1 form(overlay);
+  prepara_form(form, overlay, o, p);
+  form.write_despite_faults = o.force;
 
   // The compiler's report of its faults, with the read faults said in the
   // author's terms, then the warnings.

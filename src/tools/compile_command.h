@@ -22,6 +22,7 @@ struct CompileOptions {
   bool avvisi = false;  // warnings printed after the faults (check, compile)
   bool strict = false;  // a warning makes the exit status 1
   bool all = false;     // check: every fault of both scripts in one pass
+  bool windows_1252 = false;  // the scripts are Windows-1252 already (package): never converted
 };
 
 // Compiles the author's two scripts through the installer's own run
@@ -49,6 +50,10 @@ struct ScriptPreparati {
 bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p);
 // The same for scripts already read.
 bool prepara_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, ScriptPreparati& p);
+class ScriptOverlay;
+// Gives a form on `overlay` the author's names and labels and serves the two
+// prepared scripts under the names the compiler opens.
+void prepara_form(Form1& form, ScriptOverlay& overlay, const CompileOptions& o, const ScriptPreparati& p);
 // compila_script on scripts already prepared. The warnings are printed after
 // the faults when `o.avvisi`; with `o.strict` they make the status 1.
 int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, const ScriptPreparati& p,

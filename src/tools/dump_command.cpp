@@ -8,8 +8,11 @@
 #include <nlohmann/json.hpp>
 
 #include "model/cell_kinds.h"
+#include "model/fault_numbers.h"
 #include "model/record_layout.h"
+#include "tools/colonne.h"
 #include "tools/cp1252.h"
+#include "tools/dump_place.h"
 #include "tools/file_decoders.h"
 
 namespace ferrovello {
@@ -33,6 +36,21 @@ std::string coppia(int16_t v) { return testo("%d/%d", (v / 100) * 5, (v % 100) *
 
 std::string ora(int32_t secondi) {
   return testo("%d:%02d:%02d", secondi / 3600, (secondi / 60) % 60, secondi % 60);
+}
+
+// Every field of a record as stored, by the names of its layout.
+template <typename Record, typename Layout>
+ordered_json json_record(const Record& r, const Layout& layout) {
+  ordered_json o = ordered_json::object();
+  per_ogni_campo(layout, [&](const auto& campo) {
+    const auto& v = r.*(campo.membro);
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(v)>, std::string>) {
+      o[campo.nome] = utf8_da_cp1252(v);
+    } else {
+      o[campo.nome] = v;
+    }
+  });
+  return o;
 }
 
 }  // namespace
@@ -66,46 +84,53 @@ std::string valori_cella(const RouteCell& c, size_t indice) {
   }
 }
 
-namespace {
-
-void tabella_percorso(const std::vector<RouteCell>& celle, std::FILE* out) {
-  std::fprintf(out, "%6s %8s %5s %5s %5s %5s %5s  %-32s %s\n", "cella", "metri", "km/h", "pend", "ader", "mont", "avv",
-               "tipo", "valori");
-  for (size_t i = 0; i < celle.size(); ++i) {
-    const RouteCell& c = celle[i];
-    std::fprintf(out, "%6zu %8lld %5d %5d %5u %5u %5u  %-32s %s\n", i, (static_cast<long long>(i) - 1) * 50,
-                 c.byte4 * 5, c.byte5 - 100, c.byte6, c.byte3, c.byte2, nome_tipo_cella(c.kind).c_str(),
-                 valori_cella(c, i).c_str());
-  }
+std::string intestazione_percorso(bool con_km) {
+  return testo("%6s %8s", "cella", "metri") + (con_km ? testo(" %8s", "km") : "") +
+         testo(" %5s %5s %5s %5s %5s  ", "km/h", "pend", "ader", "mont", "avv") + a_sinistra("tipo", 32) +
+         " valori\n";
 }
 
-void tabella_elementi(const std::array<ItemRecord, kItemCount>& it, std::FILE* out) {
-  for (size_t i = 1; i <= 80; ++i) {
-    const ItemRecord& r = it[i];
-    const std::string nome = utf8_da_cp1252(r.text);
-    if (e_stazione(r)) {
-      std::fprintf(out,
-                   "%2zu stazione  %-22s tipo %3u  posizione %7d  estensione %d..%d  ora %s  sosta %u s  "
-                   "attributi %u %u %u %d %d %u %d %d %d\n",
-                   i, nome.c_str(), r.kind, r.position, r.value1, r.value2, ora(r.code).c_str(), r.byte2, r.flag,
-                   r.byte4, r.byte3, r.word1, r.word2, r.byte1, r.word3, r.word4, r.word5);
-    } else if (!r.text.empty()) {
-      std::fprintf(out, "%2zu cartello  %s\n", i, nome.c_str());
-    }
+std::string riga_percorso(size_t i, const RouteCell& c, const std::vector<SistemaKm>* sistemi) {
+  const int metri = (static_cast<int>(i) - 1) * 50;
+  std::string r = testo("%6d %8d", static_cast<int>(i), metri);
+  if (sistemi) {
+    r += ' ';
+    r += a_destra(testo_km(km_a(*sistemi, metri)), 8);
   }
-  for (size_t i = 81; i <= 83; ++i) {
-    std::fprintf(out, "%2zu progressiva  da %d m, base %d m, %s\n", i, it[i].value1, it[i].value2,
-                 it[i].position == 1 ? "decrescente" : it[i].position == 0 ? "crescente" : "direzione sconosciuta");
+  r += testo(" %5d %5d %5u %5u %5u  ", c.byte4 * 5, c.byte5 - 100, c.byte6, c.byte3, c.byte2);
+  r += a_sinistra(nome_tipo_cella(c.kind), 32);
+  r += ' ';
+  r += valori_cella(c, i);
+  r += '\n';
+  return r;
+}
+
+std::string riga_elemento(size_t i, const ItemRecord& r) {
+  const std::string nome = utf8_da_cp1252(r.text);
+  if (i >= 1 && i <= 80 && e_stazione(r)) {
+    return testo("%2d stazione  ", static_cast<int>(i)) + a_sinistra(nome, 22) +
+           testo(" tipo %3u  posizione %7d  estensione %d..%d  ora %s  sosta %u s  "
+                 "attributi %u %u %u %d %d %u %d %d %d\n",
+                 r.kind, r.position, r.value1, r.value2, ora(r.code).c_str(), r.byte2, r.flag, r.byte4, r.byte3,
+                 r.word1, r.word2, r.byte1, r.word3, r.word4, r.word5);
   }
-  const ItemRecord& t = it[84];
-  std::fprintf(out, "84 treno e linea  massa frenata %d %%, lunghezza %d m, vetture %d\n", t.value1, t.value2,
-               t.position);
-  const ItemRecord& g = it[85];
-  std::fprintf(out, "85 scenario  \"%s\", sfondi %d %d %d, timbro %d, codice di gara %d\n",
-               utf8_da_cp1252(g.text).c_str(), g.value1, g.position, g.value2, g.word1, g.code);
-  const ItemRecord& s = it[86];
-  std::fprintf(out, "86 treno  \"%s\", ripetizione segnali %d..%d sistema %d, sabbia %d, orologio %d:%02d:%02d\n",
-               utf8_da_cp1252(s.text).c_str(), s.value1, s.value2, s.position, s.word1, s.word3, s.word4, s.word5);
+  if (i >= 1 && i <= 80 && !r.text.empty()) return testo("%2d cartello  ", static_cast<int>(i)) + nome + "\n";
+  if (i >= kElementoProgressivaTre && i <= kElementoProgressivaUno) {
+    return testo("%2d progressiva  da %d m, base %d m, %s\n", static_cast<int>(i), r.value1, r.value2,
+                 r.position == 1 ? "decrescente" : r.position == 0 ? "crescente" : "direzione sconosciuta");
+  }
+  if (i == kElementoTreno) {
+    return testo("84 treno e linea  massa frenata %d %%, lunghezza %d m, vetture %d\n", r.value1, r.value2, r.position);
+  }
+  if (i == kElementoScenario) {
+    return testo("85 scenario  \"%s\", sfondi %d %d %d, timbro %d, codice di gara %d\n", nome.c_str(), r.value1,
+                 r.position, r.value2, r.word1, r.code);
+  }
+  if (i == kElementoCorsa) {
+    return testo("86 treno  \"%s\", ripetizione segnali %d..%d sistema %d, sabbia %d, orologio %d:%02d:%02d\n",
+                 nome.c_str(), r.value1, r.value2, r.position, r.word1, r.word3, r.word4, r.word5);
+  }
+  return testo("%2d vuoto\n", static_cast<int>(i));
 }
 
 std::string valore_linea(const LineValue& v) {
@@ -114,40 +139,8 @@ std::string valore_linea(const LineValue& v) {
   return testo("%.17g", v.value);
 }
 
-void tabella_linea(const std::vector<LineValue>& t, std::FILE* out) {
-  const size_t metri = t.size() / 2;
-  std::fprintf(out, "%8s %24s %24s\n", "metro", "x", "y");
-  for (size_t m = 0; m < metri; ++m) {
-    std::fprintf(out, "%8zu %24s %24s\n", m, valore_linea(t[m]).c_str(), valore_linea(t[metri + m]).c_str());
-  }
-}
-
-// Every field of a record as stored, by the names of its layout.
-template <typename Record, typename Layout>
-ordered_json json_record(const Record& r, const Layout& layout) {
-  ordered_json o = ordered_json::object();
-  per_ogni_campo(layout, [&](const auto& campo) {
-    const auto& v = r.*(campo.membro);
-    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(v)>, std::string>) {
-      o[campo.nome] = utf8_da_cp1252(v);
-    } else {
-      o[campo.nome] = v;
-    }
-  });
-  return o;
-}
-
-ordered_json json_percorso(const std::vector<RouteCell>& celle) {
-  ordered_json a = ordered_json::array();
-  for (const RouteCell& c : celle) a.push_back(json_record(c, kCampiCella));
-  return {{"file", "percorso"}, {"cells", a}};
-}
-
-ordered_json json_elementi(const std::array<ItemRecord, kItemCount>& it) {
-  ordered_json a = ordered_json::array();
-  for (const ItemRecord& r : it) a.push_back(json_record(r, kCampiElemento));
-  return {{"file", "elementi"}, {"items", a}};
-}
+ordered_json json_cella(const RouteCell& c) { return json_record(c, kCampiCella); }
+ordered_json json_elemento(const ItemRecord& r) { return json_record(r, kCampiElemento); }
 
 // A slot as [tag] or [tag, value]; a value that JSON cannot hold (not a
 // finite number) goes as the hexadecimal of its 64 bits.
@@ -158,6 +151,40 @@ ordered_json json_valore(const LineValue& v) {
   uint64_t bits = 0;
   std::memcpy(&bits, &v.value, sizeof bits);
   return ordered_json::array({v.tag, testo("%016llx", static_cast<unsigned long long>(bits))});
+}
+
+namespace {
+
+void tabella_percorso(const std::vector<RouteCell>& celle, std::FILE* out) {
+  std::fputs(intestazione_percorso(false).c_str(), out);
+  for (size_t i = 0; i < celle.size(); ++i) std::fputs(riga_percorso(i, celle[i], nullptr).c_str(), out);
+}
+
+void tabella_elementi(const std::array<ItemRecord, kItemCount>& it, std::FILE* out) {
+  for (size_t i = 1; i < kItemCount; ++i) {
+    if (i <= 80 && !e_stazione(it[i]) && it[i].text.empty()) continue;
+    std::fputs(riga_elemento(i, it[i]).c_str(), out);
+  }
+}
+
+void tabella_linea(const std::vector<LineValue>& t, std::FILE* out) {
+  const size_t metri = t.size() / 2;
+  std::fprintf(out, "%8s %24s %24s\n", "metro", "x", "y");
+  for (size_t m = 0; m < metri; ++m) {
+    std::fprintf(out, "%8zu %24s %24s\n", m, valore_linea(t[m]).c_str(), valore_linea(t[metri + m]).c_str());
+  }
+}
+
+ordered_json json_percorso(const std::vector<RouteCell>& celle) {
+  ordered_json a = ordered_json::array();
+  for (const RouteCell& c : celle) a.push_back(json_cella(c));
+  return {{"file", "percorso"}, {"cells", a}};
+}
+
+ordered_json json_elementi(const std::array<ItemRecord, kItemCount>& it) {
+  ordered_json a = ordered_json::array();
+  for (const ItemRecord& r : it) a.push_back(json_elemento(r));
+  return {{"file", "elementi"}, {"items", a}};
 }
 
 ordered_json json_linea(const std::vector<LineValue>& t) {
@@ -188,6 +215,10 @@ int esegui_dump(const DumpOptions& o, Platform& platform, std::FILE* out) {
                  o.file.c_str());
     return 2;
   }
+  if (tipo == TipoFile::elementi && per_luogo(o)) {
+    std::fprintf(stderr, "--at, --from, --to e --sim valgono per un file del percorso (.dat) o della linea (_linea.dat)\n");
+    return 2;
+  }
   std::string bytes;
   std::string perche;
   if (!platform.read_file(o.file, bytes, perche)) {
@@ -199,6 +230,7 @@ int esegui_dump(const DumpOptions& o, Platform& platform, std::FILE* out) {
   if (tipo == TipoFile::percorso) {
     std::vector<RouteCell> celle;
     ok = decodifica_percorso(bytes, celle, perche);
+    if (ok && per_luogo(o)) return dump_percorso_per_luogo(o, platform, celle, out);
     if (ok && o.json) j = json_percorso(celle);
     if (ok && !o.json) tabella_percorso(celle, out);
   } else if (tipo == TipoFile::elementi) {
@@ -209,6 +241,7 @@ int esegui_dump(const DumpOptions& o, Platform& platform, std::FILE* out) {
   } else {
     std::vector<LineValue> tabella;
     ok = decodifica_linea(bytes, tabella, perche);
+    if (ok && per_luogo(o)) return dump_linea_per_luogo(o, platform, tabella, out);
     if (ok && o.json) j = json_linea(tabella);
     if (ok && !o.json) tabella_linea(tabella, out);
   }

@@ -96,12 +96,7 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
   for (int passata = 0; passata < kPassateMassime; ++passata) {
     ScriptOverlay overlay(base, true);
     Form1 form(overlay);
-    form.scenario_name = o.name;
-    form.train_number = o.train_number;
-    form.line_label = o.line;
-    form.train_label = o.train;
-    overlay.offri(form.nome_file(form.nome_script_linea()), copia.linea.bytes);
-    overlay.offri(form.nome_file(form.nome_script_treno()), copia.treno.bytes);
+    prepara_form(form, overlay, o, copia);
     form.write_line_file = o.no_line_file ? 0 : 1;
     form.azzera_elementi();
     form.memorizza_dati();

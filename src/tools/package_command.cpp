@@ -54,9 +54,15 @@ int esegui_package(const PackageOptions& o, Platform& base) {
   if (!testo_autore(base, o.scripts.line, p.script_linea) || !testo_autore(base, o.scripts.train, p.script_treno)) {
     return 1;
   }
-  // The check compiles the scripts as the package will carry them; a fault
-  // is reported and ends the program here, before anything is written.
-  const int controllo = compila_testi(o.scripts, p.script_linea, p.script_treno, base, true, [](Form1&) { return 0; });
+  // The check compiles the scripts as the package will carry them (read as
+  // they stand: they are Windows-1252 already, even where their bytes would
+  // also read as UTF-8). Its warnings are shown as `check` shows them; a
+  // fault is reported and ends the program here, before anything is written.
+  CompileOptions controllo_opzioni = o.scripts;
+  controllo_opzioni.avvisi = true;
+  controllo_opzioni.windows_1252 = true;
+  const int controllo =
+      compila_testi(controllo_opzioni, p.script_linea, p.script_treno, base, true, [](Form1&) { return 0; });
   if (controllo != 0) return controllo;
   if (!documento(base, o.notes, p.note) || !documento(base, o.slow_orders, p.rallentamenti) ||
       !documento(base, o.card, p.scheda)) {

@@ -9,6 +9,7 @@
 #include "tools/command_docs.h"
 #include "tools/compile_command.h"
 #include "tools/dump_command.h"
+#include "tools/place_diff_options.h"
 #include "tools/package_command.h"
 #include "tools/plot_command.h"
 #include "tools/view_command.h"
@@ -136,6 +137,10 @@ int main(int argc, char** argv) {
   d->add_flag("--json", dump.json, "Scrive JSON con ogni campo come e' memorizzato");
   d->add_option("--type", dump.tipo, "Tipo del file, se il nome non lo dice")
       ->check(CLI::IsMember({"percorso", "elementi", "linea"}));
+  ferrovello::opzioni_luogo(d, dump, file_mancante);
+
+  ferrovello::DiffOptions diff;
+  CLI::App* f = ferrovello::comando_diff(app, diff, file_mancante);
 
   ferrovello::PlotOptions plot;
   CLI::App* p = app.add_subcommand("plot", "Disegna la pianta del tracciato e il profilo in una pagina SVG");
@@ -217,6 +222,10 @@ int main(int argc, char** argv) {
   if (d->parsed()) {
     ToolPlatform platform(".");
     return ferrovello::esegui_dump(dump, platform, stdout);
+  }
+  if (f->parsed()) {
+    ToolPlatform platform(".");
+    return ferrovello::esegui_diff(diff, platform, stdout);
   }
   if (p->parsed()) {
     ToolPlatform platform(".");

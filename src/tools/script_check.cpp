@@ -1,7 +1,10 @@
 #include "tools/script_check.h"
 
 #include <algorithm>
+#include <array>
+#include <concepts>
 #include <cstdio>
+#include <string_view>
 
 #include "model/numbers.h"
 #include "scripts/item_reader.h"
@@ -357,11 +360,12 @@ class Lettura {
     }
     int lette = 0;
     for (const Chiave* k : trovate) {
-      Voce v;
+      Voce& v = voce_;  // its lists keep their room from line to line
       v.k = k;
       v.parola = parola;
-      v.v.reserve(k->campi.size());
-      v.dove.reserve(k->campi.size());
+      v.v.clear();
+      v.dove.clear();
+      v.testo.clear();
       if (!campi(v)) return lette;
       ++lette;
       if (k->conteggio != nullptr) ++out_.righe[k->conteggio];
@@ -502,12 +506,19 @@ class Lettura {
 
   // --- ranges and placement of one line read whole ---
 
-  void fuori_campo(const Voce& v, size_t j, int64_t minimo, int64_t massimo, const std::string& come = {}) {
+  // A value outside [minimo, massimo]; `come` says what becomes of it. Every
+  // line passes here, so nothing is written for a value in range.
+  void fuori_campo(const Voce& v, size_t j, int64_t minimo, int64_t massimo, std::string_view come = {}) {
+    fuori_campo(v, j, minimo, massimo, [come] { return std::string(come); });
+  }
+  template <std::invocable Come>
+  void fuori_campo(const Voce& v, size_t j, int64_t minimo, int64_t massimo, const Come& come) {
     const int64_t x = v.v[j];
     if (x >= minimo && x <= massimo) return;
+    const std::string c = come();
     avviso(v.dove[j], "campo " + std::to_string(j + 1) + " (" + v.k->campi[j].nome + ") di \"" + v.k->nome +
                           "\": " + std::to_string(x) + " è fuori dal campo da " + std::to_string(minimo) + " a " +
-                          std::to_string(massimo) + (come.empty() ? "" : "; " + come));
+                          std::to_string(massimo) + (c.empty() ? "" : "; " + c));
   }
 
   void bit_bassi(const Voce& v, size_t j, int64_t valore, int bit, const std::string& cosa) {
@@ -556,9 +567,10 @@ class Lettura {
       case Id::pendenza:
         if (v.v[0] < 0) prima_del_percorso(v, -1, "la pendenza vale dalla cella successiva e il punto");
         in_ordine(v, pendenza_vista_, pendenza_ultima_, false);
-        fuori_campo(v, 1, -100, 155, "si tengono i bit bassi di pendenza + 100 (" +
-                                         std::to_string(static_cast<int>(lo8(static_cast<int64_t>(v.v[1]) + 100)) - 100) +
-                                         " per mille)");
+        fuori_campo(v, 1, -100, 155, [&] {
+          return "si tengono i bit bassi di pendenza + 100 (" +
+                 std::to_string(static_cast<int>(lo8(static_cast<int64_t>(v.v[1]) + 100)) - 100) + " per mille)";
+        });
         break;
       case Id::curva: {
         const int64_t fine = static_cast<int64_t>(v.v[0]) + v.v[1];
@@ -613,7 +625,7 @@ class Lettura {
         break;
       case Id::aderenza:
         in_ordine(v, aderenza_vista_, aderenza_ultima_, true);
-        fuori_campo(v, 1, 0, 255, "si tengono i bit bassi (" + std::to_string(lo8(v.v[1])) + ")");
+        fuori_campo(v, 1, 0, 255, [&] { return "si tengono i bit bassi (" + std::to_string(lo8(v.v[1])) + ")"; });
         break;
       case Id::orologio:
         fuori_campo(v, 0, 0, 23);
@@ -668,6 +680,7 @@ class Lettura {
   ScriptItems s_;
   std::string buf_;
   std::vector<const Chiave*> trovate_;
+  Voce voce_;  // the line being read
   size_t parola_ = 0;
   size_t riga_ignorata_ = 0;  // 1 + the line of the last item that matched nothing
   int64_t last_cell_ = 0;
@@ -683,11 +696,17 @@ class Lettura {
 };
 
 // Bytes that are no text in Windows-1252: control characters other than
-// tab, CR and LF, and the five places the code page leaves empty.
-bool non_testo(unsigned char c) {
-  return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F ||
-         c == 0x90 || c == 0x9D;
-}
+// tab, CR and LF, and the five places the code page leaves empty. A table,
+// as every byte of a script is looked up.
+constexpr std::array<bool, 256> kNonTesto = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    t[static_cast<size_t>(c)] = (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F || c == 0x81 ||
+                                c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+  }
+  return t;
+}();
+bool non_testo(unsigned char c) { return kNonTesto[c]; }
 
 // One UTF-8 character at i: its code point and length, or false.
 bool carattere_utf8(const std::string& t, size_t i, uint32_t& cp, size_t& n) {
@@ -728,9 +747,9 @@ std::string parola_vicina(const std::string& item, bool script_treno) {
 }
 
 void prepara_testo(const std::string& etichetta, int file, std::string originale, TestoScript& testo,
-                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti) {
+                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti, bool gia_windows) {
   testo.etichetta = etichetta;
-  const bool bom = originale.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  const bool bom = !gia_windows && originale.compare(0, 3, "\xEF\xBB\xBF") == 0;
   std::string senza_bom = bom ? originale.substr(3) : std::string();
   const std::string& corpo = bom ? senza_bom : originale;
   bool utf8 = true;
@@ -746,7 +765,7 @@ void prepara_testo(const std::string& etichetta, int file, std::string originale
     oltre_ascii = true;
     i += n;
   }
-  if (!utf8 || !oltre_ascii) {
+  if (gia_windows || !utf8 || !oltre_ascii) {
     // Windows-1252 as it stands, or ASCII (a lone byte-order mark dropped).
     testo.bytes = (utf8 && bom) ? std::move(senza_bom) : std::move(originale);
     for (size_t i = 0; i < testo.bytes.size(); ++i) {

@@ -40,9 +40,10 @@ struct TestoScript {
 // A script made Windows-1252: a UTF-8 script whose every character has a
 // place in the code page is converted (one warning), a lone byte-order mark
 // is dropped, anything else is kept as it is. A character without a place
-// is a fault: its place and sentence land in `guasti`.
+// is a fault: its place and sentence land in `guasti`. With `gia_windows`
+// the bytes are Windows-1252 already (a package's scripts) and are only read.
 void prepara_testo(const std::string& etichetta, int file, std::string originale, TestoScript& testo,
-                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti);
+                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti, bool gia_windows = false);
 
 struct ControlloScript {
   std::vector<Avviso> avvisi;               // in file order, line script first

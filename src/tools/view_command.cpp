@@ -49,14 +49,15 @@ int da_file(const ViewOptions& o, Platform& base) {
 
 int esegui_view(const ViewOptions& o, Platform& base) {
   if (o.scripts.line.empty()) return da_file(o, base);
-  std::string linea;
-  std::string treno;
-  if (!leggi_file(base, o.scripts.line, linea) || !leggi_file(base, o.scripts.train, treno)) return 1;
-  // The page is written after a fault too: its list says what to mend.
+  // The page is written after a fault too: its list says what to mend. The
+  // warnings are shown as `check` shows them and listed after the faults.
   CompileOptions c = o.scripts;
   c.force = true;
+  c.avvisi = true;
+  ScriptPreparati p;
+  if (!prepara_script(c, base, p)) return 1;
   int stato = 0;
-  const int esito = compila_script(c, base, true, [&](Form1& f) {
+  const int esito = compila_preparati(c, base, true, p, [&](Form1& f) {
     DatiVista d;
     d.grafico.linea = valori_linea(f.line_table);
     d.grafico.celle = f.route_cells;
@@ -64,7 +65,8 @@ int esegui_view(const ViewOptions& o, Platform& base) {
     d.grafico.con_elementi = true;
     d.nome = f.scenario_name;
     d.treno = f.train_number;
-    d.elenco = voci_diagnosi(f.diagnoses, o.scripts.line, linea, o.scripts.train, treno);
+    d.elenco = voci_diagnosi(f.diagnoses, o.scripts.line, p.linea.bytes, o.scripts.train, p.treno.bytes);
+    for (VoceElenco& v : voci_avvisi(p.avvisi, p.linea.bytes, p.treno.bytes)) d.elenco.push_back(std::move(v));
     stato = scrivi_pagina(o, d, base);
     return stato;
   });

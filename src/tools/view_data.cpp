@@ -231,6 +231,19 @@ std::vector<VoceElenco> voci_diagnosi(const std::vector<Diagnosi>& diagnosi, con
   return voci;
 }
 
+std::vector<VoceElenco> voci_avvisi(const std::vector<Avviso>& avvisi, const std::string& linea,
+                                    const std::string& treno) {
+  std::vector<VoceElenco> voci;
+  for (const Avviso& a : avvisi) {
+    VoceElenco v;
+    v.tipo = "avviso";
+    v.testo = a.frase;
+    if (dividi_luogo(a.luogo, v.file, v.riga, v.colonna)) v.riga_script = riga_di(a.file == 0 ? linea : treno, v.riga);
+    voci.push_back(std::move(v));
+  }
+  return voci;
+}
+
 std::vector<size_t> semplifica(const std::vector<double>& x, const std::vector<double>& y, double tolleranza) {
   const size_t n = x.size();
   if (n <= 2) {

@@ -10,14 +10,15 @@
 
 #include "model/form1.h"
 #include "tools/plot_command.h"
+#include "tools/script_check.h"
 
 namespace ferrovello {
 
-// One finding of the compilation as the page lists it. Faults and any other
-// kind of finding share the same shape, so a new kind slots into the list.
+// One finding of the compilation as the page lists it. Faults and warnings
+// share the same shape, so a new kind slots into the list.
 struct VoceElenco {
-  std::string tipo = "errore";  // "errore", or another kind of finding
-  int32_t numero = 0;
+  std::string tipo = "errore";  // "errore" or "avviso"
+  int32_t numero = 0;           // a fault's number; 0 for a warning
   bool con_posizione = false;
   int32_t posizione = 0;  // metres
   std::string file;       // as the author named it; empty when not in a script
@@ -44,6 +45,10 @@ std::string riga_di(const std::string& script, int riga);
 std::vector<VoceElenco> voci_diagnosi(const std::vector<Diagnosi>& diagnosi, const std::string& nome_linea,
                                       const std::string& linea, const std::string& nome_treno,
                                       const std::string& treno);
+// The warnings of the authors' check, the same way; `linea` and `treno` are
+// the scripts as the check read them (Windows-1252).
+std::vector<VoceElenco> voci_avvisi(const std::vector<Avviso>& avvisi, const std::string& linea,
+                                    const std::string& treno);
 
 // Plan points kept at a tolerance: every point of the track lies within
 // `tolleranza` metres of the polyline through the kept ones. The first and

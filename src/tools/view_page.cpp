@@ -50,6 +50,8 @@ dt{color:#666}dd{margin:0}
 #elenco .dove{color:#666;font-size:12px}
 #elenco pre{margin:4px 0 0;padding:3px 5px;background:#f3f1ec;font:12px/1.3 "DejaVu Sans Mono",monospace;white-space:pre-wrap;word-break:break-all}
 #elenco li.scelto pre{background:#fbe3df}
+#elenco li.avviso.scelto{background:#fdf6e8;box-shadow:0 0 0 2px #d68910 inset}
+#elenco li.avviso.scelto pre{background:#f8ead0}
 .aiuto{color:#666;font-size:12px}
 .aiuto kbd{font:11px "DejaVu Sans Mono",monospace;border:1px solid #ccc;border-radius:3px;padding:0 3px;background:#fff}
 </style>
@@ -613,7 +615,7 @@ function elenco() {
   voci.forEach(function (v, i) {
     const li = elemento('li', v.tipo === 'errore' ? 'errore' : 'avviso');
     li.dataset.indice = i;
-    li.appendChild(elemento('b', '', (v.tipo === 'errore' ? 'Errore' : 'Avviso') + ' n. ' + v.numero));
+    li.appendChild(elemento('b', '', v.tipo === 'errore' ? 'Errore n. ' + v.numero : 'Avviso'));
     const dove = [];
     if (v.posizione !== null) dove.push(v.posizione + ' m');
     if (v.file) dove.push(v.file + (v.riga ? ':' + v.riga + ':' + v.colonna : ''));

@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "output/encoding.h"
+#include "support/embedded_files.h"
 #include "support/folder.h"
 #include "support/scenario.h"
 #include "tools/cp1252.h"
@@ -16,24 +17,7 @@ namespace {
 using nlohmann::json;
 
 // The embedded scripts and the files the tool compiles from them, made once.
-class Tool : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    folder_ = new TempFolder;
-    const RunResult s = run(TOOL_PATH, {"scripts", "--out", dir("s")});
-    ASSERT_EQ(s.status, 0) << s.err;
-    const RunResult c = run(TOOL_PATH, {"compile", "--line", line(), "--train", train(), "--out", dir("o")});
-    ASSERT_EQ(c.status, 0) << c.err;
-  }
-  static void TearDownTestSuite() { delete folder_; }
-  static std::string dir(const std::string& name) { return folder_->file(name); }
-  static std::string line() { return dir("s/Ferrovello_linea.txt"); }
-  static std::string train() { return dir("s/Ferrovello_2632-.txt"); }
-  static std::string out(const std::string& name) { return dir("o/" + name); }
-
-  static TempFolder* folder_;
-};
-TempFolder* Tool::folder_ = nullptr;
+class Tool : public EmbeddedFiles {};
 
 TEST_F(Tool, ScriptsAreTheInstallersOwn) {
   FolderScenario s;

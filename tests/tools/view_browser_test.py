@@ -76,11 +76,14 @@ class ViewInBrowser(unittest.TestCase):
         run([tool, "view", "--out", cls.no_plan_page, "--dat", os.path.join(compiled, "Ferrovello_2632.dat"),
              "--sim", os.path.join(compiled, "Ferrovello_2632.sim")], 0)
 
-        # A second signal at 7900 m, as line 41 of the train script.
+        # A second signal at 7900 m, as line 41 of the train script, and a
+        # misspelt keyword at line 21, which the check warns about.
         with open(cls.train, "rb") as f:
             lines = f.read().split(b"\r\n")
         assert lines[39].startswith(b"segnale,  7900,"), lines[39]
         lines.insert(40, lines[39])
+        assert lines[20].startswith(b"stazione,  13900,"), lines[20]
+        lines[20] = b"stazzione" + lines[20][len(b"stazione"):]
         cls.faulty_train = os.path.join(w, "treno_con_errore.txt")
         with open(cls.faulty_train, "wb") as f:
             f.write(b"\r\n".join(lines))
@@ -213,18 +216,32 @@ class ViewInBrowser(unittest.TestCase):
     def test_faults_panel_jumps_to_the_place_and_shows_the_script_line(self):
         self.open(self.faulty_page)
         self.assertEqual(self.severe(), [])
+        self.assertEqual(self.d.find_element(By.ID, "titolo-elenco").get_attribute("textContent"), "Errori e avvisi (2)")
         items = self.d.find_elements(By.CSS_SELECTOR, "#elenco li")
-        self.assertEqual(len(items), 1)
-        item = items[0]
-        self.assertIn("Errore n. 16", item.text)
-        self.assertIn("treno_con_errore.txt:41:1", item.text)
-        self.assertIn("7900 m", item.text)
-        self.assertIn("è già occupata", item.text)
-        self.assertIn("riga 41: segnale,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0", item.text)
-        item.click()
+        self.assertEqual(len(items), 2)
+        fault, warning = items
+        self.assertIn("Errore n. 16", fault.text)
+        self.assertIn("treno_con_errore.txt:41:1", fault.text)
+        self.assertIn("7900 m", fault.text)
+        self.assertIn("è già occupata", fault.text)
+        self.assertIn("riga 41: segnale,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0", fault.text)
+        fault.click()
         WebDriverWait(self.d, WAIT).until(lambda d: self.cursor() == 7900)
         self.wait_panel("159 (da 7875 a 7925 m)", "codici 40 0 0")
-        self.assertIn("scelto", item.get_attribute("class"))
+        self.assertIn("scelto", fault.get_attribute("class"))
+
+        # A warning has a place in the script only: choosing it marks it and
+        # shows its line, and leaves the cursor where it was.
+        self.assertIn("Avviso", warning.text)
+        self.assertIn("avviso", warning.get_attribute("class"))
+        self.assertIn("treno_con_errore.txt:21:1", warning.text)
+        self.assertIn('"stazzione" non è una parola chiave', warning.text)
+        self.assertIn("riga 21: stazzione,  13900,  12,  500,", warning.text)
+        warning.click()
+        WebDriverWait(self.d, WAIT).until(lambda d: "scelto" in warning.get_attribute("class"))
+        self.assertNotIn("scelto", fault.get_attribute("class"))
+        self.assertEqual(self.cursor(), 7900)
+        self.d.save_screenshot(os.path.join(self.work, "errori-e-avvisi.png"))
 
     def test_route_of_a_million_metres_loads_and_answers_a_search(self):
         started = time.monotonic()

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "support/embedded_files.h"
 #include "support/folder.h"
 #include "support/scenario.h"
 #include "tools/view_data.h"
@@ -33,22 +34,7 @@ std::vector<int> cells(const json& d, const char* name) {
   return v;
 }
 
-class View : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    folder_ = new TempFolder;
-    ASSERT_EQ(run(TOOL_PATH, {"scripts", "--out", dir("s")}).status, 0);
-    ASSERT_EQ(run(TOOL_PATH, {"compile", "--line", line(), "--train", train(), "--out", dir("o")}).status, 0);
-  }
-  static void TearDownTestSuite() { delete folder_; }
-  static std::string dir(const std::string& name) { return folder_->file(name); }
-  static std::string line() { return dir("s/Ferrovello_linea.txt"); }
-  static std::string train() { return dir("s/Ferrovello_2632-.txt"); }
-  static std::string out(const std::string& name) { return dir("o/" + name); }
-
-  static TempFolder* folder_;
-};
-TempFolder* View::folder_ = nullptr;
+class View : public EmbeddedFiles {};
 
 TEST_F(View, ScriptsAndBinaryFilesGiveOnePageThatNeedsNothingElse) {
   TempFolder t;
@@ -167,6 +153,39 @@ TEST_F(View, AFaultyScriptGivesAPageThatListsTheFaultWithItsLine) {
   // Built as far as the compilation got: the whole line, the cells.
   EXPECT_EQ(cells(d, "velocita").size(), 1901u);
   EXPECT_EQ(d["pianta"][0]["punti"][0], 0);
+}
+
+// A UTF-8 script with a misspelt keyword: the check's warnings follow the
+// faults in the list, each with its place and its script line in UTF-8.
+TEST_F(View, TheChecksWarningsAreListedWithTheirLines) {
+  TempFolder t;
+  const std::string from = "stazione,  13900,";
+  std::string s = read_bytes(train());
+  const size_t at = s.find(from);
+  ASSERT_NE(at, std::string::npos);
+  s.replace(at, from.size(), "stazzione,  13900,");
+  const size_t name = s.find("   VALENZA\r\n");
+  ASSERT_NE(name, std::string::npos);
+  s.replace(name, 12, "   VALENZA P\xc3\x92\r\n");
+  write_bytes(t.file("treno.txt"), s);
+  const RunResult r = run(TOOL_PATH, {"view", "--out", t.file("a.html"), "--line", line(), "--train", t.file("treno.txt")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const RunResult check = run(TOOL_PATH, {"check", "--line", line(), "--train", t.file("treno.txt")});
+  EXPECT_EQ(r.err, check.err);
+  const json d = data_of(read_bytes(t.file("a.html")));
+  ASSERT_EQ(d["elenco"].size(), 2u) << d["elenco"];
+  EXPECT_EQ(d["elenco"][0]["tipo"], "avviso");
+  EXPECT_EQ(d["elenco"][0]["riga"], 1);  // the file was converted from UTF-8
+  EXPECT_EQ(d["elenco"][1], json({{"tipo", "avviso"},
+                                  {"numero", 0},
+                                  {"posizione", nullptr},
+                                  {"file", t.file("treno.txt")},
+                                  {"riga", 21},
+                                  {"colonna", 1},
+                                  {"testo", "\"stazzione\" non \xc3\xa8 una parola chiave e la riga viene ignorata; "
+                                            "forse \"stazione\"?"},
+                                  {"riga_script", "stazzione,  13900,  12,  500,  0,  0,  0,  1,  1,  0,  4,  1,  1,  60,  "
+                                                  "7,  42,  0,   VALENZA P\xc3\x92"}}));
 }
 
 TEST_F(View, RefusesIncompleteOrMixedInputs) {

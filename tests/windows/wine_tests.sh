@@ -114,6 +114,41 @@ run_installer() {
   return "$status"
 }
 
+# Runs a program under Wine that is to end on a message box titled
+# "Ferrovello": waits for the box, notes the size of the window "Form1"
+# behind it, closes the box with the Return key for its one OK button and
+# waits for the end. Sets box, form_size, ended (1 when the program ended by
+# itself) and status.  $1: the exe, $2: where its output goes.
+run_to_message_box() {
+  local pid form
+  mkdir -p "$work/cwd"
+  (cd "$work/cwd" && exec wine "$1" > "$2" 2>&1) &
+  pid=$!
+  box=""
+  for _ in $(seq 1 600); do
+    box=$(xdotool search --name '^Ferrovello$' 2> /dev/null | head -n 1)
+    [ -n "$box" ] && break
+    kill -0 "$pid" 2> /dev/null || break
+    sleep 0.1
+  done
+  form=$(xdotool search --name '^Form1$' 2> /dev/null | head -n 1)
+  form_size=""
+  [ -n "$form" ] && form_size=$(xdotool getwindowgeometry "$form" | sed -n 's/^ *Geometry: //p')
+  [ -n "$box" ] && xdotool key --window "$box" Return 2> /dev/null
+  ended=0
+  for _ in $(seq 1 300); do
+    kill -0 "$pid" 2> /dev/null || { ended=1; break; }
+    sleep 0.1
+  done
+  if [ "$ended" = 0 ]; then
+    kill "$pid" 2> /dev/null
+    wineserver -k > /dev/null 2>&1
+    wineserver -p > /dev/null 2>&1
+  fi
+  wait "$pid"
+  status=$?
+}
+
 # --- reference: the Linux build's installer --------------------------------
 mkdir -p "$work/reference"
 cp "$linux_installer" "$work/reference/ferrovello"
@@ -176,32 +211,7 @@ if command -v xdotool > /dev/null; then
   folder="$work/failure"
   mkdir -p "$folder/Ferrovello_linea.txt"
   cp "$win_build/Ferrovello.exe" "$folder/"
-  mkdir -p "$work/cwd"
-  (cd "$work/cwd" && exec wine "$folder/Ferrovello.exe" > "$work/failure.out" 2>&1) &
-  pid=$!
-  box=""
-  for _ in $(seq 1 600); do
-    box=$(xdotool search --name '^Ferrovello$' 2> /dev/null | head -n 1)
-    [ -n "$box" ] && break
-    kill -0 "$pid" 2> /dev/null || break
-    sleep 0.1
-  done
-  form=$(xdotool search --name '^Form1$' 2> /dev/null | head -n 1)
-  form_size=""
-  [ -n "$form" ] && form_size=$(xdotool getwindowgeometry "$form" | sed -n 's/^ *Geometry: //p')
-  [ -n "$box" ] && xdotool key --window "$box" Return 2> /dev/null
-  ended=0
-  for _ in $(seq 1 300); do
-    kill -0 "$pid" 2> /dev/null || { ended=1; break; }
-    sleep 0.1
-  done
-  if [ "$ended" = 0 ]; then
-    kill "$pid" 2> /dev/null
-    wineserver -k > /dev/null 2>&1
-    wineserver -p > /dev/null 2>&1
-  fi
-  wait "$pid"
-  status=$?
+  run_to_message_box "$folder/Ferrovello.exe" "$work/failure.out"
   if [ -n "$box" ] && [ "$form_size" = "280x179" ] && [ "$ended" = 1 ] && [ "$status" = 1 ] &&
      [ -z "$(cd "$folder" && ls -- *.dat *.sim 2> /dev/null)" ]; then
     pass "Ferrovello.exe on a failure: window \"Form1\" $form_size, message box, status 1"
@@ -242,47 +252,48 @@ compile_both() {
   tr -d '\r' < "$case_folder/windows.err" > "$case_folder/windows.err.lf"
 }
 
-compile_both "buono è" "../scrìpt à/Ferrovello_linea.txt" "../scrìpt à/Ferrovello_2632-.txt"
-folder="$work/buono è"
-if [ "$status_linux" = 0 ] && [ "$status_windows" = 0 ]; then
-  ok=1
-  [ "$(cd "$folder/out-linux" && ls | LC_ALL=C sort)" = "$(cd "$folder/out-windows" && ls | LC_ALL=C sort)" ] || ok=0
-  [ -n "$(ls "$folder/out-linux")" ] || ok=0
-  for f in "$folder"/out-linux/*; do
-    cmp -s "$f" "$folder/out-windows/$(basename "$f")" || { echo "  $(basename "$f") differs"; ok=0; }
-  done
-  if [ "$ok" = 1 ]; then pass "scenario-tool.exe compile: files equal to the Linux build's"; else
-    fail "scenario-tool.exe compile: files differ from the Linux build's"; fi
-else
-  fail "scenario-tool compile of good scripts: status $status_linux (Linux), $status_windows (Windows)"
-  cat "$folder/windows.err"
-fi
+# Compiles one case on both systems (compile_both) and passes when both end
+# with status $4, the Windows messages hold the pattern $5 (if not empty) and
+# are byte for byte the Linux ones, and the files are written alike: the same names and
+# bytes on both systems with status 0, no route file with status 1.
+#   compare_both CASE LINE TRAIN STATUS PATTERN WHAT
+compare_both() {
+  local case_name=$1 status=$4 pattern=$5 what=$6 ok=1 f
+  compile_both "$case_name" "$2" "$3"
+  local folder="$work/$case_name"
+  [ "$status_windows" = "$status" ] && [ "$status_linux" = "$status" ] || ok=0
+  { [ -z "$pattern" ] || grep -q "$pattern" "$folder/windows.err.lf"; } &&
+    cmp -s "$folder/linux.err" "$folder/windows.err.lf" || ok=0
+  if [ "$status" = 0 ]; then
+    [ -n "$(ls "$folder/out-linux")" ] || ok=0
+    [ "$(ls "$folder/out-linux" | LC_ALL=C sort)" = "$(ls "$folder/out-windows" | LC_ALL=C sort)" ] || ok=0
+    for f in "$folder"/out-linux/*; do
+      cmp -s "$f" "$folder/out-windows/$(basename "$f")" || { echo "  $(basename "$f") differs"; ok=0; }
+    done
+  else
+    [ ! -e "$folder/out-windows/Ferrovello_2632.dat" ] || ok=0
+  fi
+  if [ "$ok" = 1 ]; then
+    local said
+    said=$(head -n 1 "$folder/windows.err.lf")
+    pass "$what: status $status, the same files and messages as the Linux build's${said:+ (\"$said\")}"
+  else
+    fail "$what: status $status_windows (Linux: $status_linux)"
+    echo "  Windows said:"; sed 's/^/    /' "$folder/windows.err.lf"
+    echo "  Linux said:"; sed 's/^/    /' "$folder/linux.err"
+  fi
+}
 
-compile_both fault "../scrìpt à/Ferrovello_linea.txt" "../scrìpt à/guasto.txt"
-folder="$work/fault"
-if [ "$status_windows" = 1 ] && [ "$status_linux" = 1 ] && grep -q "Errore n. " "$folder/windows.err.lf" &&
-   cmp -s "$folder/linux.err" "$folder/windows.err.lf" && [ ! -e "$folder/out-windows/Ferrovello_2632.sim" ]; then
-  pass "scenario-tool.exe compile on a fault: status 1 and \"$(head -n 1 "$folder/windows.err.lf")\""
-else
-  fail "scenario-tool.exe compile on a fault: status $status_windows (Linux: $status_linux)"
-  echo "  Windows said:"; sed 's/^/    /' "$folder/windows.err.lf"
-  echo "  Linux said:"; sed 's/^/    /' "$folder/linux.err"
-fi
+compare_both "buono è" "../scrìpt à/Ferrovello_linea.txt" "../scrìpt à/Ferrovello_2632-.txt" 0 "" \
+  "scenario-tool.exe compile"
+compare_both fault "../scrìpt à/Ferrovello_linea.txt" "../scrìpt à/guasto.txt" 1 "Errore n. " \
+  "scenario-tool.exe compile on a fault"
 
 # Warnings carry accented letters (UTF-8 on the console): the same bytes on
 # both systems, after the same files.
 sed 's/^segnale,  7900,/segnalle,  7900,/' "$scripts_folder/Ferrovello_2632-.txt" > "$scripts_folder/avviso.txt"
-compile_both avviso "../scrìpt à/Ferrovello_linea.txt" "../scrìpt à/avviso.txt"
-folder="$work/avviso"
-if [ "$status_windows" = 0 ] && [ "$status_linux" = 0 ] && grep -q "avviso: .* non è una parola chiave" "$folder/windows.err.lf" &&
-   cmp -s "$folder/linux.err" "$folder/windows.err.lf" &&
-   cmp -s "$folder/out-linux/Ferrovello_2632.dat" "$folder/out-windows/Ferrovello_2632.dat"; then
-  pass "scenario-tool.exe compile with a warning: \"$(head -n 1 "$folder/windows.err.lf")\""
-else
-  fail "scenario-tool.exe compile with a warning: status $status_windows (Linux: $status_linux)"
-  echo "  Windows said:"; sed 's/^/    /' "$folder/windows.err.lf"
-  echo "  Linux said:"; sed 's/^/    /' "$folder/linux.err"
-fi
+compare_both avviso "../scrìpt à/Ferrovello_linea.txt" "../scrìpt à/avviso.txt" 0 "avviso: .* non è una parola chiave" \
+  "scenario-tool.exe compile with a warning"
 
 # --- packages: an edited scenario made into a Windows program ---------------
 # Another name and train number, a station moved, accented station names and
@@ -338,29 +349,7 @@ if command -v xdotool > /dev/null; then
   folder="$work/tagliato"
   mkdir -p "$folder"
   head -c -1 "$work/Lomellina.exe" > "$folder/Lomellina.exe"
-  mkdir -p "$work/cwd"
-  (cd "$work/cwd" && exec wine "$folder/Lomellina.exe" > "$work/cut.out" 2>&1) &
-  pid=$!
-  box=""
-  for _ in $(seq 1 600); do
-    box=$(xdotool search --name '^Ferrovello$' 2> /dev/null | head -n 1)
-    [ -n "$box" ] && break
-    kill -0 "$pid" 2> /dev/null || break
-    sleep 0.1
-  done
-  [ -n "$box" ] && xdotool key --window "$box" Return 2> /dev/null
-  ended=0
-  for _ in $(seq 1 300); do
-    kill -0 "$pid" 2> /dev/null || { ended=1; break; }
-    sleep 0.1
-  done
-  if [ "$ended" = 0 ]; then
-    kill "$pid" 2> /dev/null
-    wineserver -k > /dev/null 2>&1
-    wineserver -p > /dev/null 2>&1
-  fi
-  wait "$pid"
-  status=$?
+  run_to_message_box "$folder/Lomellina.exe" "$work/cut.out"
   if [ -n "$box" ] && [ "$ended" = 1 ] && [ "$status" = 1 ] && [ "$(ls -A "$folder")" = Lomellina.exe ]; then
     pass "a package cut by one byte under Wine: message box, status 1, nothing written"
   else
