@@ -1,6 +1,8 @@
 # The two commands of the project: `make run` and `make test`.
 # Both build from a clean checkout; missing Debian packages are installed
 # when running as root, or the exact install command is printed.
+# `make install PREFIX=DIR` puts the two programs, their manual pages and the
+# tool's bash completion under DIR (default /usr/local).
 # `make bench` builds and runs the benchmarks in a build of their own.
 
 BUILD      ?= build
@@ -9,7 +11,10 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # The page of `scenario-tool view` is tested in a headless browser driven
 # by WebDriver (tests/tools/view_browser_test.py).
 BROWSER_PACKAGES := chromium chromium-driver python3-selenium fonts-dejavu-core
-PACKAGES   := g++ cmake ninja-build libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev $(BROWSER_PACKAGES)
+# The installed manual pages are read with man in the install test.
+MAN_PACKAGES := man-db groff-base
+PACKAGES   := g++ cmake ninja-build libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev $(BROWSER_PACKAGES) $(MAN_PACKAGES)
+PREFIX     ?= /usr/local
 
 # Windows: cross build with MinGW-w64 into $(WIN_BUILD); its tests run in
 # `make test` under Wine in a virtual X display whenever the cross toolchain
@@ -30,7 +35,7 @@ FUZZ_PACKAGES := clang libclang-rt-dev cmake ninja-build libcli11-dev nlohmann-j
 BENCH_BUILD ?= build-bench
 BENCH_PACKAGES := libbenchmark-dev hyperfine time jq strace
 
-.PHONY: all run test bench deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
+.PHONY: all run test install bench deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -66,6 +71,12 @@ run: configure
 
 test: all fuzz-build $(if $(HAVE_MINGW),windows-build)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# bin/ferrovello, bin/scenario-tool, share/man/man1/{ferrovello,scenario-tool}.1
+# and share/bash-completion/completions/scenario-tool under $(PREFIX).
+install: configure
+	cmake --build $(BUILD) -j $(JOBS) --target ferrovello scenario-tool command-docs
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Ferrovello.exe and scenario-tool.exe in $(WIN_BUILD)/.
 windows: windows-deps

@@ -18,10 +18,23 @@ struct DatiGrafico {
   bool con_elementi = false;
 };
 
-// One SVG page: the plan of the track with the stations marked by name and,
-// below it, the profile along the route (gradient, the train's speed limit,
-// signals, boards and stations against the kilometre).
-std::string disegna_svg(const DatiGrafico& d);
+// The route's length in metres: the one the item table gives, else the
+// cells' extent.
+int32_t lunghezza_percorso(const DatiGrafico& d);
+
+// The stretch of the route a picture shows, in metres from its start; `a`
+// at or below `da` means up to the end of the route.
+struct Finestra {
+  int32_t da = 0;
+  int32_t a = -1;
+};
+
+// One SVG page: a title with the scenario and its train, a legend, the plan
+// of the track with the stations marked by name and a scale bar and, below
+// it, the profile along the route (gradient, the train's speed limit,
+// signals, boards and stations) against the kilometric posts of the
+// scenario's progressive systems and the metres from the start.
+std::string disegna_svg(const DatiGrafico& d, const Finestra& f = {});
 
 
 struct PlotOptions {
@@ -30,6 +43,7 @@ struct PlotOptions {
   std::string sim;
   std::string dat;
   CompileOptions scripts;  // or the two scripts, compiled in memory
+  Finestra finestra;
 };
 
 // `plot`: writes the SVG page. Returns the exit status.

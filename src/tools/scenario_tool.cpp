@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/cli_italiano.h"
+#include "tools/command_docs.h"
 #include "tools/compile_command.h"
 #include "tools/dump_command.h"
 #include "tools/place_diff_options.h"
@@ -138,10 +139,12 @@ int main(int argc, char** argv) {
   d->add_flag("--json", dump.json, "Scrive JSON con ogni campo come è memorizzato");
   d->add_option("--type", dump.tipo, "Tipo del file, se il nome non lo dice: percorso, elementi o linea")
       ->type_name("TIPO")
-      ->check([](const std::string& v) {
-        return v == "percorso" || v == "elementi" || v == "linea" ? std::string()
-                                                                  : "\"" + v + "\" non è percorso, elementi né linea";
-      });
+      ->check(CLI::Validator(
+          [](const std::string& v) {
+            return v == "percorso" || v == "elementi" || v == "linea" ? std::string()
+                                                                      : "\"" + v + "\" non è percorso, elementi né linea";
+          },
+          "{percorso,elementi,linea}"));
   d->add_option("--out", dump.out, "Il file da scrivere (- per lo standard output, come senza --out)")->type_name(kFile);
   ferrovello::opzioni_luogo(d, dump, nessun_controllo);
 
@@ -158,6 +161,10 @@ int main(int argc, char** argv) {
       ->type_name(kFile)->needs(lf);
   p->add_option("--dat", plot.dat, "Con --line-file: il file del percorso, per il profilo")->type_name(kFile)->needs(lf);
   opzioni_script(p, plot.scripts, false);
+  p->add_option("--from", plot.finestra.da, "Disegna il percorso da questo metro (dall'inizio)")
+      ->type_name("METRI")->check(CLI::NonNegativeNumber);
+  p->add_option("--to", plot.finestra.a, "Disegna il percorso fino a questo metro (dall'inizio)")
+      ->type_name("METRI")->check(CLI::PositiveNumber);
 
   ferrovello::ViewOptions view;
   CLI::App* v = ferrovello::sottocomando(app, "view", "Scrive una pagina HTML per esplorare la pianta e il profilo in un browser");
@@ -190,6 +197,12 @@ int main(int argc, char** argv) {
       ->type_name(kFile);
   g->add_option("--out", package.out, "Il programma da scrivere")->required()->type_name(kFile);
 
+  // The build writes the manual pages and the completion from the options
+  // defined above.
+  if (argc == 3 && std::string(argv[1]) == ferrovello::kModoDocumentazione) {
+    ToolPlatform platform(".");
+    return ferrovello::scrivi_documentazione(app, argv[2], platform);
+  }
   if (const std::string ignoto = ferrovello::primo_sconosciuto(app, argc, argv); !ignoto.empty()) {
     console.show_message(senza_a_capo(ferrovello::sottocomando_sconosciuto(app, ignoto)));
     return stato_finale(console, kUsage);
@@ -198,6 +211,9 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
     if (p->parsed() && plot.line_file.empty() == plot.scripts.line.empty()) {
       throw CLI::ValidationError("plot", "serve --line-file oppure --line con --train");
+    }
+    if (p->parsed() && p->count("--to") > 0 && plot.finestra.a <= plot.finestra.da) {
+      throw CLI::ValidationError("plot", "--to deve venire dopo --from");
     }
     if (v->parsed() && view.dat.empty() == view.scripts.line.empty()) {
       throw CLI::ValidationError("view", "serve --dat con --sim oppure --line con --train");

@@ -26,11 +26,6 @@ bool cifre(const std::string& s) {
   return !s.empty() && s.size() <= 9 && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-int32_t lunghezza_percorso(const DatiGrafico& g) {
-  if (g.con_elementi && g.elementi[84].value2 > 0) return g.elementi[84].value2;
-  return g.celle.empty() ? 0 : static_cast<int32_t>(g.celle.size() - 1) * 50;
-}
-
 // The laid points of the plan: the metres from 0 that hold a finite point,
 // up to the first that does not.
 void punti_posati(const std::vector<LineValue>& t, std::vector<double>& x, std::vector<double>& y) {

@@ -279,18 +279,24 @@ class ViewInBrowser(unittest.TestCase):
             self.assertGreater(os.path.getsize(os.path.join(out, name)), 10000)
 
 
+def parse_args(*names):
+    """The positional arguments `names` (one of them "workdir") and
+    --screenshots, as absolute paths; the rest goes to unittest."""
+    p = argparse.ArgumentParser()
+    for name in names:
+        p.add_argument(name)
+    p.add_argument("--screenshots")
+    args, rest = p.parse_known_args()
+    args.workdir = os.path.abspath(args.workdir)
+    if args.screenshots:
+        args.screenshots = os.path.abspath(args.screenshots)
+    return args, [sys.argv[0], "-v"] + rest
+
+
 def main():
     global ARGS
-    p = argparse.ArgumentParser()
-    p.add_argument("tool")
-    p.add_argument("make_scenario")
-    p.add_argument("workdir")
-    p.add_argument("--screenshots")
-    ARGS, rest = p.parse_known_args()
-    ARGS.workdir = os.path.abspath(ARGS.workdir)
-    if ARGS.screenshots:
-        ARGS.screenshots = os.path.abspath(ARGS.screenshots)
-    unittest.main(argv=[sys.argv[0], "-v"] + rest)
+    ARGS, argv = parse_args("tool", "make_scenario", "workdir")
+    unittest.main(argv=argv)
 
 
 if __name__ == "__main__":

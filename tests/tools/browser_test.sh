@@ -1,9 +1,8 @@
 #!/bin/sh
-# Runs the browser test of the page of `scenario-tool view` (see
-# view_browser_test.py) with Debian's Python, Chromium and its WebDriver.
-# Without them it is skipped (status 77), except in CI (CI=true), where a
-# missing piece is a failure.
-#   view_browser_test.sh TOOL MAKE_SCENARIO WORKDIR
+# Runs a browser test (view_browser_test.py, plot_browser_test.py) with
+# Debian's Python, Chromium and its WebDriver. Without them it is skipped
+# (status 77), except in CI (CI=true), where a missing piece is a failure.
+#   browser_test.sh TEST.py ARGS...
 here=$(dirname "$0")
 missing=""
 [ -x /usr/bin/chromium ] || missing="$missing chromium"
@@ -14,4 +13,6 @@ if [ -n "$missing" ]; then
   if [ "$CI" = true ]; then exit 1; fi
   exit 77
 fi
-exec /usr/bin/python3 "$here/view_browser_test.py" "$@"
+test=$1
+shift
+exec /usr/bin/python3 "$here/$test" "$@"
