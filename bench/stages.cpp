@@ -103,7 +103,7 @@ void planar_line(benchmark::State& state, const Scenario& s) {
   r.form.line_extent = metri + 7000;
   for (auto _ : state) {
     r.form.line_table.clear();
-    r.form.line_table.assign(2 * (static_cast<size_t>(r.form.line_extent) + 1), LineValue{});
+    r.form.line_table.assign(2 * (static_cast<size_t>(r.form.line_extent) + 1), LineValue{}, r.form.platform);
     CompileState c;
     r.form.inizia_tracciato(c);
     for (const Curva& k : cs) r.form.posa_curva(c, k.inizio, k.lunghezza, k.parola);

@@ -115,16 +115,17 @@ struct LineCursor {
 // of a slot not yet laid holds no defined bytes and is never read: it is
 // either laid before the file is written or written as an empty slot.
 struct LineTable {
-  std::unique_ptr<char[]> bytes;  // room for the table laid to its end, both entries
+  Room bytes;                     // room for the table laid to its end, both entries
   size_t metres = 0;              // metres 0 to line_extent
   size_t laid = 0;                // metres laid, from 0
   size_t half = 0;                // bytes of one entry laid to its end: entry 1 starts there
   size_t room = 0;                // bytes of `bytes`, at least 2 * half
 
   // Sized like a vector of slots: `slots` is twice the number of metres and
-  // every slot starts empty (the one value a new slot can hold).
-  void assign(size_t slots, LineValue vuoto);
-  void clear() { assign(0, LineValue{}); }  // keeps the room for the next table
+  // every slot starts empty (the one value a new slot can hold). Room
+  // lacking is taken from the platform.
+  void assign(size_t slots, LineValue vuoto, Platform& platform);
+  void clear() { metres = laid = half = 0; }  // keeps the room for the next table
   size_t size() const { return 2 * metres; }
   bool empty() const { return metres == 0; }
   // Slot i: entry 0 of metre i, or entry 1 of metre i - metres. i < size().

@@ -20,7 +20,7 @@ bool Form1::dimensiona_percorso(int32_t lunghezza) {
   last_cell = ultima;
   route_cells.assign(static_cast<size_t>(last_cell) + 1, RouteCell{});
   if (write_line_file != 0) {
-    line_table.assign(2 * (static_cast<size_t>(line_extent) + 1), LineValue{});
+    line_table.assign(2 * (static_cast<size_t>(line_extent) + 1), LineValue{}, platform);
   } else {
     line_table.clear();
   }

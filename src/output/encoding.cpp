@@ -122,7 +122,7 @@ void metti_intero(char* p, int16_t v) {
 
 }  // namespace
 
-void LineTable::assign(size_t slots, LineValue /*vuoto*/) {
+void LineTable::assign(size_t slots, LineValue /*vuoto*/, Platform& platform) {
   metres = slots / 2;
   laid = 0;
   // Laid to its end, an entry holds its laid slots and an empty tag, two
@@ -138,7 +138,7 @@ void LineTable::assign(size_t slots, LineValue /*vuoto*/) {
   if (room < 2 * half) {
     bytes.reset();
     room = 0;
-    bytes = std::make_unique_for_overwrite<char[]>(2 * half);
+    bytes = platform.take_room(2 * half);
     room = 2 * half;
   }
   std::memset(bytes.get() + half - vuoti, 0, vuoti);

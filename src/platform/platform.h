@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,15 @@
 namespace ferrovello {
 
 inline constexpr const char* kTemporarySuffix = ".tmp";
+
+// Memory taken from a platform, given back by the function it put beside it.
+struct RoomRelease {
+  void (*release)(char*) = nullptr;
+  void operator()(char* p) const {
+    if (p != nullptr) release(p);
+  }
+};
+using Room = std::unique_ptr<char[], RoomRelease>;
 
 // Why the run lock of a folder was not taken.
 enum class LockRefusal { none, busy, folder_not_writable, other };
@@ -51,6 +61,14 @@ class Platform {
   // As replace_file, for a program: on POSIX systems the file can be run.
   virtual bool replace_program_file(const std::string& path, std::string_view bytes, std::string& reason) {
     return replace_file(path, bytes, reason);
+  }
+  // Room of `size` bytes, not set, for a file laid in memory before it is
+  // written whole (the line table, up to 20 MB). Touching fresh memory page
+  // by page is most of the cost of laying such a file; a platform may back
+  // the room with large pages, touched hundreds of times less often. Throws
+  // std::bad_alloc as new does.
+  virtual Room take_room(size_t size) {
+    return Room(new char[size], RoomRelease{[](char* p) { delete[] p; }});
   }
   // Takes the run lock `path` of a folder for the rest of the process, so
   // that two runs never write into one folder at once. False when it cannot

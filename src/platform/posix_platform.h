@@ -24,6 +24,7 @@ class PosixPlatform : public Platform {
   bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
                           std::string& reason) override;
   bool replace_program_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  Room take_room(size_t size) override;
   bool lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) override;
   bool create_folder(const std::string& path, std::string& reason) override;
   bool read_input(std::string& bytes, std::string& reason) override;

@@ -38,6 +38,7 @@ class ScriptOverlay : public Platform {
                           std::string& reason) override {
     return base_.read_program_bytes(from_end, count, bytes, size, reason);
   }
+  Room take_room(size_t size) override { return base_.take_room(size); }
   bool lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) override {
     return base_.lock_run(path, refusal, reason);
   }
