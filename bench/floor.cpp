@@ -4,7 +4,8 @@
 // alone. A STEP is
 //   SIZE        a file of SIZE bytes replaced whole (floor_N.bin, N counting
 //               the steps), as the programs replace theirs: temporary file,
-//               one write, flush, rename, flush of the folder;
+//               one write, flush, rename, flush of the folder; its bytes lie
+//               in room taken from the platform, as the line table's do;
 //   NAME=SIZE   the same under the name NAME;
 //   lock        the run lock of the folder taken (and kept to the end), and
 //               the temporary files of the names written removed;
