@@ -45,52 +45,18 @@ bool leggi_sistemi(const DumpOptions& o, Platform& platform, Posti& p) {
   return true;
 }
 
-// A place of the command line resolved to its route positions from 0 to
-// `fine` metres, in route order.
-struct Risolto {
-  std::vector<PostoKm> posti;
-  std::string errore;
-};
-
-Risolto risolvi(const std::string& opzione, const std::string& testo, const Posti& p, int solo, int64_t fine) {
-  LuogoScritto l;
-  std::string errore;
-  if (!leggi_luogo(testo, l, errore)) return {{}, opzione + " " + errore};
-  const std::string chi = opzione + " " + testo;
-  if (!l.progressiva) {
-    if (l.valore > fine) {
-      return {{}, chi + ": il percorso del file va da 0 a " + std::to_string(fine) + " m"};
-    }
-    return {{{l.valore, 0}}, ""};
-  }
-  if (!p.con_km) {
-    return {{}, chi + " è una progressiva chilometrica: serve --sim con il file degli elementi (.sim), "
-                      "che porta i sistemi progressivi dello scenario"};
-  }
-  Risolto r{posti_km(p.sistemi, l.valore, fine, solo), ""};
-  if (r.posti.empty()) {
-    r.errore = chi + (solo != 0 ? ": la progressiva non è sul percorso nel sistema " + std::to_string(solo)
-                                : ": la progressiva non è sul percorso in nessuno dei sistemi progressivi") +
-               " (" + descrivi_sistemi(p.sistemi, fine) + ")";
-  }
-  return r;
+// A place of the command line resolved against the systems of --sim.
+LuogoRisolto risolvi(const std::string& opzione, const std::string& testo, const Posti& p, int solo, int64_t fine) {
+  return risolvi_luogo(opzione, testo, p.per_righe(), solo, fine);
 }
 
 // One end of a stretch: a single position.
 std::optional<int64_t> estremo(const std::string& opzione, const std::string& testo, const Posti& p, int solo,
                                int64_t fine) {
-  const Risolto r = risolvi(opzione, testo, p, solo, fine);
-  if (r.posti.size() == 1) return r.posti.front().metri;
-  if (!r.errore.empty()) {
-    std::fprintf(stderr, "%s\n", r.errore.c_str());
-    return std::nullopt;
-  }
-  std::string dove;
-  for (const PostoKm& posto : r.posti) {
-    dove += (dove.empty() ? "" : ", ") + std::to_string(posto.metri) + " m (sistema " + std::to_string(posto.numero) + ")";
-  }
-  std::fprintf(stderr, "%s %s: la progressiva è in più punti del percorso: %s; scegli il sistema con --system o "
-               "scrivi i metri\n", opzione.c_str(), testo.c_str(), dove.c_str());
+  int64_t metri = 0;
+  std::string errore;
+  if (estremo_tratto(opzione, testo, p.per_righe(), solo, fine, metri, errore)) return metri;
+  std::fprintf(stderr, "%s\n", errore.c_str());
   return std::nullopt;
 }
 
@@ -100,7 +66,7 @@ bool scegli(const DumpOptions& o, const Posti& p, int64_t primo, int64_t fine, s
             bool& tratto) {
   tratto = o.at.empty();
   if (!tratto) {
-    const Risolto r = risolvi("--at", o.at, p, o.system, fine);
+    const LuogoRisolto r = risolvi("--at", o.at, p, o.system, fine);
     if (!r.errore.empty()) std::fprintf(stderr, "%s\n", r.errore.c_str());
     for (const PostoKm& posto : r.posti) metri.push_back(posto.metri);
     return r.errore.empty();

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "model/fault_numbers.h"
 #include "output/encoding.h"
 #include "tools/cp1252.h"
 #include "tools/file_decoders.h"
 #include "tools/plot_labels.h"
+#include "tools/progressive_km.h"
 #include "tools/standard_output.h"
 
 namespace ferrovello {
@@ -497,14 +499,50 @@ std::string disegna_svg(const DatiGrafico& d, const Finestra& f) {
 
 namespace {
 
+// One end of the window: metres as written, a post where it stands on the
+// route. False, with the reason, for a post that is nowhere or in several
+// places, or one given without the scenario's systems.
+bool estremo_finestra(const std::string& opzione, const std::string& testo, const PlotOptions& o,
+                      const DatiGrafico& d, int32_t lunghezza, int32_t& metri, std::string& errore) {
+  const std::vector<SistemaKm> sistemi = d.con_elementi ? sistemi_km(d.elementi) : std::vector<SistemaKm>{};
+  if (o.system > static_cast<int>(sistemi.size()) && d.con_elementi) {
+    errore = "--system " + std::to_string(o.system) + ": lo scenario ha " + std::to_string(sistemi.size()) +
+             " sistemi progressivi";
+    return false;
+  }
+  LuogoScritto l;
+  if (!leggi_luogo(testo, l, errore)) return false;  // checked on the command line already
+  // Metres may lie past the end, which the checks below and the drawing
+  // deal with; a post is looked for along the route only.
+  const int64_t fine = l.progressiva ? lunghezza : std::numeric_limits<int32_t>::max();
+  int64_t m = 0;
+  if (!estremo_tratto(opzione, testo, d.con_elementi ? &sistemi : nullptr, o.system, fine, m, errore)) return false;
+  metri = static_cast<int32_t>(m);
+  return true;
+}
+
 int scrivi_svg(const PlotOptions& o, const DatiGrafico& d, Platform& base) {
   const int32_t lunghezza = lunghezza_percorso(d);
-  if (lunghezza > 0 && o.finestra.da >= lunghezza) {
-    base.show_message("--from " + std::to_string(o.finestra.da) + " cade oltre la fine del percorso, che è lungo " +
+  Finestra f;
+  std::string errore;
+  if ((!o.from.empty() && !estremo_finestra("--from", o.from, o, d, lunghezza, f.da, errore)) ||
+      (!o.to.empty() && !estremo_finestra("--to", o.to, o, d, lunghezza, f.a, errore))) {
+    base.show_message(errore);
+    return 1;
+  }
+  if (!o.to.empty() && f.a <= f.da) {
+    base.show_message("--to " + o.to + " (a " + std::to_string(f.a) + " m) non viene dopo " +
+                      (o.from.empty() ? std::string("l'inizio del percorso")
+                                      : "--from " + o.from + " (a " + std::to_string(f.da) + " m)") +
+                      ": il tratto disegnato va da --from a --to lungo il percorso");
+    return 1;
+  }
+  if (lunghezza > 0 && f.da >= lunghezza) {
+    base.show_message("--from " + std::to_string(f.da) + " cade oltre la fine del percorso, che è lungo " +
                       std::to_string(lunghezza) + " m");
     return 1;
   }
-  return scrivi_uscita(base, o.out, disegna_svg(d, o.finestra)) ? 0 : 1;
+  return scrivi_uscita(base, o.out, disegna_svg(d, f)) ? 0 : 1;
 }
 
 int da_file(const PlotOptions& o, Platform& base) {
@@ -530,6 +568,15 @@ int da_file(const PlotOptions& o, Platform& base) {
 }
 
 }  // namespace
+
+bool finestra_vuota_in_metri(const std::string& from, const std::string& to) {
+  LuogoScritto da;
+  LuogoScritto a;
+  std::string errore;
+  if (!from.empty() && (!leggi_luogo(from, da, errore) || da.progressiva)) return false;
+  if (!leggi_luogo(to, a, errore) || a.progressiva) return false;
+  return a.valore <= da.valore;
+}
 
 int esegui_plot(const PlotOptions& o, Platform& base) {
   if (!o.line_file.empty()) return da_file(o, base);

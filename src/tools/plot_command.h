@@ -43,8 +43,18 @@ struct PlotOptions {
   std::string sim;
   std::string dat;
   CompileOptions scripts;  // or the two scripts, compiled in memory
-  Finestra finestra;
+  // The stretch drawn: each end in metres from the start or a kilometric
+  // post of the scenario's progressive systems (only system `system`, when
+  // not 0); empty, the start and the end of the route.
+  std::string from;
+  std::string to;
+  int system = 0;
 };
+
+// True when both ends are metres (no --from being 0) and --to does not come
+// after --from: a usage error, found before any file is read. Ends given as
+// posts are placed once the scenario is read.
+bool finestra_vuota_in_metri(const std::string& from, const std::string& to);
 
 // `plot`: writes the SVG page. Returns the exit status.
 int esegui_plot(const PlotOptions& o, Platform& base);

@@ -120,6 +120,51 @@ std::vector<PostoKm> posti_km(const std::vector<SistemaKm>& sistemi, int64_t km,
   return posti;
 }
 
+LuogoRisolto risolvi_luogo(const std::string& opzione, const std::string& testo,
+                           const std::vector<SistemaKm>* sistemi, int solo, int64_t fine) {
+  LuogoScritto l;
+  std::string errore;
+  if (!leggi_luogo(testo, l, errore)) return {{}, opzione + " " + errore};
+  const std::string chi = opzione + " " + testo;
+  if (!l.progressiva) {
+    if (l.valore > fine) {
+      return {{}, chi + ": il percorso del file va da 0 a " + std::to_string(fine) + " m"};
+    }
+    return {{{l.valore, 0}}, ""};
+  }
+  if (sistemi == nullptr) {
+    return {{}, chi + " è una progressiva chilometrica: serve --sim con il file degli elementi (.sim), "
+                      "che porta i sistemi progressivi dello scenario"};
+  }
+  LuogoRisolto r{posti_km(*sistemi, l.valore, fine, solo), ""};
+  if (r.posti.empty()) {
+    r.errore = chi + (solo != 0 ? ": la progressiva non è sul percorso nel sistema " + std::to_string(solo)
+                                : ": la progressiva non è sul percorso in nessuno dei sistemi progressivi") +
+               " (" + descrivi_sistemi(*sistemi, fine) + ")";
+  }
+  return r;
+}
+
+bool estremo_tratto(const std::string& opzione, const std::string& testo, const std::vector<SistemaKm>* sistemi,
+                    int solo, int64_t fine, int64_t& metri, std::string& errore) {
+  const LuogoRisolto r = risolvi_luogo(opzione, testo, sistemi, solo, fine);
+  if (r.posti.size() == 1) {
+    metri = r.posti.front().metri;
+    return true;
+  }
+  errore = r.errore;
+  if (errore.empty()) {
+    std::string dove;
+    for (const PostoKm& posto : r.posti) {
+      dove += (dove.empty() ? "" : ", ") + std::to_string(posto.metri) + " m (sistema " +
+              std::to_string(posto.numero) + ")";
+    }
+    errore = opzione + " " + testo + ": la progressiva è in più punti del percorso: " + dove +
+             "; scegli il sistema con --system o scrivi i metri";
+  }
+  return false;
+}
+
 std::string descrivi_sistemi(const std::vector<SistemaKm>& sistemi, int64_t fine) {
   if (sistemi.empty()) return "nessun sistema progressivo: le progressive sono i metri, da 0+000 a " + testo_km(fine);
   std::string d;

@@ -48,6 +48,21 @@ struct PostoKm {
 // Every position from 0 to `fine` metres at which the post `km` stands, in
 // route order; only in system `solo` when it is not 0.
 std::vector<PostoKm> posti_km(const std::vector<SistemaKm>& sistemi, int64_t km, int64_t fine, int solo);
+// A place of the command line (option `opzione`, text `testo`) resolved to
+// its route positions from 0 to `fine` metres, in route order, or why it is
+// none. `sistemi` is null when the scenario's systems are not known (no
+// item file given); `solo` as for posti_km.
+struct LuogoRisolto {
+  std::vector<PostoKm> posti;
+  std::string errore;
+};
+LuogoRisolto risolvi_luogo(const std::string& opzione, const std::string& testo,
+                           const std::vector<SistemaKm>* sistemi, int solo, int64_t fine);
+// One end of a stretch: the one position of the place, or the reason; a
+// post that stands at several places names them all.
+bool estremo_tratto(const std::string& opzione, const std::string& testo, const std::vector<SistemaKm>* sistemi,
+                    int solo, int64_t fine, int64_t& metri, std::string& errore);
+
 // The systems with the posts and the metres each one covers up to `fine`,
 // for a message: "sistema 1 da 0 a 42299 m, km da -1+500 a 40+799; ...".
 std::string descrivi_sistemi(const std::vector<SistemaKm>& sistemi, int64_t fine);

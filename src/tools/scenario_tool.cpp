@@ -157,14 +157,20 @@ int main(int argc, char** argv) {
   p->add_option("--out", plot.out, "Il file SVG da scrivere (- per lo standard output)")->required()->type_name(kFile);
   CLI::Option* lf = p->add_option("--line-file", plot.line_file, "Un file della linea (_linea.dat) da disegnare")
                         ->type_name(kFile);
-  p->add_option("--sim", plot.sim, "Con --line-file: il file degli elementi, per i nomi delle stazioni")
+  p->add_option("--sim", plot.sim, "Con --line-file: il file degli elementi, per i nomi delle stazioni e le progressive")
       ->type_name(kFile)->needs(lf);
   p->add_option("--dat", plot.dat, "Con --line-file: il file del percorso, per il profilo")->type_name(kFile)->needs(lf);
   opzioni_script(p, plot.scripts, false);
-  p->add_option("--from", plot.finestra.da, "Disegna il percorso da questo metro (dall'inizio)")
-      ->type_name("METRI")->check(CLI::NonNegativeNumber);
-  p->add_option("--to", plot.finestra.a, "Disegna il percorso fino a questo metro (dall'inizio)")
-      ->type_name("METRI")->check(CLI::PositiveNumber);
+  p->add_option("--from", plot.from,
+                "Disegna il percorso dal luogo KM: metri dall'inizio (36529) o progressiva chilometrica (35+029)")
+      ->type_name("KM")->check(ferrovello::luogo_non_valido);
+  p->add_option("--to", plot.to, "Disegna il percorso fino al luogo KM (metri o progressiva)")
+      ->type_name("KM")->check(ferrovello::luogo_non_valido);
+  p->add_option("--system", plot.system,
+                "Cerca le progressive di --from e --to solo nel sistema progressivo N (1, 2, 3 nell'ordine lungo "
+                "il percorso)")
+      ->type_name("N")
+      ->check([](const std::string& v) { return v == "1" || v == "2" || v == "3" ? std::string() : "deve essere 1, 2 o 3"; });
 
   ferrovello::ViewOptions view;
   CLI::App* v = ferrovello::sottocomando(app, "view", "Scrive una pagina HTML per esplorare la pianta e il profilo in un browser");
@@ -212,7 +218,7 @@ int main(int argc, char** argv) {
     if (p->parsed() && plot.line_file.empty() == plot.scripts.line.empty()) {
       throw CLI::ValidationError("plot", "serve --line-file oppure --line con --train");
     }
-    if (p->parsed() && p->count("--to") > 0 && plot.finestra.a <= plot.finestra.da) {
+    if (p->parsed() && p->count("--to") > 0 && ferrovello::finestra_vuota_in_metri(plot.from, plot.to)) {
       throw CLI::ValidationError("plot", "--to deve venire dopo --from");
     }
     if (v->parsed() && view.dat.empty() == view.scripts.line.empty()) {

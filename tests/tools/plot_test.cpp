@@ -195,3 +195,43 @@ TEST_F(Plot, AWindowShowsItsStretchOnly) {
 
 }  // namespace
 }  // namespace ferrovello::test
+
+namespace ferrovello::test {
+namespace {
+
+// The ends of the window as kilometric posts of the scenario's systems: the
+// first from -1+500 at 0 m, the second from 0+000 at 42300 m, the third
+// falling from 36+900 at 55000 m.
+TEST_F(Plot, AWindowByKilometricPostsIsTheSameAsByMetres) {
+  ASSERT_EQ(plot({"--from", "78000", "--to", "88000"}).status, 0);
+  const std::string by_metres = svg();
+  ASSERT_EQ(plot({"--from", "13+900", "--to", "3+900", "--system", "3"}).status, 0);
+  EXPECT_EQ(svg(), by_metres);
+
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"--from", "13+900"}, 1,
+       "--from 13+900: la progressiva è in più punti del percorso: 15400 m (sistema 1), 78000 m (sistema 3); "
+       "scegli il sistema con --system o scrivi i metri\n"},
+      {{"--from", "99+000"}, 1, "--from 99+000: la progressiva non è sul percorso in nessuno dei sistemi progressivi"},
+      {{"--from", "3+900", "--to", "13+900", "--system", "3"}, 1,
+       "--to 13+900 (a 78000 m) non viene dopo --from 3+900 (a 88000 m): il tratto disegnato va da --from a --to "
+       "lungo il percorso\n"},
+      {{"--to", "-1+500"}, 1, "--to -1+500 (a 0 m) non viene dopo l'inizio del percorso"},
+      {{"--to", "0"}, 2, "--to deve venire dopo --from"},
+      {{"--from", "1+5"}, 2, "dopo il + vengono le tre cifre dei metri oltre il chilometro"},
+      {{"--system", "4"}, 2, "--system: deve essere 1, 2 o 3"},
+  };
+  for (const Case& c : cases) {
+    const RunResult r = plot(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace ferrovello::test
