@@ -31,7 +31,7 @@ done
 for sub in compile check dump plot view scripts package; do
   echo "$tool_page" | grep -q "^   $sub\$" || fail "scenario-tool(1) has no subcommand $sub"
 done
-for text in "--line-file FILE" "--type percorso|elementi|linea" "--system N" "Numero del treno. Se manca: 2632." \
+for text in "--line-file FILE" "--type percorso|elementi|linea" "--from KM" "Numero del treno. Se manca: 2632." \
             "ferrovello(1)"; do
   echo "$tool_page" | grep -qF -- "$text" || fail "scenario-tool(1) lacks \"$text\""
 done
