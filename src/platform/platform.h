@@ -18,9 +18,7 @@ inline constexpr const char* kTemporarySuffix = ".tmp";
 // Memory taken from a platform, given back by the function it put beside it.
 struct RoomRelease {
   void (*release)(char*) = nullptr;
-  void operator()(char* p) const {
-    if (p != nullptr) release(p);
-  }
+  void operator()(char* p) const { release(p); }
 };
 using Room = std::unique_ptr<char[], RoomRelease>;
 

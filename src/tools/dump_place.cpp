@@ -38,8 +38,8 @@ bool leggi_sistemi(const DumpOptions& o, Platform& platform, Posti& p) {
   }
   p.con_km = true;
   p.sistemi = sistemi_km(elementi);
-  if (o.system > static_cast<int>(p.sistemi.size())) {
-    std::fprintf(stderr, "--system %d: lo scenario ha %zu sistemi progressivi\n", o.system, p.sistemi.size());
+  if (const std::string assente = sistema_assente(p.sistemi, o.system); !assente.empty()) {
+    std::fprintf(stderr, "%s\n", assente.c_str());
     return false;
   }
   return true;

@@ -14,6 +14,12 @@ namespace ferrovello {
 
 using ControlloFile = std::function<std::string(const std::string&)>;
 
+// The value of --system (dump and plot): one of the three systems a scenario
+// can carry.
+inline std::string sistema_non_valido(const std::string& v) {
+  return v == "1" || v == "2" || v == "3" ? std::string() : "deve essere 1, 2 o 3";
+}
+
 inline void opzioni_luogo(CLI::App* d, DumpOptions& o, const ControlloFile& file_esistente) {
   CLI::Option* at = d->add_option("--at", o.at,
                                   "Solo la riga del luogo KM: metri dall'inizio del percorso (36529) o progressiva "
@@ -32,7 +38,7 @@ inline void opzioni_luogo(CLI::App* d, DumpOptions& o, const ControlloFile& file
   d->add_option("--system", o.system,
                 "Cerca le progressive solo nel sistema progressivo N (1, 2, 3 nell'ordine lungo il percorso)")
       ->type_name("N")
-      ->check([](const std::string& v) { return v == "1" || v == "2" || v == "3" ? std::string() : "deve essere 1, 2 o 3"; })
+      ->check(sistema_non_valido)
       ->needs(sim);
 }
 

@@ -500,33 +500,29 @@ std::string disegna_svg(const DatiGrafico& d, const Finestra& f) {
 namespace {
 
 // One end of the window: metres as written, a post where it stands on the
-// route. False, with the reason, for a post that is nowhere or in several
-// places, or one given without the scenario's systems.
-bool estremo_finestra(const std::string& opzione, const std::string& testo, const PlotOptions& o,
-                      const DatiGrafico& d, int32_t lunghezza, int32_t& metri, std::string& errore) {
-  const std::vector<SistemaKm> sistemi = d.con_elementi ? sistemi_km(d.elementi) : std::vector<SistemaKm>{};
-  if (o.system > static_cast<int>(sistemi.size()) && d.con_elementi) {
-    errore = "--system " + std::to_string(o.system) + ": lo scenario ha " + std::to_string(sistemi.size()) +
-             " sistemi progressivi";
-    return false;
-  }
+// route (`sistemi` null when the scenario's systems are unknown). `errore`
+// says why for a post that is nowhere or in several places, or one given
+// without the systems.
+void estremo_finestra(const std::string& opzione, const std::string& testo, const std::vector<SistemaKm>* sistemi,
+                      int solo, int32_t lunghezza, int32_t& metri, std::string& errore) {
   LuogoScritto l;
-  if (!leggi_luogo(testo, l, errore)) return false;  // checked on the command line already
-  // Metres may lie past the end, which the checks below and the drawing
-  // deal with; a post is looked for along the route only.
+  if (!leggi_luogo(testo, l, errore)) return;  // checked on the command line already
+  // Metres may lie past the end, which scrivi_svg and the drawing deal
+  // with; a post is looked for along the route only.
   const int64_t fine = l.progressiva ? lunghezza : std::numeric_limits<int32_t>::max();
   int64_t m = 0;
-  if (!estremo_tratto(opzione, testo, d.con_elementi ? &sistemi : nullptr, o.system, fine, m, errore)) return false;
-  metri = static_cast<int32_t>(m);
-  return true;
+  if (estremo_tratto(opzione, testo, sistemi, solo, fine, m, errore)) metri = static_cast<int32_t>(m);
 }
 
 int scrivi_svg(const PlotOptions& o, const DatiGrafico& d, Platform& base) {
   const int32_t lunghezza = lunghezza_percorso(d);
+  const std::vector<SistemaKm> sistemi = d.con_elementi ? sistemi_km(d.elementi) : std::vector<SistemaKm>{};
+  const std::vector<SistemaKm>* noti = d.con_elementi ? &sistemi : nullptr;
   Finestra f;
-  std::string errore;
-  if ((!o.from.empty() && !estremo_finestra("--from", o.from, o, d, lunghezza, f.da, errore)) ||
-      (!o.to.empty() && !estremo_finestra("--to", o.to, o, d, lunghezza, f.a, errore))) {
+  std::string errore = noti != nullptr ? sistema_assente(sistemi, o.system) : std::string();
+  if (errore.empty() && !o.from.empty()) estremo_finestra("--from", o.from, noti, o.system, lunghezza, f.da, errore);
+  if (errore.empty() && !o.to.empty()) estremo_finestra("--to", o.to, noti, o.system, lunghezza, f.a, errore);
+  if (!errore.empty()) {
     base.show_message(errore);
     return 1;
   }

@@ -120,6 +120,12 @@ std::vector<PostoKm> posti_km(const std::vector<SistemaKm>& sistemi, int64_t km,
   return posti;
 }
 
+std::string sistema_assente(const std::vector<SistemaKm>& sistemi, int solo) {
+  if (solo <= static_cast<int>(sistemi.size())) return {};
+  return "--system " + std::to_string(solo) + ": lo scenario ha " + std::to_string(sistemi.size()) +
+         " sistemi progressivi";
+}
+
 LuogoRisolto risolvi_luogo(const std::string& opzione, const std::string& testo,
                            const std::vector<SistemaKm>* sistemi, int solo, int64_t fine) {
   LuogoScritto l;

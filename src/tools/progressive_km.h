@@ -48,6 +48,8 @@ struct PostoKm {
 // Every position from 0 to `fine` metres at which the post `km` stands, in
 // route order; only in system `solo` when it is not 0.
 std::vector<PostoKm> posti_km(const std::vector<SistemaKm>& sistemi, int64_t km, int64_t fine, int solo);
+// For --system N: why the scenario has no system N, or nothing.
+std::string sistema_assente(const std::vector<SistemaKm>& sistemi, int solo);
 // A place of the command line (option `opzione`, text `testo`) resolved to
 // its route positions from 0 to `fine` metres, in route order, or why it is
 // none. `sistemi` is null when the scenario's systems are not known (no

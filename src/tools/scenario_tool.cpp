@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
                 "Cerca le progressive di --from e --to solo nel sistema progressivo N (1, 2, 3 nell'ordine lungo "
                 "il percorso)")
       ->type_name("N")
-      ->check([](const std::string& v) { return v == "1" || v == "2" || v == "3" ? std::string() : "deve essere 1, 2 o 3"; });
+      ->check(ferrovello::sistema_non_valido);
 
   ferrovello::ViewOptions view;
   CLI::App* v = ferrovello::sottocomando(app, "view", "Scrive una pagina HTML per esplorare la pianta e il profilo in un browser");
