@@ -8,12 +8,17 @@
 BUILD      ?= build
 OUT        ?= out
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+# What the installer needs: `make run` installs only these.
+RUN_PACKAGES := g++ cmake ninja-build
+# The authors' tool's libraries (`make install`, `make test`).
+TOOL_PACKAGES := libcli11-dev nlohmann-json3-dev
 # The page of `scenario-tool view` is tested in a headless browser driven
-# by WebDriver (tests/tools/view_browser_test.py).
+# by WebDriver (tests/tools/view/view_browser_test.py).
 BROWSER_PACKAGES := chromium chromium-driver python3-selenium fonts-dejavu-core
 # The installed manual pages are read with man in the install test.
 MAN_PACKAGES := man-db groff-base
-PACKAGES   := g++ cmake ninja-build libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev $(BROWSER_PACKAGES) $(MAN_PACKAGES)
+TEST_PACKAGES := libgtest-dev libgmock-dev $(BROWSER_PACKAGES) $(MAN_PACKAGES)
+PACKAGES   := $(RUN_PACKAGES) $(TOOL_PACKAGES) $(TEST_PACKAGES)
 PREFIX     ?= /usr/local
 
 # Windows: cross build with MinGW-w64 into $(WIN_BUILD); its tests run in
@@ -35,7 +40,7 @@ FUZZ_PACKAGES := clang libclang-rt-dev cmake ninja-build libcli11-dev nlohmann-j
 BENCH_BUILD ?= build-bench
 BENCH_PACKAGES := libbenchmark-dev hyperfine time jq strace
 
-.PHONY: all run test install bench deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
+.PHONY: all run run-deps tool-deps test install bench deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -57,11 +62,21 @@ deps:
 	  fi; \
 	fi
 
+# Configured again on every call: a build first made by `make run` (with
+# the installer's packages only) finds the tool's and the tests' libraries
+# once `make test` or `make install` has installed them.
 configure: deps
-	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+
+run-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(RUN_PACKAGES)"
+
+tool-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(RUN_PACKAGES) $(TOOL_PACKAGES) $(MAN_PACKAGES)"
 
 # `make run` builds the installer alone; `make test` builds everything.
-run: configure
+run: run-deps
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target ferrovello
 	@mkdir -p $(OUT)
 	cp $(BUILD)/ferrovello $(OUT)/ferrovello
@@ -74,7 +89,8 @@ test: all fuzz-build $(if $(HAVE_MINGW),windows-build)
 
 # bin/ferrovello, bin/scenario-tool, share/man/man1/{ferrovello,scenario-tool}.1
 # and share/bash-completion/completions/scenario-tool under $(PREFIX).
-install: configure
+install: tool-deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target ferrovello scenario-tool command-docs
 	cmake --install $(BUILD) --prefix $(PREFIX)
 

@@ -32,8 +32,8 @@
 #include "model/numbers.h"
 #include "output/encoding.h"
 #include "scripts/item_reader.h"
-#include "tools/file_decoders.h"
-#include "tools/script_check.h"
+#include "tools/dump/file_decoders.h"
+#include "tools/scenario/script_check.h"
 
 namespace ferrovello::fuzz {
 namespace {

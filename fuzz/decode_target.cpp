@@ -12,9 +12,9 @@
 #include "check.h"
 #include "platform/memory_platform.h"
 #include "output/encoding.h"
-#include "tools/cp1252.h"
-#include "tools/dump_command.h"
-#include "tools/file_decoders.h"
+#include "tools/text/cp1252.h"
+#include "tools/dump/dump_command.h"
+#include "tools/dump/file_decoders.h"
 
 namespace ferrovello::fuzz {
 namespace {

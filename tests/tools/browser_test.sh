@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs a browser test (view_browser_test.py, plot_browser_test.py) with
+# Runs a browser test (view/view_browser_test.py, plot/plot_browser_test.py) with
 # Debian's Python, Chromium and its WebDriver. Without them it is skipped
 # (status 77), except in CI (CI=true), where a missing piece is a failure.
 #   browser_test.sh TEST.py ARGS...

@@ -1,0 +1,100 @@
+#include "tools/package/package_command.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "app/package_payload.h"
+#include "tools/text/standard_output.h"
+#include "tools/text/windows_text.h"
+
+namespace ferrovello {
+
+namespace {
+
+// Reads an author's text and turns it into the bytes the installer writes.
+bool testo_autore(Platform& base, const std::string& nome, std::string& out) {
+  std::string utf8;
+  if (!leggi_file(base, nome, utf8)) return false;
+  std::string perche;
+  if (testo_windows(utf8, out, perche)) return true;
+  base.show_message(nome + ":" + perche);
+  return false;
+}
+
+bool documento(Platform& base, const std::string& nome, std::optional<std::string>& doc) {
+  if (nome.empty()) return true;
+  doc.emplace();
+  return testo_autore(base, nome, *doc);
+}
+
+// The installer a package starts from: a program of the chosen system that
+// carries no package yet.
+bool stub_valido(Platform& base, const PackageOptions& o, const std::string& stub) {
+  const std::string atteso = o.windows ? std::string("MZ") : std::string("\x7F" "ELF");
+  const std::string sistema = o.windows ? "Windows" : "Linux";
+  if (stub.compare(0, atteso.size(), atteso) != 0) {
+    base.show_message("Il file \"" + o.stub + "\" non è un programma per " + sistema +
+                      ": serve l'installatore per " + sistema + " (--stub)");
+    return false;
+  }
+  Pacchetto gia;
+  std::string perche;
+  if (pacchetto_dei_byte(stub, gia, perche) != EsitoCoda::assente) {
+    base.show_message("Il file \"" + o.stub + "\" contiene già uno scenario: serve l'installatore senza pacchetto");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int esegui_package(const PackageOptions& o, Platform& base) {
+  Pacchetto p;
+  p.nome = o.scripts.name;
+  p.numero_treno = o.scripts.train_number;
+  if (!testo_autore(base, o.scripts.line, p.script_linea) || !testo_autore(base, o.scripts.train, p.script_treno)) {
+    return 1;
+  }
+  // The check compiles the scripts as the package will carry them (read as
+  // they stand: they are Windows-1252 already, even where their bytes would
+  // also read as UTF-8). Its warnings are shown as `check` shows them; a
+  // fault is reported and ends the program here, before anything is written.
+  CompileOptions controllo_opzioni = o.scripts;
+  controllo_opzioni.avvisi = true;
+  controllo_opzioni.windows_1252 = true;
+  const int controllo =
+      compila_testi(controllo_opzioni, p.script_linea, p.script_treno, base, true, [](Form1&) { return 0; });
+  if (controllo != 0) return controllo;
+  if (!documento(base, o.notes, p.note) || !documento(base, o.slow_orders, p.rallentamenti) ||
+      !documento(base, o.card, p.scheda)) {
+    return 1;
+  }
+
+  if (!base.exists(o.stub)) {
+    base.show_message("Manca l'installatore da cui partire, \"" + o.stub + "\": indicalo con --stub (" +
+                      (o.windows ? "make windows costruisce Ferrovello.exe" : "make costruisce ferrovello") + ")");
+    return 1;
+  }
+  std::string stub;
+  if (!leggi_file(base, o.stub, stub) || !stub_valido(base, o, stub)) return 1;
+  const std::string carico = codifica_carico(p);
+  Pacchetto verifica;
+  std::string perche;
+  if (carico.size() > kMassimoCarico || !decodifica_carico(carico, verifica, perche)) {
+    base.show_message("Lo scenario non entra in un pacchetto: " + (perche.empty() ? "troppo grande" : perche));
+    return 1;
+  }
+  std::string programma;
+  programma.reserve(stub.size() + carico.size() + kLunghezzaCoda);
+  programma += stub;
+  programma += carico;
+  programma += coda_del_carico(carico);
+  if (!base.replace_program_file(o.out, programma, perche)) {
+    base.show_message("Impossibile scrivere il file \"" + o.out + "\": " + perche);
+    return 1;
+  }
+  stampa(base, o.out + "\n");
+  return 0;
+}
+
+}  // namespace ferrovello

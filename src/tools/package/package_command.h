@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+#include "tools/scenario/prepared_scripts.h"
+
+namespace ferrovello {
+
+struct PackageOptions {
+  CompileOptions scripts;  // --line, --train, --name, --train-number
+  std::string card;        // the driver's documents, each optional
+  std::string slow_orders;
+  std::string notes;
+  bool windows = false;  // the stub is the Windows installer, else the Linux one
+  std::string stub;      // the installer to start from
+  std::string out;
+};
+
+// `package`: checks the scenario, then writes one program that installs it:
+// the installer `o.stub` followed by the scenario's payload and trailer.
+// Returns the exit status.
+int esegui_package(const PackageOptions& o, Platform& base);
+
+}  // namespace ferrovello

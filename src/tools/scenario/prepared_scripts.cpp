@@ -1,0 +1,116 @@
+#include "tools/scenario/prepared_scripts.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "tools/scenario/read_faults.h"
+#include "tools/text/script_overlay.h"
+#include "tools/text/standard_output.h"
+
+namespace ferrovello {
+
+bool leggi_file(Platform& base, const std::string& nome, std::string& bytes) {
+  std::string perche;
+  if (base.read_file(nome, bytes, perche)) return true;
+  base.show_message("Impossibile leggere il file \"" + nome + "\": " + perche);
+  return false;
+}
+
+namespace {
+
+// A warning as it reaches the author: on the stream of the faults.
+void stampa_avvisi(Platform& base, const std::vector<Avviso>& avvisi) {
+  for (const Avviso& a : avvisi) base.show_message(testo_avviso(a));
+}
+
+}  // namespace
+
+bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p) {
+  std::string linea;
+  std::string treno;
+  if (!leggi_file(base, o.line, linea) || !leggi_file(base, o.train, treno)) return false;
+  return prepara_testi(o, std::move(linea), std::move(treno), base, p);
+}
+
+bool prepara_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, ScriptPreparati& p) {
+  std::vector<std::string> guasti;
+  prepara_testo(o.line, 0, std::move(linea), p.linea, p.avvisi, guasti, o.windows_1252);
+  prepara_testo(o.train, 1, std::move(treno), p.treno, p.avvisi, guasti, o.windows_1252);
+  if (!guasti.empty()) {
+    for (const std::string& g : guasti) base.show_message(g);
+    return false;
+  }
+  p.controllo = controlla_script(p.linea, p.treno, !o.no_line_file);
+  p.avvisi.insert(p.avvisi.end(), p.controllo.avvisi.begin(), p.controllo.avvisi.end());
+  std::stable_sort(p.avvisi.begin(), p.avvisi.end(), [](const Avviso& a, const Avviso& b) {
+    return a.file != b.file ? a.file < b.file : a.offset < b.offset;
+  });
+  return true;
+}
+
+int compila_script(const CompileOptions& o, Platform& base, bool in_memoria, const std::function<int(Form1&)>& dopo) {
+  ScriptPreparati p;
+  if (!prepara_script(o, base, p)) return 1;
+  return compila_preparati(o, base, in_memoria, p, dopo);
+}
+
+int compila_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, bool in_memoria,
+                  const std::function<int(Form1&)>& dopo) {
+  ScriptPreparati p;
+  if (!prepara_testi(o, std::move(linea), std::move(treno), base, p)) return 1;
+  return compila_preparati(o, base, in_memoria, p, dopo);
+}
+
+void prepara_form(Form1& form, ScriptOverlay& overlay, const CompileOptions& o, const ScriptPreparati& p) {
+  form.scenario_name = o.name;
+  form.train_number = o.train_number;
+  form.line_label = o.line;
+  form.train_label = o.train;
+  overlay.offri(form.nome_file(form.nome_script_linea()), p.linea.bytes);
+  overlay.offri(form.nome_file(form.nome_script_treno()), p.treno.bytes);
+}
+
+int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, const ScriptPreparati& p,
+                      const std::function<int(Form1&)>& dopo) {
+  ScriptOverlay overlay(base, in_memoria);
+  Form1 form(overlay);
+  prepara_form(form, overlay, o, p);
+  form.write_despite_faults = o.force;
+
+  // The compiler's report of its faults, with the read faults said in the
+  // author's terms, then the warnings.
+  bool riportato = false;
+  overlay.mostra = [&](const std::string& testo) {
+    if (riportato || form.diagnoses.empty() || testo.rfind(testo_errore(""), 0) != 0) {
+      base.show_message(testo);
+      return;
+    }
+    riportato = true;
+    spiega_guasti_di_lettura(form.diagnoses, p);
+    form.segnala_errore_registrato();
+    if (o.avvisi) stampa_avvisi(base, p.avvisi);
+  };
+
+  if (!in_memoria) form.blocca_cartella();
+  form.memorizza_percorso(o.no_line_file ? 0 : 1);
+  if (!in_memoria) {
+    for (const std::string& scritto : overlay.scritti()) stampa(base, scritto + "\n");
+  }
+  if (!riportato && o.avvisi) stampa_avvisi(base, p.avvisi);
+  if (form.error_code != 0) {
+    // With `force` the run went on to its end: what it built is handed on.
+    if (o.force) dopo(form);
+    return 1;
+  }
+  const int stato = dopo(form);
+  return (stato == 0 && o.strict && !p.avvisi.empty()) ? 1 : stato;
+}
+
+bool crea_cartella(Platform& base, const std::string& cartella) {
+  std::string perche;
+  if (base.create_folder(cartella, perche)) return true;
+  base.show_message("Impossibile creare la cartella \"" + cartella + "\": " + perche);
+  return false;
+}
+
+}  // namespace ferrovello

@@ -1,0 +1,59 @@
+#include "tools/scenario/read_faults.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace ferrovello {
+
+namespace {
+
+// Byte offset of "LINE:COLUMN" in a script, from a place "LABEL:LINE:COLUMN"
+// of that script; false for a place elsewhere (a cell, the other script).
+bool offset_di(const std::string& luogo, const TestoScript& t, size_t& offset) {
+  const std::string prefisso = t.etichetta + ":";
+  if (luogo.rfind(prefisso, 0) != 0) return false;
+  const std::string resto = luogo.substr(prefisso.size());
+  const size_t due_punti = resto.find(':');
+  if (due_punti == std::string::npos) return false;
+  const long riga = std::strtol(resto.c_str(), nullptr, 10);
+  const long colonna = std::strtol(resto.c_str() + due_punti + 1, nullptr, 10);
+  if (riga < 1 || colonna < 1) return false;
+  long r = 1;
+  size_t i = 0;
+  const std::string& b = t.bytes;
+  while (i < b.size() && r < riga) {
+    if (b[i] == '\n' || (b[i] == '\r' && (i + 1 >= b.size() || b[i + 1] != '\n'))) ++r;
+    ++i;
+  }
+  offset = std::min(b.size(), i + static_cast<size_t>(colonna - 1));
+  return true;
+}
+
+}  // namespace
+
+int script_di(const std::string& luogo, const ScriptPreparati& p, size_t& offset) {
+  if (offset_di(luogo, p.linea, offset)) return 0;
+  if (offset_di(luogo, p.treno, offset)) return 1;
+  return -1;
+}
+
+const GuastoDiLettura* guasto_a(const ScriptPreparati& p, int file, size_t offset) {
+  for (const GuastoDiLettura& g : p.controllo.guasti[file]) {
+    if (g.offset == offset) return &g;
+  }
+  return nullptr;
+}
+
+void spiega_guasti_di_lettura(std::vector<Diagnosi>& diagnosi, const ScriptPreparati& p) {
+  for (Diagnosi& d : diagnosi) {
+    size_t offset = 0;
+    const int file = d.codice == 25 ? script_di(d.luogo, p, offset) : -1;
+    if (file < 0) continue;
+    if (const GuastoDiLettura* g = guasto_a(p, file, offset)) {
+      d.luogo = g->luogo;
+      d.frase = g->frase;
+    }
+  }
+}
+
+}  // namespace ferrovello

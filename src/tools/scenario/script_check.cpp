@@ -1,0 +1,849 @@
+#include "tools/scenario/script_check.h"
+
+#include <algorithm>
+#include <array>
+#include <concepts>
+#include <cstdio>
+#include <string_view>
+
+#include "model/numbers.h"
+#include "scripts/item_reader.h"
+#include "tools/text/cp1252.h"
+
+namespace ferrovello {
+
+namespace {
+
+constexpr size_t kTestoMassimo = 32767;
+constexpr size_t kCaratteriElencati = 10;  // characters without a place listed one by one  // the 16-bit length of a text in the item file
+
+// --- keywords --------------------------------------------------------------
+
+enum class Zona { generale, linea, treno };
+
+enum class Id {
+  lunghezza, prog_tre, prog_due, prog_uno, sfondo_uno, sfondo_due, sfondo_tre, ripetizione,
+  pendenza, curva, montagna, indicatori, cartello,
+  massa, vetture, velocita, aderenza, orologio, sabbia, segnale, rallentamento, abbattimento, stazione,
+};
+
+struct Campo {
+  const char* nome;
+  Larghezza w = Larghezza::bit32;
+  bool testo = false;
+};
+
+// A keyword as the compiler tests it: the words its item must contain, in
+// exact case or any case; the emitter's spelling; its fields in order; the
+// kind of line it counts as in the summary.
+struct Chiave {
+  Id id;
+  Zona zona;
+  const char* nome;
+  const char* a;
+  const char* b;
+  bool esatta;
+  std::vector<Campo> campi;
+  const char* conteggio;
+};
+
+Campo k8(const char* n) { return {n, Larghezza::bit8}; }
+Campo k16(const char* n) { return {n, Larghezza::bit16}; }
+
+const std::vector<Chiave>& chiavi() {
+  static const std::vector<Chiave> tabella = {
+      {Id::lunghezza, Zona::generale, "lunghezza percorso", "lunghezza", "percorso", false, {{"lunghezza"}}, nullptr},
+      {Id::prog_tre, Zona::generale, "progressiva chilometrica tre", "progressiva", "tre", true, {{"inizio"}, {"scostamento"}, {"verso"}}, "progressive"},
+      {Id::prog_due, Zona::generale, "progressiva chilometrica due", "progressiva", "due", true, {{"inizio"}, {"scostamento"}, {"verso"}}, "progressive"},
+      {Id::prog_uno, Zona::generale, "progressiva chilometrica uno", "progressiva", "uno", true, {{"inizio"}, {"scostamento"}, {"verso"}}, "progressive"},
+      {Id::sfondo_uno, Zona::generale, "sfondo uno", "sfondo", "uno", true, {{"valore"}}, nullptr},
+      {Id::sfondo_due, Zona::generale, "sfondo due", "sfondo", "due", true, {{"valore"}}, nullptr},
+      {Id::sfondo_tre, Zona::generale, "sfondo tre", "sfondo", "tre", true, {{"valore"}}, nullptr},
+      {Id::ripetizione, Zona::generale, "ripetizione segnali 4 codici", "ripetizione", "segnali", true, {{"da"}, {"a"}}, nullptr},
+      {Id::pendenza, Zona::linea, "pendenza", "pendenza", nullptr, false, {{"posizione"}, {"pendenza"}}, "pendenze"},
+      {Id::curva, Zona::linea, "curvad4", "curva", nullptr, false, {{"inizio"}, {"lunghezza"}}, "curve"},
+      {Id::montagna, Zona::linea, "montagna", "montagna", nullptr, false, {{"inizio"}, {"fine"}, {"tipo"}}, "montagne"},
+      {Id::indicatori, Zona::linea, "indicatori_vmax", "indicatori_v", nullptr, false,
+       {{"posizione"}, {"vas"}, {"vbs"}, {"vcs"}, {"strisces"}, {"vad"}, {"vbd"}, {"vcd"}, {"strisced"}}, "indicatori"},
+      {Id::cartello, Zona::linea, "cartello_indicatore", "cartello", "indicat", false, {{"posizione"}, {"testo", Larghezza::bit32, true}}, "cartelli"},
+      {Id::massa, Zona::treno, "percentuale massa frenata", "massa", "frenata", false, {{"percentuale"}}, nullptr},
+      {Id::vetture, Zona::treno, "numero vetture", "vetture", nullptr, false, {{"vetture"}}, nullptr},
+      {Id::velocita, Zona::treno, "velocita", "velocit", nullptr, false, {{"posizione"}, {"velocita"}}, "velocita"},
+      {Id::aderenza, Zona::treno, "aderenza", "aderenza", nullptr, false, {{"posizione"}, {"aderenza"}}, "aderenza"},
+      {Id::orologio, Zona::treno, "orologio", "orologio", nullptr, false, {k16("ore"), k16("minuti"), k16("secondi")}, nullptr},
+      {Id::sabbia, Zona::treno, "sabbia", "sabbia", nullptr, false, {k16("quantita")}, nullptr},
+      {Id::segnale, Zona::treno, "segnale", "segnale", nullptr, false,
+       {{"posizione"}, {"sx"}, {"s1"}, {"s2"}, {"s3"}, {"rapp"}, {"dx"}, {"d1"}, {"d2"}, {"d3"}, {"tempo"}}, "segnali"},
+      {Id::rallentamento, Zona::treno, "rallentamento", "rallentamento", nullptr, false,
+       {{"x"}, {"v"}, {"l"}, {"f_tt"}, {"f_ta"}, {"d_v"}}, "rallentamenti"},
+      {Id::abbattimento, Zona::treno, "abbattimento", "abbattimento", nullptr, false, {{"posizione"}, {"valore"}}, "abbattimenti"},
+      {Id::stazione, Zona::treno, "stazione", "stazione", nullptr, false,
+       {{"posizione"}, k8("tipo"), {"lunghezza"}, k8("attributo 4"), k8("attributo 5"), k8("attributo 6"),
+        k16("attributo 7"), k16("attributo 8"), k8("attributo 9"), k16("attributo 10"), k16("attributo 11"),
+        k16("attributo 12"), k8("sosta"), {"ore"}, {"minuti"}, {"secondi"}, {"nome", Larghezza::bit32, true}},
+       "stazioni"},
+  };
+  return tabella;
+}
+
+bool prova(const Chiave& k, const std::string& item, bool linea_voluta) {
+  if (k.id == Id::curva && !linea_voluta) return false;
+  const auto c = [&](const char* w) { return w == nullptr || (k.esatta ? contiene(item, w) : contiene_ci(item, w)); };
+  return c(k.a) && c(k.b);
+}
+
+std::string minuscolo(std::string t) {
+  for (char& c : t) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return t;
+}
+
+// The keyword written as it should be: the emitter's spelling (any letter
+// case where the test ignores it), a curve with its side and class, the
+// repetition with its code system.
+bool scritta_bene(const Chiave& k, const std::string& item) {
+  const std::string m = k.esatta ? item : minuscolo(item);
+  switch (k.id) {
+    case Id::curva:
+      return m.size() == 7 && m.compare(0, 5, "curva") == 0 && (m[5] == 's' || m[5] == 'd') && m[6] >= '1' &&
+             m[6] <= '6';
+    case Id::ripetizione:
+      return m == "ripetizione segnali 4 codici" || m == "ripetizione segnali 9 codici";
+    case Id::velocita:
+      return m == "velocita" || m == "velocita'" || m == "velocit\xE0";
+    default:
+      return m == k.nome;
+  }
+}
+
+// The edit distance of a and b, or limite + 1 as soon as it is sure to be
+// more than limite: no row of the table ever gets smaller than the one before.
+size_t distanza(const std::string& a, const std::string& b, size_t limite) {
+  std::vector<size_t> riga(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) riga[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonale = riga[0];
+    riga[0] = i;
+    size_t minima = riga[0];
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t sopra = riga[j];
+      riga[j] = std::min({riga[j] + 1, riga[j - 1] + 1, diagonale + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonale = sopra;
+      minima = std::min(minima, riga[j]);
+    }
+    if (minima > limite) return limite + 1;
+  }
+  return std::min(riga[b.size()], limite + 1);
+}
+
+// --- text ------------------------------------------------------------------
+
+// Line starts of a script, for places.
+struct Righe {
+  std::vector<size_t> inizi{0};
+  explicit Righe(const std::string& b) {
+    for (size_t i = 0; i < b.size(); ++i) {
+      if (b[i] == '\n' || (b[i] == '\r' && (i + 1 >= b.size() || b[i + 1] != '\n'))) inizi.push_back(i + 1);
+    }
+  }
+  size_t riga(size_t offset) const {
+    return static_cast<size_t>(std::upper_bound(inizi.begin(), inizi.end(), offset) - inizi.begin()) - 1;
+  }
+  // First byte of the line after the one that holds `offset`.
+  size_t dopo(size_t offset, size_t fine) const {
+    const size_t r = riga(offset) + 1;
+    return r < inizi.size() ? inizi[r] : fine;
+  }
+};
+
+std::string luogo_di(const std::string& etichetta, const Righe& righe, size_t offset) {
+  const size_t r = righe.riga(offset);
+  return etichetta + ":" + std::to_string(r + 1) + ":" + std::to_string(offset - righe.inizi[r] + 1);
+}
+
+std::string luogo_di(const std::string& etichetta, const std::string& bytes, size_t offset) {
+  return luogo_di(etichetta, Righe(bytes), offset);
+}
+
+// The item that starts at `offset`, as the author wrote it.
+std::string item_a(const std::string& b, size_t offset) {
+  size_t fine = offset;
+  while (fine < b.size() && b[fine] != ',' && b[fine] != '\r' && b[fine] != '\n') ++fine;
+  while (fine > offset && (b[fine - 1] == ' ' || b[fine - 1] == '\t')) --fine;
+  return b.substr(offset, fine - offset);
+}
+
+std::string citato(const std::string& t) { return "\"" + utf8_da_cp1252(t) + "\""; }
+
+bool numerico(const std::string& t) {
+  size_t i = t.size() > 0 && t[0] == '-' ? 1 : 0;
+  if (i >= t.size()) return false;
+  for (; i < t.size(); ++i) {
+    if (t[i] < '0' || t[i] > '9') return false;
+  }
+  return true;
+}
+
+// --- the reading -----------------------------------------------------------
+
+struct Voce {
+  const Chiave* k = nullptr;
+  size_t parola = 0;
+  std::vector<int32_t> v;
+  std::vector<size_t> dove;  // where each field begins
+  std::string testo;
+};
+
+class Lettura {
+ public:
+  // The reading borrows the script's bytes for its item reader and gives
+  // them back when it ends.
+  Lettura(TestoScript& t, int file, bool linea_voluta, ControlloScript& out)
+      : t_(t), file_(file), righe_(t.bytes), linea_voluta_(linea_voluta), out_(out) {
+    s_.bytes = std::move(t.bytes);
+  }
+  ~Lettura() { t_.bytes = std::move(s_.bytes); }
+  Lettura(const Lettura&) = delete;
+  Lettura& operator=(const Lettura&) = delete;
+
+  int32_t lunghezza = 0;  // the route length read
+  bool lunghezza_letta = false;
+
+  void avviso(size_t offset, const std::string& frase) {
+    out_.avvisi.push_back({file_, offset, luogo_di(t_.etichetta, righe_, offset), frase});
+  }
+
+  // Line script: preamble, general section, body. False when the compiler
+  // would read no body (no "[generale]" or no route length).
+  bool linea() {
+    if (!preambolo()) return false;
+    for (;;) {
+      if (fine_file(s_)) break;
+      leggi_testo(s_, buf_);
+      parola_ = s_.item_start;
+      if (fine_file(s_)) {
+        ultima_voce(Zona::generale);
+        break;
+      }
+      bool guasto = false;
+      for (int i = 0; i < 10 && contiene(buf_, "-"); ++i) {
+        separatore(Zona::generale);
+        if (!leggi_testo(s_, buf_)) {
+          guasto = true;
+          break;
+        }
+        parola_ = s_.item_start;
+      }
+      if (guasto) return false;
+      const bool fine_sezione = !buf_.empty() && buf_[0] != '-' && contiene(buf_, "[") && contiene(buf_, "]");
+      voce(Zona::generale, fine_sezione);
+      if (fine_sezione) break;
+    }
+    if (!lunghezza_letta || lunghezza > 1000000) return false;
+    last_cell_ = indice((static_cast<double>(lunghezza) + 7000) / 50.0);
+    if (last_cell_ < 1) return false;  // no route to place anything on
+    line_extent_ = static_cast<int64_t>(lunghezza) + 7000;
+    corpo(Zona::linea);
+    return true;
+  }
+
+  void treno(int32_t lunghezza_linea) {
+    lunghezza = lunghezza_linea;
+    last_cell_ = indice((static_cast<double>(lunghezza) + 7000) / 50.0);
+    line_extent_ = static_cast<int64_t>(lunghezza) + 7000;
+    if (s_.bytes.empty()) {
+      avviso(0, "lo script del treno è vuoto: nessun dato del treno, nessuna stazione e nessun segnale");
+      return;
+    }
+    if (!preambolo()) return;
+    const size_t generale = s_.item_start;
+    const size_t prima = out_.avvisi.size();
+    int lette = 0;
+    corpo(Zona::treno, &lette);
+    if (lette == 0 && out_.guasti[file_].empty()) {
+      out_.avvisi.insert(out_.avvisi.begin() + static_cast<std::ptrdiff_t>(prima),
+                         {file_, generale, luogo_di(t_.etichetta, righe_, generale),
+                          "dopo \"[generale]\" non c'è nessuna riga che il compilatore legga: lo script del treno "
+                          "non dà nulla"});
+    }
+  }
+
+ private:
+  // Skips to the "[generale]" item; false, with a warning for the train
+  // script, when there is none.
+  bool preambolo() {
+    std::string vicino;
+    size_t dove_vicino = 0;
+    for (;;) {
+      if (fine_file(s_)) break;
+      leggi_testo(s_, buf_);
+      if (fine_file(s_) && file_ == 0) return false;  // the compiler's fault 102
+      if (contiene_ci(buf_, "[generale]")) return true;
+      if (vicino.empty() && !buf_.empty() && distanza(minuscolo(buf_), "[generale]", 2) <= 2) {
+        vicino = buf_;
+        dove_vicino = s_.item_start;
+      }
+    }
+    if (file_ == 1) {
+      if (!vicino.empty()) {
+        avviso(dove_vicino, citato(vicino) + " non è \"[generale]\": senza quella sezione nulla dello script del "
+                                             "treno viene letto; scrivi \"[generale]\"");
+      } else {
+        avviso(0, "manca la sezione \"[generale]\": nulla dello script del treno viene letto (dati del treno, "
+                  "stazioni, segnali); scrivi \"[generale]\" prima delle righe");
+      }
+    }
+    return false;
+  }
+
+  void corpo(Zona zona, int* lette = nullptr) {
+    for (;;) {
+      // The reading step of a body: one item, then up to two separators.
+      for (int i = 0; i < 3; ++i) {
+        if (fine_file(s_)) return;
+        leggi_testo(s_, buf_);
+        parola_ = s_.item_start;
+        if (fine_file(s_)) {
+          ultima_voce(zona);
+          return;
+        }
+        if (!contiene(buf_, "-")) break;
+        if (i < 2) separatore(zona);
+      }
+      const int n = voce(zona, false);
+      if (lette != nullptr) *lette += n;
+    }
+  }
+
+  // The keywords whose tests take the item, in the order of the tests; the
+  // list is reused from item to item.
+  const std::vector<const Chiave*>& corrispondenze(Zona zona, const std::string& item) {
+    trovate_.clear();
+    for (const Chiave& k : chiavi()) {
+      if (k.zona == zona && prova(k, item, linea_voluta_)) trovate_.push_back(&k);
+    }
+    return trovate_;
+  }
+
+  // An item skipped as a separator because it holds "-", though a keyword
+  // test would take it.
+  void separatore(Zona zona) {
+    const std::vector<const Chiave*>& k = corrispondenze(zona, buf_);
+    if (k.empty()) return;
+    riga_ignorata_ = righe_.riga(s_.item_start) + 1;
+    avviso(s_.item_start, citato(buf_) + " contiene \"-\" e viene saltato come separatore, benché contenga la parola "
+                                         "chiave \"" + k[0]->nome + "\": la riga è ignorata; togli il \"-\"");
+  }
+
+  void ultima_voce(Zona zona) {
+    const std::vector<const Chiave*>& k = corrispondenze(zona, buf_);
+    if (k.empty()) return;
+    avviso(parola_, citato(buf_) + " è l'ultima voce del file e il compilatore non la legge mai: chiudi il file con "
+                                   "la riga \"[fine]\"");
+  }
+
+  // A keyword item: put to every test; each match reads its fields. Returns
+  // the lines read.
+  int voce(Zona zona, bool fine_sezione) {
+    const std::string& item = buf_;  // fields are read into their own strings
+    const size_t parola = parola_;
+    const std::vector<const Chiave*>& trovate = corrispondenze(zona, item);
+    if (trovate.empty()) {
+      if (!fine_sezione) sconosciuta(zona, item, parola);
+      return 0;
+    }
+    if (trovate.size() > 1) {
+      std::string nomi;
+      for (const Chiave* k : trovate) nomi += (nomi.empty() ? "\"" : " e \"") + std::string(k->nome) + "\"";
+      avviso(parola, citato(item) + " corrisponde a più parole chiave (" + nomi +
+                         "): ognuna legge i suoi campi, uno dopo l'altro; scrivi una parola chiave per riga");
+    } else if (!scritta_bene(*trovate[0], item)) {
+      avviso(parola, citato(item) + " è letto come la parola chiave \"" + trovate[0]->nome +
+                         "\" perché la contiene: se è un commento, toglilo; altrimenti scrivi \"" +
+                         trovate[0]->nome + "\"");
+    }
+    int lette = 0;
+    for (const Chiave* k : trovate) {
+      Voce& v = voce_;  // its lists keep their room from line to line
+      v.k = k;
+      v.parola = parola;
+      v.v.clear();
+      v.dove.clear();
+      v.testo.clear();
+      if (!campi(v)) return lette;
+      ++lette;
+      if (k->conteggio != nullptr) ++out_.righe[k->conteggio];
+      controlla(v);
+    }
+    return lette;
+  }
+
+  static bool curva(Zona zona, const std::string& item) {
+    for (const Chiave& k : chiavi()) {
+      if (k.zona == zona && k.id == Id::curva && prova(k, item, true)) return true;
+    }
+    return false;
+  }
+
+  void sconosciuta(Zona zona, const std::string& item, size_t parola) {
+    // Blank lines and section headers mean nothing to the reader, as meant.
+    if (item.empty() || (contiene(item, "[") && contiene(item, "]"))) return;
+    // The fields of a line already said to be ignored.
+    const size_t riga = righe_.riga(parola);
+    if (riga_ignorata_ == riga + 1) return;
+    riga_ignorata_ = riga + 1;
+    // Without the line file the curves are left unread on purpose.
+    if (!linea_voluta_ && curva(zona, item)) return;
+    if (numerico(item)) {
+      avviso(parola, "il valore " + citato(item) +
+                         " sta dove si attende una parola chiave: la riga precedente ha un campo in più? Viene "
+                         "ignorato");
+      return;
+    }
+    std::string frase = citato(item) + " non è una parola chiave e la riga viene ignorata";
+    const std::string vicina = parola_vicina_in(zona, item);
+    if (!vicina.empty()) {
+      frase += minuscolo(vicina) == minuscolo(item)
+                   ? "; le parole chiave della sezione [generale] distinguono le maiuscole: scrivi \"" + vicina + "\""
+                   : "; forse \"" + vicina + "\"?";
+    }
+    avviso(parola, frase);
+  }
+
+ public:
+  static std::string parola_vicina_in(Zona zona, const std::string& item) {
+    const std::string m = minuscolo(item);
+    std::string migliore;
+    size_t d_migliore = 3;
+    for (const Chiave& k : chiavi()) {
+      if (k.zona != zona && !(zona == Zona::linea && k.zona == Zona::generale)) continue;
+      const std::string nome = k.id == Id::curva ? "curva" : k.nome;
+      for (const std::string& c : {nome, std::string(k.a)}) {
+        // The distance is at least the difference of the lengths: most
+        // items are too long or too short to be any keyword misspelt.
+        const size_t massima = std::max<size_t>(1, c.size() / 4);
+        if ((m.size() > c.size() ? m.size() - c.size() : c.size() - m.size()) > massima) continue;
+        const size_t d = distanza(m, c, massima);
+        if (d < d_migliore && d <= massima) {
+          d_migliore = d;
+          migliore = k.id == Id::curva ? "curvad4" : k.nome;
+        }
+      }
+    }
+    return migliore;
+  }
+
+ private:
+  // Reads the fields of one keyword line; a field that cannot be read is a
+  // read fault, and the reading goes on after the line.
+  bool campi(Voce& v) {
+    const Chiave& k = *v.k;
+    size_t precedente = v.parola;
+    for (size_t j = 0; j < k.campi.size(); ++j) {
+      const Campo& c = k.campi[j];
+      bool ok = false;
+      std::string perche;
+      bool fine = fine_file(s_);
+      if (c.testo) {
+        ok = leggi_testo(s_, v.testo);
+        if (ok && v.testo.size() > kTestoMassimo) {
+          ok = false;
+          perche = "lungo";
+        }
+      } else {
+        int32_t x = 0;
+        ok = leggi_numero(s_, c.w, x, perche);
+        v.v.push_back(x);
+      }
+      if (ok && fine_riga_tra(precedente, s_.item_start)) {
+        avviso(v.parola, "la riga di \"" + std::string(k.nome) + "\" finisce prima del campo " +
+                             std::to_string(j + 1) + " (" + c.nome + "): " + mancanti(k, j) +
+                             (j + 1 == k.campi.size() ? " è preso" : " sono presi") + " dalla riga seguente");
+      }
+      if (!ok) {
+        guasto(v, j, fine, precedente, perche);
+        return false;
+      }
+      v.dove.push_back(s_.item_start);
+      precedente = s_.item_start;
+    }
+    return true;
+  }
+
+  // A line end between two places of the script.
+  bool fine_riga_tra(size_t da, size_t a) const {
+    for (size_t i = da; i < a && i < s_.bytes.size(); ++i) {
+      if (s_.bytes[i] == '\n' || s_.bytes[i] == '\r') return true;
+    }
+    return false;
+  }
+
+  static std::string mancanti(const Chiave& k, size_t da) {
+    std::string nomi;
+    for (size_t j = da; j < k.campi.size(); ++j) nomi += (nomi.empty() ? "" : ", ") + std::string(k.campi[j].nome);
+    if (da + 1 == k.campi.size()) return "il campo " + std::to_string(da + 1) + " (" + nomi + ")";
+    return "i campi da " + std::to_string(da + 1) + " a " + std::to_string(k.campi.size()) + " (" + nomi + ")";
+  }
+
+  void guasto(const Voce& v, size_t j, bool fine, size_t precedente, const std::string& perche) {
+    const Chiave& k = *v.k;
+    const Campo& c = k.campi[j];
+    GuastoDiLettura g;
+    g.offset = s_.item_start;
+    g.riga_da = righe_.inizi[righe_.riga(v.parola)];
+    const bool corta = fine || fine_riga_tra(precedente, s_.item_start);
+    const std::string riga = "la riga di \"" + std::string(k.nome) + "\"";
+    const std::string dopo = j == 0 ? "subito dopo la parola chiave" : "dopo il campo " + std::to_string(j) + " (" +
+                                                                            k.campi[j - 1].nome + ")";
+    if (corta) {
+      g.luogo = luogo_di(t_.etichetta, righe_, v.parola);
+      g.frase = riga + " finisce " + dopo + (fine ? ", con il file" : "") +
+                (j + 1 == k.campi.size() ? ": manca " : ": mancano ") + mancanti(k, j);
+      if (!fine && !c.testo) g.frase += " (" + citato(item_a(s_.bytes, s_.item_start)) + " non è un numero intero)";
+      g.riga_a = fine ? s_.bytes.size() : righe_.inizi[righe_.riga(s_.item_start)];
+    } else {
+      g.luogo = luogo_di(t_.etichetta, righe_, s_.item_start);
+      const std::string campo = "campo " + std::to_string(j + 1) + " (" + c.nome + ") di \"" + k.nome + "\": ";
+      const std::string trovato = item_a(s_.bytes, s_.item_start);
+      if (c.testo) {
+        g.frase = campo + "il testo supera i " + std::to_string(kTestoMassimo) + " caratteri: accorcialo";
+      } else if (perche.rfind("il valore", 0) == 0) {
+        const std::string limiti = perche.substr(perche.find("fuori dal campo") + std::string("fuori dal campo").size());
+        g.frase = campo + trovato + " non sta in " +
+                  (c.w == Larghezza::bit8 ? "8 bit" : c.w == Larghezza::bit16 ? "16 bit" : "32 bit") +
+                  ": il campo va" + limiti;
+      } else {
+        g.frase = campo + citato(trovato) + " non è un numero intero";
+      }
+      g.riga_a = righe_.dopo(s_.item_start, s_.bytes.size());
+    }
+    out_.guasti[file_].push_back(g);
+    s_.pos = g.riga_a;  // the line is skipped
+  }
+
+  // --- ranges and placement of one line read whole ---
+
+  // A value outside [minimo, massimo]; `come` says what becomes of it. Every
+  // line passes here, so nothing is written for a value in range.
+  void fuori_campo(const Voce& v, size_t j, int64_t minimo, int64_t massimo, std::string_view come = {}) {
+    fuori_campo(v, j, minimo, massimo, [come] { return std::string(come); });
+  }
+  template <std::invocable Come>
+  void fuori_campo(const Voce& v, size_t j, int64_t minimo, int64_t massimo, const Come& come) {
+    const int64_t x = v.v[j];
+    if (x >= minimo && x <= massimo) return;
+    const std::string c = come();
+    avviso(v.dove[j], "campo " + std::to_string(j + 1) + " (" + v.k->campi[j].nome + ") di \"" + v.k->nome +
+                          "\": " + std::to_string(x) + " è fuori dal campo da " + std::to_string(minimo) + " a " +
+                          std::to_string(massimo) + (c.empty() ? "" : "; " + c));
+  }
+
+  void bit_bassi(const Voce& v, size_t j, int64_t valore, int bit, const std::string& cosa) {
+    const int64_t minimo = bit == 8 ? 0 : -32768;
+    const int64_t massimo = bit == 8 ? 255 : 32767;
+    if (valore >= minimo && valore <= massimo) return;
+    avviso(v.dove[j], "campo " + std::to_string(j + 1) + " (" + v.k->campi[j].nome + ") di \"" + v.k->nome +
+                          "\": " + cosa + " " + std::to_string(valore) + " non sta in " + std::to_string(bit) +
+                          " bit e se ne tengono solo i bit bassi (" +
+                          std::to_string(bit == 8 ? lo8(valore) : lo16(valore)) + ")");
+  }
+
+  int64_t cella(int64_t p) const { return indice(static_cast<double>(p) / 50.0 + 1); }
+
+  void prima_del_percorso(const Voce& v, int64_t cella_p, const std::string& cosa) {
+    if (cella_p >= 0) return;
+    avviso(v.dove[0], "\"" + std::string(v.k->nome) + "\" a " + std::to_string(v.v[0]) +
+                          " m sta prima dell'inizio del percorso: " + cosa + " non viene posto");
+  }
+
+  // Ascending order of a running table, from 0.
+  void in_ordine(const Voce& v, bool& visto, int32_t& ultima, bool da_zero) {
+    const int32_t p = v.v[0];
+    if (!visto && da_zero && p != 0) {
+      avviso(v.dove[0], "la prima riga \"" + std::string(v.k->nome) + "\" è a " + std::to_string(p) +
+                            " m: la tabella deve cominciare a 0 m, e prima le celle ricevono 0");
+    } else if (visto && p < ultima) {
+      avviso(v.dove[0], "\"" + std::string(v.k->nome) + "\" a " + std::to_string(p) + " m viene dopo una riga a " +
+                            std::to_string(ultima) + " m: le righe vanno in ordine crescente di posizione");
+    }
+    visto = true;
+    ultima = p;
+  }
+
+  void controlla(const Voce& v) {
+    switch (v.k->id) {
+      case Id::lunghezza:
+        lunghezza = v.v[0];
+        lunghezza_letta = true;
+        break;
+      case Id::prog_tre:
+      case Id::prog_due:
+      case Id::prog_uno:
+        fuori_campo(v, 2, 0, 1, "0 per una progressiva crescente, 1 per una decrescente");
+        break;
+      case Id::pendenza:
+        if (v.v[0] < 0) prima_del_percorso(v, -1, "la pendenza vale dalla cella successiva e il punto");
+        in_ordine(v, pendenza_vista_, pendenza_ultima_, false);
+        fuori_campo(v, 1, -100, 155, [&] {
+          return "si tengono i bit bassi di pendenza + 100 (" +
+                 std::to_string(static_cast<int>(lo8(static_cast<int64_t>(v.v[1]) + 100)) - 100) + " per mille)";
+        });
+        break;
+      case Id::curva: {
+        const int64_t fine = static_cast<int64_t>(v.v[0]) + v.v[1];
+        if (curva_vista_ && v.v[0] < curva_fine_) {
+          avviso(v.dove[0], "la curva comincia a " + std::to_string(v.v[0]) + " m, prima della fine della precedente (" +
+                                std::to_string(curva_fine_) + " m): le curve vanno in ordine e non si sovrappongono");
+        }
+        curva_vista_ = true;
+        curva_fine_ = fine;
+        if (v.v[1] < 0) fuori_campo(v, 1, 0, 1000000);
+        if (fine > line_extent_ - 2) {
+          avviso(v.parola, "la curva finisce a " + std::to_string(fine) + " m, oltre l'ultimo punto del tracciato (" +
+                               std::to_string(line_extent_ - 2) + " m): gli ultimi " +
+                               std::to_string(fine - (line_extent_ - 2)) + " m non vengono posati");
+        }
+        break;
+      }
+      case Id::montagna: {
+        const int64_t primo = indice(v.v[0] / 50.0);
+        const int64_t ultimo = indice(v.v[1] / 50.0 - 1);
+        if (primo > ultimo) {
+          avviso(v.parola, "la montagna da " + std::to_string(v.v[0]) + " a " + std::to_string(v.v[1]) +
+                               " m non copre nessuna cella: non viene posta");
+        } else if (primo < 0 || ultimo > last_cell_) {
+          avviso(v.parola, "la montagna da " + std::to_string(v.v[0]) + " a " + std::to_string(v.v[1]) +
+                               " m esce dal percorso (celle da 0 a " + std::to_string(last_cell_) +
+                               "): la parte fuori non viene posta");
+        }
+        bit_bassi(v, 2, v.v[2] > 10 ? v.v[2] - 10 : v.v[2], 8, "il tipo");
+        break;
+      }
+      case Id::indicatori:
+        prima_del_percorso(v, cella(v.v[0]), "il cartello");
+        for (size_t j : {1u, 2u, 3u, 5u, 6u, 7u}) {
+          if (v.v[j] % 5 != 0 || v.v[j] < 0) {
+            avviso(v.dove[j], "campo " + std::to_string(j + 1) + " (" + v.k->campi[j].nome +
+                                  ") di \"indicatori_vmax\": " + std::to_string(v.v[j]) +
+                                  " km/h non è un multiplo di 5 da 0 in su: il simulatore non la legge come è scritta");
+          } else if (j >= 5 && v.v[j] > 495) {
+            fuori_campo(v, j, 0, 495, "oltre, il valore si confonde con la velocità di sinistra");
+          }
+        }
+        fuori_campo(v, 4, 0, 9);
+        fuori_campo(v, 8, 0, 9);
+        break;
+      case Id::cartello:
+        prima_del_percorso(v, cella(v.v[0]), "il cartello");
+        break;
+      case Id::velocita:
+        in_ordine(v, velocita_vista_, velocita_ultima_, true);
+        fuori_campo(v, 1, 0, 1275);
+        break;
+      case Id::aderenza:
+        in_ordine(v, aderenza_vista_, aderenza_ultima_, true);
+        fuori_campo(v, 1, 0, 255, [&] { return "si tengono i bit bassi (" + std::to_string(lo8(v.v[1])) + ")"; });
+        break;
+      case Id::orologio:
+        fuori_campo(v, 0, 0, 23);
+        fuori_campo(v, 1, 0, 59);
+        fuori_campo(v, 2, 0, 59);
+        break;
+      case Id::segnale: {
+        const int64_t i = cella(v.v[0]);
+        prima_del_percorso(v, i, "il segnale");
+        if (i >= 0 && i - 8 < 0) {
+          avviso(v.parola, "il segnale a " + std::to_string(v.v[0]) +
+                               " m è troppo vicino all'inizio del percorso: i codici di avvicinamento che cadrebbero "
+                               "prima della cella 0 non vengono scritti");
+        }
+        for (size_t j : {2u, 3u, 4u, 5u, 7u, 8u, 9u}) fuori_campo(v, j, 0, 9, "è una cifra del codice");
+        fuori_campo(v, 1, 0, 9);
+        fuori_campo(v, 6, 0, 9);
+        if (v.v[1] == 2 && !(v.v[10] >= 1 && v.v[10] <= 100)) bit_bassi(v, 10, v.v[10], 8, "il tempo");
+        break;
+      }
+      case Id::rallentamento: {
+        prima_del_percorso(v, cella(v.v[0]), "il rallentamento");
+        const int64_t fine = cella(static_cast<int64_t>(v.v[0]) + v.v[2]);
+        if (cella(v.v[0]) >= 0 && fine > last_cell_) {
+          avviso(v.parola, "il cartello di fine del rallentamento cadrebbe nella cella " + std::to_string(fine) +
+                               ", oltre l'ultima (" + std::to_string(last_cell_) + "): non viene posto");
+        }
+        bit_bassi(v, 1, v.v[1], 16, "la velocità");
+        bit_bassi(v, 3, v.v[3], 16, "il valore");
+        bit_bassi(v, 5, v.v[5], 16, "il valore");
+        break;
+      }
+      case Id::abbattimento:
+        prima_del_percorso(v, indice(v.v[0] / 50.0), "il punto");
+        if (v.v[1] >= 1) bit_bassi(v, 1, v.v[1], 16, "il valore");
+        break;
+      case Id::stazione:
+        fuori_campo(v, 13, 0, 23);
+        fuori_campo(v, 14, 0, 59);
+        fuori_campo(v, 15, 0, 59);
+        break;
+      default:
+        break;
+    }
+  }
+
+  TestoScript& t_;
+  int file_;
+  Righe righe_;
+  bool linea_voluta_;
+  ControlloScript& out_;
+  ScriptItems s_;
+  std::string buf_;
+  std::vector<const Chiave*> trovate_;
+  Voce voce_;  // the line being read
+  size_t parola_ = 0;
+  size_t riga_ignorata_ = 0;  // 1 + the line of the last item that matched nothing
+  int64_t last_cell_ = 0;
+  int64_t line_extent_ = 0;
+  bool pendenza_vista_ = false;
+  int32_t pendenza_ultima_ = 0;
+  bool curva_vista_ = false;
+  int64_t curva_fine_ = 0;
+  bool velocita_vista_ = false;
+  int32_t velocita_ultima_ = 0;
+  bool aderenza_vista_ = false;
+  int32_t aderenza_ultima_ = 0;
+};
+
+// Bytes that are no text in Windows-1252: control characters other than
+// tab, CR and LF, and the five places the code page leaves empty. A table,
+// as every byte of a script is looked up.
+constexpr std::array<bool, 256> kNonTesto = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    t[static_cast<size_t>(c)] = (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F || c == 0x81 ||
+                                c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+  }
+  return t;
+}();
+bool non_testo(unsigned char c) { return kNonTesto[c]; }
+
+// One UTF-8 character at i: its code point and length, or false.
+bool carattere_utf8(const std::string& t, size_t i, uint32_t& cp, size_t& n) {
+  const auto b = static_cast<unsigned char>(t[i]);
+  if (b < 0x80) {
+    cp = b;
+    n = 1;
+    return true;
+  }
+  if ((b & 0xE0) == 0xC0 && b >= 0xC2) {
+    cp = b & 0x1Fu;
+    n = 2;
+  } else if ((b & 0xF0) == 0xE0) {
+    cp = b & 0x0Fu;
+    n = 3;
+  } else if ((b & 0xF8) == 0xF0 && b <= 0xF4) {
+    cp = b & 0x07u;
+    n = 4;
+  } else {
+    return false;
+  }
+  if (i + n > t.size()) return false;
+  for (size_t k = 1; k < n; ++k) {
+    const auto c = static_cast<unsigned char>(t[i + k]);
+    if ((c & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (c & 0x3Fu);
+  }
+  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string parola_vicina(const std::string& item, bool script_treno) {
+  return Lettura::parola_vicina_in(script_treno ? Zona::treno : Zona::linea, item);
+}
+
+void prepara_testo(const std::string& etichetta, int file, std::string originale, TestoScript& testo,
+                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti, bool gia_windows) {
+  testo.etichetta = etichetta;
+  const bool bom = !gia_windows && originale.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  std::string senza_bom = bom ? originale.substr(3) : std::string();
+  const std::string& corpo = bom ? senza_bom : originale;
+  bool utf8 = true;
+  bool oltre_ascii = false;
+  for (size_t i = 0; i < corpo.size() && utf8;) {
+    if (static_cast<unsigned char>(corpo[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    uint32_t cp = 0;
+    size_t n = 0;
+    utf8 = carattere_utf8(corpo, i, cp, n);
+    oltre_ascii = true;
+    i += n;
+  }
+  if (gia_windows || !utf8 || !oltre_ascii) {
+    // Windows-1252 as it stands, or ASCII (a lone byte-order mark dropped).
+    testo.bytes = (utf8 && bom) ? std::move(senza_bom) : std::move(originale);
+    for (size_t i = 0; i < testo.bytes.size(); ++i) {
+      const auto c = static_cast<unsigned char>(testo.bytes[i]);
+      if (!non_testo(c)) continue;
+      char codice[8];
+      std::snprintf(codice, sizeof codice, "%02X", c);
+      avvisi.push_back({file, i, luogo_di(etichetta, testo.bytes, i),
+                        std::string("il file contiene il byte ") + codice +
+                            ", che non è testo in Windows-1252: è davvero uno script? Viene letto come sta"});
+      break;
+    }
+    return;
+  }
+  // UTF-8 with letters beyond ASCII: one byte per character.
+  std::string convertito;
+  convertito.reserve(corpo.size());
+  size_t taciuti = 0;  // characters without a place beyond those listed
+  for (size_t i = 0; i < corpo.size();) {
+    uint32_t cp = 0;
+    size_t n = 0;
+    carattere_utf8(corpo, i, cp, n);
+    std::string uno;
+    if (cp1252_da_utf8(corpo.substr(i, n), uno) && uno.size() == 1) {
+      convertito += uno;
+    } else if (guasti.size() >= kCaratteriElencati) {
+      ++taciuti;
+      convertito += '?';
+    } else {
+      char codice[16];
+      std::snprintf(codice, sizeof codice, "U+%04X", static_cast<unsigned>(cp));
+      guasti.push_back(luogo_di(etichetta, convertito, convertito.size()) + ": il carattere \"" + corpo.substr(i, n) +
+                       "\" (" + codice + ") non esiste in Windows-1252, la codifica degli script: sostituiscilo");
+      convertito += '?';
+    }
+    i += n;
+  }
+  testo.bytes = convertito;
+  if (taciuti > 0) {
+    guasti.push_back(etichetta + ": altri " + std::to_string(taciuti) + " caratteri non esistono in Windows-1252");
+  }
+  if (guasti.empty()) {
+    avvisi.push_back({file, 0, luogo_di(etichetta, testo.bytes, 0),
+                      std::string("il file è in UTF-8") + (bom ? " (con BOM)" : "") +
+                          ": è stato convertito in Windows-1252, la codifica degli script, prima di compilarlo"});
+  }
+}
+
+ControlloScript controlla_script(TestoScript& linea, TestoScript& treno, bool linea_voluta) {
+  ControlloScript out;
+  Lettura l(linea, 0, linea_voluta, out);
+  if (l.linea()) {
+    Lettura t(treno, 1, linea_voluta, out);
+    t.treno(l.lunghezza);
+  }
+  std::stable_sort(out.avvisi.begin(), out.avvisi.end(),
+                   [](const Avviso& a, const Avviso& b) { return a.file != b.file ? a.file < b.file : a.offset < b.offset; });
+  return out;
+}
+
+std::string testo_avviso(const Avviso& a) { return a.luogo + ": avviso: " + a.frase; }
+
+}  // namespace ferrovello

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+#include "tools/scenario/prepared_scripts.h"
+
+namespace ferrovello {
+
+struct ViewOptions {
+  std::string out;
+  std::string dat;        // the route and item files to show,
+  std::string sim;
+  std::string line_file;  // with the line file for the plan if given
+  CompileOptions scripts;  // or the two scripts, compiled in memory
+};
+
+// `view`: writes one HTML page with the plan and the profile of a scenario,
+// linked by a cursor, and, for scripts, the faults of the compilation with
+// their script lines. A page is written even for scripts with faults, as
+// far as the compilation got; the status is then 1.
+int esegui_view(const ViewOptions& o, Platform& base);
+
+}  // namespace ferrovello
