@@ -13,6 +13,8 @@ import sys
 import tempfile
 import unittest
 
+# The WebDriver helpers are the view's browser test's.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "view"))
 from view_browser_test import new_driver, parse_args, run
 
 ARGS = None
