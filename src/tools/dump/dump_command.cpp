@@ -13,7 +13,7 @@
 #include "tools/text/colonne.h"
 #include "tools/text/cp1252.h"
 #include "tools/dump/dump_place.h"
-#include "tools/dump/file_decoders.h"
+#include "tools/compiled/file_decoders.h"
 #include "tools/text/standard_output.h"
 
 namespace ferrovello {

@@ -1,3 +1,6 @@
+// `dump`: the simulator's files decoded into tables for the terminal or
+// into JSON, and the words in which a cell or an item is shown, which
+// `diff` and the view's panel use too.
 #pragma once
 
 #include <cstdio>
@@ -7,7 +10,7 @@
 
 #include "model/form1.h"
 #include "platform/platform.h"
-#include "tools/dump/progressive_km.h"
+#include "tools/compiled/progressive_km.h"
 
 namespace ferrovello {
 
