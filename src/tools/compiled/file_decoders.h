@@ -1,8 +1,9 @@
 // The compiled scenario read back, the room that `dump`, `diff`, `plot` and
 // `view` stand on: the simulator's three files decoded into the model's
-// records (here) and the kilometric posts of its item table
-// (progressive_km.h). Each decoder refuses, with the reason, bytes that do
-// not fit its layout.
+// records (here), the kilometric posts of its item table
+// (progressive_km.h), the words in which a record is shown
+// (record_words.h) and what a picture is drawn from (scenario_data.h).
+// Each decoder refuses, with the reason, bytes that do not fit its layout.
 #pragma once
 
 #include <array>

@@ -15,7 +15,7 @@
 #include "output/encoding.h"
 #include "tools/scenario/prepared_scripts.h"
 #include "tools/text/cp1252.h"
-#include "tools/dump/dump_command.h"
+#include "tools/compiled/record_words.h"
 #include "tools/compiled/file_decoders.h"
 #include "tools/compiled/progressive_km.h"
 #include "tools/scenario/script_overlay.h"
