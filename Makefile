@@ -92,7 +92,8 @@ test: all fuzz-build $(if $(HAVE_MINGW),windows-build)
 
 # The documentation's examples run again, and the output of each one that
 # changed written into the file in place of the old (review it with git diff).
-doc-examples: all
+doc-examples: configure
+	cmake --build $(BUILD) -j $(JOBS) --target ferrovello scenario-tool
 	python3 tests/docs/doc_examples.py --tools $(BUILD) --checkout . $(BUILD) --update README.md
 	python3 tests/docs/doc_examples.py --tools $(BUILD) --update docs/authoring.md
 

@@ -98,7 +98,10 @@ def check_file(path, args):
         return False
     env = dict(os.environ, PATH=os.path.abspath(args.tools) + os.pathsep + os.environ.get("PATH", ""),
                LC_ALL="C.UTF-8", LANG="C.UTF-8", COLUMNS="80")
-    env.pop("CI", None)
+    # Run from `make test` or `make doc-examples`, a `make` in an example
+    # would otherwise take itself for a sub-make and say which folder it enters.
+    for name in ("MAKEFLAGS", "MAKELEVEL", "MFLAGS", "MAKEOVERRIDES"):
+        env.pop(name, None)
     ok = True
     changed = []
     with tempfile.TemporaryDirectory(prefix="doc-examples-") as folder:
