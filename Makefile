@@ -17,7 +17,10 @@ TOOL_PACKAGES := libcli11-dev nlohmann-json3-dev
 BROWSER_PACKAGES := chromium chromium-driver python3-selenium fonts-dejavu-core
 # The installed manual pages are read with man in the install test.
 MAN_PACKAGES := man-db groff-base
-TEST_PACKAGES := libgtest-dev libgmock-dev $(BROWSER_PACKAGES) $(MAN_PACKAGES)
+# The examples of the README and of the authors' guide are run by a Python
+# script (tests/docs/doc_examples.py).
+DOC_PACKAGES := python3
+TEST_PACKAGES := libgtest-dev libgmock-dev $(BROWSER_PACKAGES) $(MAN_PACKAGES) $(DOC_PACKAGES)
 PACKAGES   := $(RUN_PACKAGES) $(TOOL_PACKAGES) $(TEST_PACKAGES)
 PREFIX     ?= /usr/local
 
@@ -40,7 +43,7 @@ FUZZ_PACKAGES := clang libclang-rt-dev cmake ninja-build libcli11-dev nlohmann-j
 BENCH_BUILD ?= build-bench
 BENCH_PACKAGES := libbenchmark-dev hyperfine time jq strace
 
-.PHONY: all run run-deps tool-deps test install bench deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
+.PHONY: all run run-deps tool-deps test doc-examples install bench deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -86,6 +89,13 @@ run: run-deps
 
 test: all fuzz-build $(if $(HAVE_MINGW),windows-build)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The documentation's examples run again, and the output of each one that
+# changed written into the file in place of the old (review it with git diff).
+doc-examples: configure
+	cmake --build $(BUILD) -j $(JOBS) --target ferrovello scenario-tool
+	python3 tests/docs/doc_examples.py --tools $(BUILD) --checkout . $(BUILD) --update README.md
+	python3 tests/docs/doc_examples.py --tools $(BUILD) --update docs/authoring.md
 
 # bin/ferrovello, bin/scenario-tool, share/man/man1/{ferrovello,scenario-tool}.1
 # and share/bash-completion/completions/scenario-tool under $(PREFIX).

@@ -1,6 +1,7 @@
 # Fails when a file of the installer's code (every folder of src/ but tools)
-# includes a header of the authors' tool: the installer must build and link
-# without them. Run by the build before the installer's library.
+# includes a header of the authors' tool, by its path from src/ or by a
+# relative one ("../tools/..."): the installer must build and link without
+# them. Run by the build before the installer's library.
 file(GLOB_RECURSE sources "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp")
 set(broken "")
 foreach(source ${sources})
@@ -8,7 +9,7 @@ foreach(source ${sources})
   if(relative MATCHES "^src/tools/")
     continue()
   endif()
-  file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]tools/")
+  file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<](\\.\\.?/)*tools/")
   if(lines)
     list(APPEND broken "${relative}: ${lines}")
   endif()

@@ -32,7 +32,7 @@
 #include "model/numbers.h"
 #include "output/encoding.h"
 #include "scripts/item_reader.h"
-#include "tools/dump/file_decoders.h"
+#include "tools/compiled/file_decoders.h"
 #include "tools/scenario/script_check.h"
 
 namespace ferrovello::fuzz {

@@ -14,7 +14,7 @@
 #include "output/encoding.h"
 #include "tools/text/cp1252.h"
 #include "tools/dump/dump_command.h"
-#include "tools/dump/file_decoders.h"
+#include "tools/compiled/file_decoders.h"
 
 namespace ferrovello::fuzz {
 namespace {

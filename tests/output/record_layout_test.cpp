@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "output/encoding.h"
-#include "tools/dump/file_decoders.h"
+#include "tools/compiled/file_decoders.h"
 
 namespace ferrovello::test {
 namespace {

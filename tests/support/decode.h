@@ -9,7 +9,7 @@
 
 #include "model/form1.h"
 #include "model/record_layout.h"
-#include "tools/dump/file_decoders.h"
+#include "tools/compiled/file_decoders.h"
 
 namespace ferrovello::test {
 

@@ -6,7 +6,7 @@
 
 #include "scripts/item_reader.h"
 #include "tools/scenario/read_faults.h"
-#include "tools/text/script_overlay.h"
+#include "tools/scenario/script_overlay.h"
 #include "tools/text/standard_output.h"
 
 namespace ferrovello {

@@ -186,7 +186,8 @@ std::string pagina_man_tool(const CLI::App& app) {
   out += ".SS \\-h, \\-\\-help\nCon ogni comando: mostra il suo aiuto ed esce con stato 0.\n";
   out += kStatiTool;
   out += ".SH VEDERE ANCHE\n\\fBferrovello\\fR(1); il formato degli script, parola chiave per parola chiave: "
-         "docs/script\\-format.md nei sorgenti.\n";
+         "PREFIX/share/doc/scenario\\-tool/script\\-format.md una volta installato (PREFIX: /usr/local, o quello dato "
+         "a make install), docs/script\\-format.md nei sorgenti.\n";
   return out;
 }
 

@@ -132,7 +132,11 @@ int main(int argc, char** argv) {
   opzioni_script(k, check, true);
   opzioni_controllo(k, check, "Compila senza il file della linea, come compile --no-line-file");
   k->add_flag("--all", check.all, "Legge oltre ogni errore di una riga (la riga è saltata) ed elenca tutti gli errori");
-  k->footer("Il formato degli script, parola chiave per parola chiave: docs/script-format.md");
+  // Where `make install` puts the authors' docs, and where they stand in the
+  // sources.
+  k->footer("Il formato degli script, parola chiave per parola chiave: "
+            "PREFIX/share/doc/scenario-tool/script-format.md una volta installato (PREFIX: /usr/local, o quello "
+            "dato a make install), docs/script-format.md nei sorgenti");
 
   ferrovello::DumpOptions dump;
   CLI::App* d = ferrovello::sottocomando(app, "dump", "Decodifica un file del percorso (.dat), degli elementi (.sim) o della linea (_linea.dat)");

@@ -15,10 +15,10 @@
 #include "output/encoding.h"
 #include "tools/scenario/prepared_scripts.h"
 #include "tools/text/cp1252.h"
-#include "tools/dump/dump_command.h"
-#include "tools/dump/file_decoders.h"
-#include "tools/dump/progressive_km.h"
-#include "tools/text/script_overlay.h"
+#include "tools/compiled/record_words.h"
+#include "tools/compiled/file_decoders.h"
+#include "tools/compiled/progressive_km.h"
+#include "tools/scenario/script_overlay.h"
 
 namespace ferrovello {
 

@@ -6,7 +6,7 @@
 
 #include "model/numbers.h"
 #include "tools/text/colonne.h"
-#include "tools/dump/file_decoders.h"
+#include "tools/compiled/file_decoders.h"
 
 namespace ferrovello {
 

@@ -1,3 +1,5 @@
+// `package`: the author's scenario checked, then carried after the
+// installer's own bytes as one program that installs it.
 #pragma once
 
 #include <string>

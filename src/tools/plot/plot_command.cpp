@@ -8,17 +8,12 @@
 #include "model/fault_numbers.h"
 #include "output/encoding.h"
 #include "tools/text/cp1252.h"
-#include "tools/dump/file_decoders.h"
+#include "tools/compiled/file_decoders.h"
 #include "tools/plot/plot_labels.h"
-#include "tools/dump/progressive_km.h"
+#include "tools/compiled/progressive_km.h"
 #include "tools/text/standard_output.h"
 
 namespace ferrovello {
-
-int32_t lunghezza_percorso(const DatiGrafico& d) {
-  if (d.con_elementi && d.elementi[kElementoTreno].value2 > 0) return d.elementi[kElementoTreno].value2;
-  return d.celle.empty() ? 0 : static_cast<int32_t>(d.celle.size() - 1) * 50;
-}
 
 namespace {
 

@@ -1,3 +1,5 @@
+// `plot`: the plan of the track and the profile along the route as one SVG
+// page, from the scripts or from the compiled files.
 #pragma once
 
 #include <array>
@@ -6,21 +8,10 @@
 
 #include "model/form1.h"
 #include "platform/platform.h"
+#include "tools/compiled/scenario_data.h"
 #include "tools/scenario/prepared_scripts.h"
 
 namespace ferrovello {
-
-// What a picture of a scenario is drawn from; any part may be missing.
-struct DatiGrafico {
-  std::vector<LineValue> linea;  // entry 0 of every metre, then entry 1
-  std::vector<RouteCell> celle;
-  std::array<ItemRecord, kItemCount> elementi{};
-  bool con_elementi = false;
-};
-
-// The route's length in metres: the one the item table gives, else the
-// cells' extent.
-int32_t lunghezza_percorso(const DatiGrafico& d);
 
 // The stretch of the route a picture shows, in metres from its start; `a`
 // at or below `da` means up to the end of the route.

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "tools/scenario/read_faults.h"
-#include "tools/text/script_overlay.h"
+#include "tools/scenario/script_overlay.h"
 #include "tools/text/standard_output.h"
 
 namespace ferrovello {

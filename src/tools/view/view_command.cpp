@@ -2,7 +2,7 @@
 
 #include "output/encoding.h"
 #include "tools/text/cp1252.h"
-#include "tools/dump/file_decoders.h"
+#include "tools/compiled/file_decoders.h"
 #include "tools/text/standard_output.h"
 #include "tools/view/view_data.h"
 #include "tools/view/view_page.h"

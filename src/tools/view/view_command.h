@@ -1,3 +1,5 @@
+// `view`: the page that explores a scenario in a browser, from the scripts
+// (with their faults and warnings) or from the compiled files.
 #pragma once
 
 #include <string>

@@ -8,8 +8,8 @@
 
 #include "model/cell_kinds.h"
 #include "tools/text/cp1252.h"
-#include "tools/dump/dump_command.h"
-#include "tools/dump/file_decoders.h"
+#include "tools/compiled/record_words.h"
+#include "tools/compiled/file_decoders.h"
 
 namespace ferrovello {
 

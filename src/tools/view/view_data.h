@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/form1.h"
-#include "tools/plot/plot_command.h"
+#include "tools/compiled/scenario_data.h"
 #include "tools/scenario/script_check.h"
 
 namespace ferrovello {

@@ -7,7 +7,7 @@
 #include "support/folder.h"
 #include "tools/text/colonne.h"
 #include "tools/dump/dump_command.h"
-#include "tools/dump/progressive_km.h"
+#include "tools/compiled/progressive_km.h"
 
 namespace ferrovello::test {
 namespace {

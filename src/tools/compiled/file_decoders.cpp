@@ -1,4 +1,4 @@
-#include "tools/dump/file_decoders.h"
+#include "tools/compiled/file_decoders.h"
 
 #include <cstdint>
 #include <cstring>

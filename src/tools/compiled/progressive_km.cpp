@@ -1,4 +1,4 @@
-#include "tools/dump/progressive_km.h"
+#include "tools/compiled/progressive_km.h"
 
 #include <algorithm>
 #include <cstdlib>

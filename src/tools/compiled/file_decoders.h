@@ -1,5 +1,9 @@
-// Reading the simulator's three files back into the model's records. Each
-// decoder refuses, with the reason, bytes that do not fit its layout.
+// The compiled scenario read back, the room that `dump`, `diff`, `plot` and
+// `view` stand on: the simulator's three files decoded into the model's
+// records (here), the kilometric posts of its item table
+// (progressive_km.h), the words in which a record is shown
+// (record_words.h) and what a picture is drawn from (scenario_data.h).
+// Each decoder refuses, with the reason, bytes that do not fit its layout.
 #pragma once
 
 #include <array>

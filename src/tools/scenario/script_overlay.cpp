@@ -1,4 +1,4 @@
-#include "tools/text/script_overlay.h"
+#include "tools/scenario/script_overlay.h"
 
 namespace ferrovello {
 
