@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
   // defined above.
   if (argc == 3 && std::string(argv[1]) == ferrovello::kModoDocumentazione) {
     ToolPlatform platform(".");
-    return ferrovello::scrivi_documentazione(app, argv[2], platform);
+    return ferrovello::scrivi_documentazione(app, FERROVELLO_VERSION, argv[2], platform);
   }
   if (const std::string ignoto = ferrovello::primo_sconosciuto(app, argc, argv); !ignoto.empty()) {
     console.show_message(senza_a_capo(ferrovello::sottocomando_sconosciuto(app, ignoto)));
