@@ -55,6 +55,8 @@ normalise() {
 stage=$work/stage
 DESTDIR=$stage cmake --install "$linux_build" --prefix /usr --strip > /dev/null
 programs=(usr/bin/scenario-tool usr/share/ferrovello/ferrovello)
+# As Debian strips its programs: no compiler's notes either.
+for program in "${programs[@]}"; do strip --remove-section=.comment "$stage/$program"; done
 normalise "$stage" "${programs[@]}"
 
 # --- the Linux archive: that tree, bin/ and share/ in one folder ----------------

@@ -60,7 +60,8 @@ def page(source, shipped):
     text = open(source, encoding="utf-8").read()
     title = next((line.lstrip("# ").strip() for line in text.splitlines() if line.startswith("# ")), "Ferrovello")
     body = markdown.markdown(text, extensions=["tables", "fenced_code", "toc"], output_format="html")
-    body = page_links(body, shipped)
+    # A bar written "\|" to keep it inside a table's cell is a plain bar.
+    body = page_links(body, shipped).replace("\\|", "|")
     return crlf(
         '<!DOCTYPE html>\n<html lang="en">\n<head>\n<meta charset="utf-8">\n<title>%s</title>\n'
         "<style>\n%s\n</style>\n</head>\n<body>\n%s\n</body>\n</html>\n" % (html.escape(title), STYLE, body)

@@ -53,7 +53,7 @@ version=$(dpkg-deb -f "$deb" Version)
   fail "dependencies: $(dpkg-deb -f "$deb" Depends Pre-Depends)"
 
 # --- lintian ------------------------------------------------------------------
-lintian --no-tag-display-limit "$deb" > "$work/lintian.out" 2>&1
+lintian --tag-display-limit 0 "$deb" > "$work/lintian.out" 2>&1
 if grep -q '^E: ' "$work/lintian.out"; then
   fail "lintian reports errors"; cat "$work/lintian.out"
 else

@@ -67,7 +67,7 @@ dead=""
 for html_page in "$app"/*.html; do
   while read -r target; do
     [ -e "$app/${target%%#*}" ] || dead="$dead $(basename "$html_page"):$target"
-  done < <(grep -o '\(href\|src\)="[^"#:]*[^"]*"' "$html_page" | sed 's/^[a-z]*="//; s/"$//' | grep -v '^#')
+  done < <(grep -o '\(href\|src\)="[^"]*"' "$html_page" | sed 's/^[a-z]*="//; s/"$//' | grep -v '^#\|:')
 done
 [ -z "$dead" ] && pass "every link of the pages leads to a file of the archive" || fail "dead links:$dead"
 
