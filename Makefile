@@ -124,10 +124,13 @@ dist: windows release-deps
 # The release's tests, on the archives of `make dist` (.ci/run, as root): the
 # Debian package installed, used, removed and purged; the Windows archive
 # under Wine; a second `make dist` from a clone, compared byte for byte.
+# Status 77 is a test skipped: the package's test needs root, the Windows
+# archive's needs Wine (both fail instead in CI).
 dist-test: dist wine-deps
-	tests/release/deb_test.sh $(DIST)/scenario-tool_$(VERSION)_amd64.deb $(DIST)/ferrovello-$(VERSION)-linux-x86_64.tar.gz
+	tests/release/deb_test.sh $(DIST)/scenario-tool_$(VERSION)_amd64.deb \
+	  $(DIST)/ferrovello-$(VERSION)-linux-x86_64.tar.gz || [ $$? = 77 ]
 	WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wine-prefix tests/release/windows_zip_test.sh \
-	  $(DIST)/ferrovello-$(VERSION)-windows-x86_64.zip $(DIST)/ferrovello-$(VERSION)-linux-x86_64.tar.gz
+	  $(DIST)/ferrovello-$(VERSION)-windows-x86_64.zip $(DIST)/ferrovello-$(VERSION)-linux-x86_64.tar.gz || [ $$? = 77 ]
 	tests/release/reproducible_test.sh $(DIST)
 
 release-deps:

@@ -63,12 +63,19 @@ if [ "$(grep -c $'\r$' "$app/LICENSE.txt")" = "$(wc -l < "$app/LICENSE.txt")" ];
 else
   fail "LICENSE.txt has lines without CR LF"
 fi
-dead=""
-for html_page in "$app"/*.html; do
-  while read -r target; do
-    [ -e "$app/${target%%#*}" ] || dead="$dead $(basename "$html_page"):$target"
-  done < <(grep -o '\(href\|src\)="[^"]*"' "$html_page" | sed 's/^[a-z]*="//; s/"$//' | grep -v '^#\|:')
-done
+# Every link to a file leads to one of the archive, every anchor to a
+# heading of its page.
+dead=$(cd "$app" && /usr/bin/python3 -c '
+import glob, os, re
+pages = {name: open(name, encoding="utf-8").read() for name in glob.glob("*.html")}
+for name, text in sorted(pages.items()):
+    for target in re.findall(r"(?:href|src)=\"([^\"]*)\"", text):
+        path, _, anchor = target.partition("#")
+        if ":" in target:
+            continue  # a page on the web
+        if (path and not os.path.exists(path)) or (anchor and "id=\"%s\"" % anchor not in pages.get(path or name, "")):
+            print(" %s:%s" % (name, target), end="")
+')
 [ -z "$dead" ] && pass "every link of the pages leads to a file of the archive" || fail "dead links:$dead"
 
 # --- what the Linux programs write: the reference ------------------------------------
