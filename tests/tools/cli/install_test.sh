@@ -56,6 +56,13 @@ sizes=$(cd "$scenario" && for f in Ferrovello_*; do printf '%s %s\n' "$(stat -c 
 1899964 Ferrovello_linea.dat" ] || fail "the copied installer wrote:
 $sizes"
 [ "$(ls "$prefix/share/ferrovello")" = ferrovello ] || fail "share/ferrovello holds more than the installer"
+# The installed tool packages a scenario from the installed installer.
+"$prefix/bin/scenario-tool" scripts --out "$scenario/script" >/dev/null
+"$prefix/bin/scenario-tool" package --line "$scenario/script/Ferrovello_linea.txt" \
+  --train "$scenario/script/Ferrovello_2632-.txt" --out "$scenario/pacchetto" >/dev/null 2>&1 ||
+  fail "the installed tool does not package without --stub"
+head -c "$(stat -c %s "$prefix/share/ferrovello/ferrovello")" "$scenario/pacchetto" |
+  cmp -s - "$prefix/share/ferrovello/ferrovello" || fail "the package does not start with the installed installer"
 
 tool=$prefix/bin/scenario-tool
 help=$("$tool" --help) || fail "scenario-tool --help: status $?"
