@@ -1,8 +1,10 @@
 # The two commands of the project: `make run` and `make test`.
 # Both build from a clean checkout; missing Debian packages are installed
 # when running as root, or the exact install command is printed.
-# `make install PREFIX=DIR` puts the two programs, their manual pages and the
-# tool's bash completion under DIR (default /usr/local).
+# `make install PREFIX=DIR` puts the tool, its manual page, its bash
+# completion and the authors' docs under DIR (default /usr/local), and the
+# installer beside the docs in DIR/share/ferrovello/, off the PATH.
+# `make dist` writes the release archives into dist/ (release/make_dist.sh).
 # `make bench` builds and runs the benchmarks in a build of their own.
 
 BUILD      ?= build
@@ -24,6 +26,21 @@ TEST_PACKAGES := libgtest-dev libgmock-dev $(BROWSER_PACKAGES) $(MAN_PACKAGES) $
 PACKAGES   := $(RUN_PACKAGES) $(TOOL_PACKAGES) $(TEST_PACKAGES)
 PREFIX     ?= /usr/local
 
+# Every build dates what it writes (the changelog, the archives) by the
+# commit, so that one commit builds the same bytes at any time.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+ifneq ($(SOURCE_DATE_EPOCH),)
+export SOURCE_DATE_EPOCH
+endif
+
+# Releases: a build of their own (Release, prefix /usr) and the Windows
+# cross build, packed by release/make_dist.sh into $(DIST). The Markdown
+# docs become HTML pages for the Windows archive; lintian checks the .deb.
+DIST_BUILD ?= build-dist
+DIST       ?= dist
+VERSION    := $(shell grep -m 1 '^project.ferrovello VERSION ' CMakeLists.txt | cut -d ' ' -f 3)
+RELEASE_PACKAGES := python3-markdown lintian
+
 # Windows: cross build with MinGW-w64 into $(WIN_BUILD); its tests run in
 # `make test` under Wine in a virtual X display whenever the cross toolchain
 # and Wine are installed (WINE_PACKAGES; .ci/run installs them).
@@ -43,7 +60,7 @@ FUZZ_PACKAGES := clang libclang-rt-dev cmake ninja-build libcli11-dev nlohmann-j
 BENCH_BUILD ?= build-bench
 BENCH_PACKAGES := libbenchmark-dev hyperfine time jq strace
 
-.PHONY: all run run-deps tool-deps test doc-examples install bench deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
+.PHONY: all run run-deps tool-deps test doc-examples install dist dist-test release-deps bench deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -97,12 +114,37 @@ doc-examples: configure
 	python3 tests/docs/doc_examples.py --tools $(BUILD) --checkout . $(BUILD) --update README.md
 	python3 tests/docs/doc_examples.py --tools $(BUILD) --update docs/authoring.md
 
-# bin/ferrovello, bin/scenario-tool, share/man/man1/{ferrovello,scenario-tool}.1
-# and share/bash-completion/completions/scenario-tool under $(PREFIX).
+# bin/scenario-tool, share/ferrovello/ferrovello,
+# share/man/man1/{scenario-tool,ferrovello}.1.gz,
+# share/bash-completion/completions/scenario-tool and share/doc/scenario-tool/
+# under $(PREFIX) (cmake/install_layout.cmake).
 install: tool-deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target ferrovello scenario-tool command-docs
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The release archives of this commit in $(DIST)/: the Windows zip, the
+# Debian package and the Linux tar.gz.
+dist: windows release-deps
+	cmake -S . -B $(DIST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DFERROVELLO_TESTS=OFF \
+	  -DCMAKE_INSTALL_PREFIX=/usr > /dev/null
+	cmake --build $(DIST_BUILD) -j $(JOBS) --target ferrovello scenario-tool command-docs
+	release/make_dist.sh $(DIST_BUILD) $(WIN_BUILD) $(DIST)
+
+# The release's tests, on the archives of `make dist` (.ci/run, as root): the
+# Debian package installed, used, removed and purged; the Windows archive
+# under Wine; a second `make dist` from a clone, compared byte for byte.
+# Status 77 is a test skipped: the package's test needs root, the Windows
+# archive's needs Wine (both fail instead in CI).
+dist-test: dist wine-deps
+	tests/release/deb_test.sh $(DIST)/scenario-tool_$(VERSION)_amd64.deb \
+	  $(DIST)/ferrovello-$(VERSION)-linux-x86_64.tar.gz || [ $$? = 77 ]
+	WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wine-prefix tests/release/windows_zip_test.sh \
+	  $(DIST)/ferrovello-$(VERSION)-windows-x86_64.zip $(DIST)/ferrovello-$(VERSION)-linux-x86_64.tar.gz || [ $$? = 77 ]
+	tests/release/reproducible_test.sh $(DIST)
+
+release-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(RUN_PACKAGES) $(TOOL_PACKAGES) $(MAN_PACKAGES) $(RELEASE_PACKAGES)"
 
 # Ferrovello.exe and scenario-tool.exe in $(WIN_BUILD)/.
 windows: windows-deps
@@ -145,4 +187,4 @@ bench: deps
 
 
 clean:
-	rm -rf $(BUILD) $(OUT) $(WIN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(OUT) $(WIN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(DIST_BUILD) $(DIST)

@@ -163,11 +163,11 @@ const char* const kStatiTool =
 
 }  // namespace
 
-std::string pagina_man_tool(const CLI::App& app) {
+std::string pagina_man_tool(const CLI::App& app, const std::string& versione) {
   std::string descrizione = app.get_description();
   const std::string prefisso = "scenario-tool: ";
   if (descrizione.rfind(prefisso, 0) == 0) descrizione = descrizione.substr(prefisso.size());
-  std::string out = ".TH SCENARIO\\-TOOL 1 \"\" \"ferrovello\" \"Comandi per gli autori di scenari\"\n";
+  std::string out = ".TH SCENARIO\\-TOOL 1 \"\" \"" + roff("ferrovello " + versione) + "\" \"Comandi per gli autori di scenari\"\n";
   out += ".SH NOME\nscenario\\-tool \\- " + roff(descrizione) + "\n";
   out += ".SH SINTESI\n" + grassetto("scenario-tool") + " " + corsivo("COMANDO") + " [" + corsivo("OPZIONI") + "]\n";
   for (const CLI::Option* o : opzioni(app)) out += ".br\n" + grassetto("scenario-tool") + " " + grassetto(nome_opzione(o)) + "\n";
@@ -191,7 +191,7 @@ std::string pagina_man_tool(const CLI::App& app) {
   return out;
 }
 
-std::string pagina_man_installatore() {
+std::string pagina_man_installatore(const std::string& versione) {
   const std::string s = kNomeScenario, t = s + "_" + kNumeroTreno;
   struct Voce {
     std::string file, cosa;
@@ -208,7 +208,7 @@ std::string pagina_man_installatore() {
       {s + ".lock", "il blocco di chi sta scrivendo nella cartella; una sola esecuzione per volta"},
       {"NOME.PID.tmp", "il file temporaneo del file che si sta scrivendo, che poi prende il suo posto"},
   };
-  std::string out = ".TH FERROVELLO 1 \"\" \"ferrovello\" \"Scenari di guida ferroviaria\"\n";
+  std::string out = ".TH FERROVELLO 1 \"\" \"" + roff("ferrovello " + versione) + "\" \"Scenari di guida ferroviaria\"\n";
   out += ".SH NOME\nferrovello \\- " +
          roff("installa lo scenario di guida ferroviaria Alessandria - Mortara - Milano Porta Genova, con il treno ") +
          roff(kNumeroTreno) + roff(", nella cartella che lo contiene") + "\n";
@@ -226,8 +226,11 @@ std::string pagina_man_installatore() {
               "lo dice e non cambia nulla.") +
          "\n.PP\n" +
          roff("Per installare lo scenario, copia il programma nella cartella del simulatore e avvialo da lì: "
-              "avviato dalla cartella dove è installato scriverebbe i file in quella cartella.") +
-         "\n";
+              "avviato dalla cartella dove è installato scriverebbe i file in quella cartella. Per questo il "
+              "pacchetto Debian e l'archivio per Linux non lo mettono tra i comandi ma in /usr/share/ferrovello/ "
+              "(make install in PREFIX/share/ferrovello/):") +
+         "\n.PP\n.RS\n.nf\n" + roff("cp /usr/share/ferrovello/ferrovello CARTELLA_DEL_SIMULATORE/") + "\n" +
+         roff("CARTELLA_DEL_SIMULATORE/ferrovello") + "\n.fi\n.RE\n";
   out += ".SH FILE\n";
   for (const Voce& v : file) out += ".TP\n" + grassetto(v.file) + "\n" + roff(v.cosa) + ".\n";
   out += ".PP\n" + roff("I documenti sono testo Windows-1252 con righe terminate da CR LF.") + "\n";
@@ -304,9 +307,10 @@ std::string completamento_bash(const CLI::App& app) {
          "complete -o filenames -F _scenario_tool scenario-tool\n";
 }
 
-int scrivi_documentazione(const CLI::App& app, const std::string& cartella, Platform& base) {
-  const std::pair<std::string, std::string> file[] = {{"scenario-tool.1", pagina_man_tool(app)},
-                                                       {"ferrovello.1", pagina_man_installatore()},
+int scrivi_documentazione(const CLI::App& app, const std::string& versione, const std::string& cartella,
+                          Platform& base) {
+  const std::pair<std::string, std::string> file[] = {{"scenario-tool.1", pagina_man_tool(app, versione)},
+                                                       {"ferrovello.1", pagina_man_installatore(versione)},
                                                        {"scenario-tool.bash", completamento_bash(app)}};
   for (const auto& [nome, testo] : file) {
     const std::string percorso = cartella + base.separator() + nome;

@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
   bool per_linux = false;
   CLI::Option* w = g->add_flag("--windows", per_windows, "Un programma per Windows (da Ferrovello.exe)");
   g->add_flag("--linux", per_linux, "Un programma per Linux (da ferrovello)")->excludes(w);
-  g->add_option("--stub", package.stub, "L'installatore da cui partire (se non sta accanto a questo programma)")
+  g->add_option("--stub", package.stub, "L'installatore da cui partire (se non sta accanto a questo programma né in ../share/ferrovello/)")
       ->type_name(kFile);
   g->add_option("--out", package.out, "Il programma da scrivere")->required()->type_name(kFile);
 
@@ -212,7 +212,7 @@ int main(int argc, char** argv) {
   // defined above.
   if (argc == 3 && std::string(argv[1]) == ferrovello::kModoDocumentazione) {
     ToolPlatform platform(".");
-    return ferrovello::scrivi_documentazione(app, argv[2], platform);
+    return ferrovello::scrivi_documentazione(app, FERROVELLO_VERSION, argv[2], platform);
   }
   if (const std::string ignoto = ferrovello::primo_sconosciuto(app, argc, argv); !ignoto.empty()) {
     console.show_message(senza_a_capo(ferrovello::sottocomando_sconosciuto(app, ignoto)));
@@ -269,8 +269,8 @@ int main(int argc, char** argv) {
     package.windows = per_windows;
 #endif
     if (package.stub.empty()) {
-      ToolPlatform accanto("");  // the installer built beside this program
-      package.stub = accanto.program_folder() + accanto.separator() + (package.windows ? "Ferrovello.exe" : "ferrovello");
+      ToolPlatform accanto("");
+      package.stub = ferrovello::installatore_predefinito(accanto, package.windows);
     }
     ToolPlatform platform(".");
     return stato_finale(platform, ferrovello::esegui_package(package, platform));

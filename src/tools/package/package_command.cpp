@@ -48,6 +48,15 @@ bool stub_valido(Platform& base, const PackageOptions& o, const std::string& stu
 
 }  // namespace
 
+std::string installatore_predefinito(Platform& base, bool windows) {
+  const std::string cartella = base.program_folder();
+  const std::string s(1, base.separator());
+  const std::string nome = windows ? "Ferrovello.exe" : "ferrovello";
+  const std::string accanto = cartella + s + nome;
+  const std::string installato = cartella + s + ".." + s + "share" + s + "ferrovello" + s + nome;
+  return !base.exists(accanto) && base.exists(installato) ? installato : accanto;
+}
+
 int esegui_package(const PackageOptions& o, Platform& base) {
   Pacchetto p;
   p.nome = o.scripts.name;

@@ -19,6 +19,12 @@ struct PackageOptions {
   std::string out;
 };
 
+// The installer to start from when none is given: the one beside the tool
+// (a build folder, the Windows archive), else the one of an installed tree,
+// where bin/scenario-tool stands beside share/ferrovello/ferrovello. When
+// neither is there, the one beside, for the message that it is missing.
+std::string installatore_predefinito(Platform& base, bool windows);
+
 // `package`: checks the scenario, then writes one program that installs it:
 // the installer `o.stub` followed by the scenario's payload and trailer.
 // Returns the exit status.
