@@ -117,8 +117,16 @@ std::string riga_elemento(size_t i, const ItemRecord& r) {
   }
   if (i >= 1 && i <= 80 && !r.text.empty()) return testo("%2d cartello  ", static_cast<int>(i)) + nome + "\n";
   if (i >= kElementoProgressivaTre && i <= kElementoProgressivaUno) {
+    // A slot of all zeros is a system the script does not declare.
+    if (r.value1 == 0 && r.value2 == 0 && r.position == 0) return testo("%2d progressiva  non usata\n", static_cast<int>(i));
+    // A falling system is stored with 100 m added to its base: the base
+    // shown is the one the script gave.
+    if (r.position == 1) {
+      return testo("%2d progressiva  da %d m, base %lld m, decrescente (memorizzata come %d)\n", static_cast<int>(i),
+                   r.value1, static_cast<long long>(r.value2) - 100, r.value2);
+    }
     return testo("%2d progressiva  da %d m, base %d m, %s\n", static_cast<int>(i), r.value1, r.value2,
-                 r.position == 1 ? "decrescente" : r.position == 0 ? "crescente" : "direzione sconosciuta");
+                 r.position == 0 ? "crescente" : "direzione sconosciuta");
   }
   if (i == kElementoTreno) {
     return testo("84 treno e linea  massa frenata %d %%, lunghezza %d m, vetture %d\n", r.value1, r.value2, r.position);
@@ -137,7 +145,13 @@ std::string riga_elemento(size_t i, const ItemRecord& r) {
 std::string valore_linea(const LineValue& v) {
   if (v.tag == LineValue::kVuoto) return "-";
   if (v.tag == LineValue::kIntero) return testo("%d", static_cast<int>(v.value));
-  return testo("%.17g", v.value);
+  // A tenth of a millimetre: the points are one metre apart and the
+  // digits beyond are the noise of their stepping (the JSON keeps them).
+  if (!std::isfinite(v.value)) return testo("%g", v.value);
+  std::string r = testo("%.4f", v.value);
+  while (r.back() == '0') r.pop_back();
+  if (r.back() == '.') r.pop_back();
+  return r == "-0" ? "0" : r;
 }
 
 ordered_json json_cella(const RouteCell& c) { return json_record(c, kCampiCella); }
@@ -170,9 +184,10 @@ void tabella_elementi(const std::array<ItemRecord, kItemCount>& it, std::string&
 
 void tabella_linea(const std::vector<LineValue>& t, std::string& out) {
   const size_t metri = t.size() / 2;
-  scrivi(out, "%8s %24s %24s\n", "metro", "x", "y");
+  out += colonne_linea("metro", "cella", nullptr, "x", "y");
   for (size_t m = 0; m < metri; ++m) {
-    scrivi(out, "%8zu %24s %24s\n", m, valore_linea(t[m]).c_str(), valore_linea(t[metri + m]).c_str());
+    out += colonne_linea(std::to_string(m), std::to_string(cella_di(static_cast<int64_t>(m))), nullptr,
+                         valore_linea(t[m]), valore_linea(t[metri + m]));
   }
 }
 

@@ -16,8 +16,25 @@
 namespace ferrovello {
 
 int32_t lunghezza_percorso(const DatiGrafico& d) {
-  if (d.con_elementi && d.elementi[kElementoTreno].value2 > 0) return d.elementi[kElementoTreno].value2;
-  return d.celle.empty() ? 0 : static_cast<int32_t>(d.celle.size() - 1) * 50;
+  if (!d.con_elementi || d.elementi[kElementoTreno].value2 <= 0) {
+    return d.celle.empty() ? 0 : static_cast<int32_t>(d.celle.size() - 1) * 50;
+  }
+  // The declared length, or further where a station or a feature stands past
+  // it (the route's margin takes it): the drawing shows it where it is.
+  int32_t lunghezza = d.elementi[kElementoTreno].value2;
+  for (size_t i = kElementoPrimaStazione; i <= static_cast<size_t>(kElementoPrimoCartello); ++i) {
+    if (e_stazione(d.elementi[i])) lunghezza = std::max(lunghezza, d.elementi[i].position);
+  }
+  // A point feature at p metres lies in cell p / 50 + 1; a stop cell and a
+  // mountain's marks follow from features already counted.
+  for (size_t i = d.celle.size(); i-- > 1;) {
+    const uint8_t k = d.celle[i].kind;
+    if (k != 0 && k != kMarcaMontagna && k != kFermata) {
+      lunghezza = std::max(lunghezza, static_cast<int32_t>(i - 1) * 50);
+      break;
+    }
+  }
+  return lunghezza;
 }
 
 namespace {

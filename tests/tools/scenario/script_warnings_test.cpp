@@ -57,16 +57,6 @@ struct Case {
 
 TEST(ScriptWarnings, OnePerKindWithItsPlaceAndTheFilesUnchanged) {
   const Case cases[] = {
-      {"misspelt signal", kLine, train_script({"segnalle,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0"}),
-       "treno.txt:2:1: avviso: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?"},
-      {"misspelt gradient", line_script({"pendensa,  1500,  -5"}), kTrain,
-       "linea.txt:5:1: avviso: \"pendensa\" non è una parola chiave e la riga viene ignorata; forse \"pendenza\"?"},
-      {"misspelt station", kLine, train_script({"stazzione,  13900,  12,  500"}),
-       "treno.txt:2:1: avviso: \"stazzione\" non è una parola chiave e la riga viene ignorata; forse \"stazione\"?"},
-      {"exact-case keyword in capitals", crlf({"[generale]", "lunghezza percorso,  88000", "SFONDO UNO,  1", "[c]", "[fine]"}),
-       kTrain,
-       "linea.txt:3:1: avviso: \"SFONDO UNO\" non è una parola chiave e la riga viene ignorata; le parole chiave della "
-       "sezione [generale] distinguono le maiuscole: scrivi \"sfondo uno\""},
       {"a field too many", kLine, train_script({"sabbia,  300,  5"}),
        "treno.txt:2:16: avviso: il valore \"5\" sta dove si attende una parola chiave: la riga precedente ha un campo in "
        "più? Viene ignorato"},
@@ -164,6 +154,49 @@ TEST(ScriptWarnings, OnePerKindWithItsPlaceAndTheFilesUnchanged) {
   }
 }
 
+// A keyword misspelt on a line that carries fields drops those values from
+// the route: an error of the check (status 1 for every command), while the
+// compiler's own files stay what the installer writes.
+TEST(ScriptWarnings, AMisspeltKeywordOnALineOfFieldsIsAnError) {
+  const Case cases[] = {
+      {"misspelt signal", kLine, train_script({"segnalle,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0"}),
+       "treno.txt:2:1: errore: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?"},
+      {"misspelt gradient", line_script({"pendensa,  1500,  -5"}), kTrain,
+       "linea.txt:5:1: errore: \"pendensa\" non è una parola chiave e la riga viene ignorata; forse \"pendenza\"?"},
+      {"misspelt station", kLine, train_script({"stazzione,  13900,  12,  500"}),
+       "treno.txt:2:1: errore: \"stazzione\" non è una parola chiave e la riga viene ignorata; forse \"stazione\"?"},
+      {"exact-case keyword in capitals", crlf({"[generale]", "lunghezza percorso,  88000", "SFONDO UNO,  1", "[c]", "[fine]"}),
+       kTrain,
+       "linea.txt:3:1: errore: \"SFONDO UNO\" non è una parola chiave e la riga viene ignorata; le parole chiave della "
+       "sezione [generale] distinguono le maiuscole: scrivi \"sfondo uno\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder in;
+    const RunResult r = tool(c.line, c.train, {"check"}, in);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(c.warning + "\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.rfind("1 errore del controllo: percorso di 88000 m, ", 0), 0u) << r.out;
+    EXPECT_EQ(tool(c.line, c.train, {"check", "--all"}, in).status, 1);
+
+    const RunResult w = tool(c.line, c.train, {"compile", "--out", "o"}, in);
+    EXPECT_EQ(w.status, 1) << w.err;
+    EXPECT_NE(w.err.find(c.warning + "\n"), std::string::npos) << w.err;
+    const std::vector<std::string> expected = installer_files(c.line, c.train);
+    EXPECT_EQ(read_bytes(in.file("o/Ferrovello_2632.sim")), expected[1]);
+    EXPECT_EQ(read_bytes(in.file("o/Ferrovello_2632.dat")), expected[2]);
+  }
+  // A note that resembles no keyword, and a misspelt keyword alone on its
+  // line, only warn.
+  for (const std::string& note : {std::string("nota del macchinista,  5"), std::string("segnalle")}) {
+    SCOPED_TRACE(note);
+    TempFolder in;
+    const RunResult r = tool(kLine, train_script({note}), {"check"}, in);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("treno.txt:2:1: avviso: "), std::string::npos) << r.err;
+  }
+}
+
 TEST(ScriptWarnings, TheEmbeddedScenarioHasNone) {
   TempFolder in;
   FolderScenario s;  // the scripts as real files, read back as an author would give them
@@ -194,10 +227,10 @@ TEST(ScriptText, Utf8IsConvertedOrRefused) {
     std::string warning;  // empty: none
   };
   const Conversion cases[] = {
-      {"UTF-8", utf8, "treno.txt:1:1: avviso: il file è in UTF-8: è stato convertito in Windows-1252, la codifica degli "
+      {"UTF-8", utf8, "treno.txt:1:1: nota: il file è in UTF-8: è stato convertito in Windows-1252, la codifica degli "
                       "script, prima di compilarlo"},
       {"UTF-8 with a byte-order mark", bom + utf8,
-       "treno.txt:1:1: avviso: il file è in UTF-8 (con BOM): è stato convertito in Windows-1252, la codifica degli "
+       "treno.txt:1:1: nota: il file è in UTF-8 (con BOM): è stato convertito in Windows-1252, la codifica degli "
        "script, prima di compilarlo"},
       {"Windows-1252", cp1252, ""},
   };
