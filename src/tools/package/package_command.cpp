@@ -57,10 +57,15 @@ int esegui_package(const PackageOptions& o, Platform& base) {
   // compiles them as the package will carry them; its findings are shown as
   // `check` shows them, and a fault (or an error of the check) ends the
   // program here, before anything is written.
+  // The line ends become the installer's first: they are the same in
+  // either encoding, and the lines and columns reported stay the author's.
   CompileOptions controllo_opzioni = o.scripts;
   controllo_opzioni.avvisi = true;
+  std::string linea;
+  std::string treno;
+  if (!leggi_script(o.scripts, base, linea, treno)) return 1;
   ScriptPreparati preparati;
-  if (!prepara_script(controllo_opzioni, base, preparati)) return 1;
+  if (!prepara_testi(controllo_opzioni, righe_windows(linea), righe_windows(treno), base, preparati)) return 1;
   const int controllo = compila_preparati(controllo_opzioni, base, true, preparati, [](Form1&) { return 0; });
   if (controllo != 0) return controllo;
   p.script_linea = preparati.linea.bytes;

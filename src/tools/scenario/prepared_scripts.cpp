@@ -26,14 +26,18 @@ void stampa_avvisi(Platform& base, const std::vector<Avviso>& avvisi) {
 
 }  // namespace
 
-bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p) {
+bool leggi_script(const CompileOptions& o, Platform& base, std::string& linea, std::string& treno) {
   if (o.line == "-" && o.train == "-") {
     base.show_message("--line e --train non possono leggere entrambi lo standard input: dai a uno dei due un file");
     return false;
   }
+  return leggi_file(base, o.line, linea) && leggi_file(base, o.train, treno);
+}
+
+bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p) {
   std::string linea;
   std::string treno;
-  if (!leggi_file(base, o.line, linea) || !leggi_file(base, o.train, treno)) return false;
+  if (!leggi_script(o, base, linea, treno)) return false;
   return prepara_testi(o, std::move(linea), std::move(treno), base, p);
 }
 

@@ -48,6 +48,9 @@ struct ScriptPreparati {
   ControlloScript controllo;
   std::vector<Avviso> avvisi;  // of the text and of the check, in file order
 };
+// Reads the two scripts' bytes (one of them may be "-", standard input);
+// false, with the fault reported, when one cannot be read.
+bool leggi_script(const CompileOptions& o, Platform& base, std::string& linea, std::string& treno);
 // Reads and prepares the two scripts; false, with the fault reported, when
 // a file cannot be read or holds a character without a place in the code page.
 bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p);

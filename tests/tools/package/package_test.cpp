@@ -251,7 +251,7 @@ TEST_F(Package, RefusesWhatItCannotCarry) {
       {with_notes, t.file("note.txt") + ":2:19: il carattere '→' (U+2192) non ha posto in Windows-1252"},
       {latin1, t.file("latin1.txt") + ":1:5: il testo non è UTF-8 valido"},
       {{"--line", t.file("linea.txt"), "--train", dir("s/Ferrovello_2632-.txt")},
-       t.file("linea.txt") + ":10:9: il carattere '\xF0\x9F\x9A\x82' (U+1F682) non ha posto"},
+       t.file("linea.txt") + ":10:9: il carattere \"\xF0\x9F\x9A\x82\" (U+1F682) non esiste in Windows-1252"},
       {{"--line", line, "--train", dir("s/Ferrovello_2632-.txt"), "--stub", t.file("già pacchetto")},
        "contiene già uno scenario"},
       {{"--line", line, "--train", dir("s/Ferrovello_2632-.txt"), "--stub", INSTALLER_PATH, "--windows"},

@@ -4,15 +4,13 @@
 // unknown options and "-", the dump's numbers and the page after a fault.
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
+#include <algorithm>
 
 #include "support/folder.h"
 #include "support/scenario.h"
 
 namespace ferrovello::test {
 namespace {
-
-using nlohmann::json;
 
 std::string station(int position, const std::string& name, int length = 300) {
   return "stazione,  " + std::to_string(position) + ",  12,  " + std::to_string(length) +
@@ -256,6 +254,84 @@ TEST(NewAuthor, TheViewSaysWhereTheRouteWasNotCompiled) {
   const RunResult clean = tool(line_script({}, 20000), train_script({"velocita,  0,  80"}), {"view", "--out", "w.html"}, in);
   EXPECT_EQ(clean.status, 0) << clean.err;
   EXPECT_FALSE(has(read_bytes(in.file("w.html")), "\"non_compilato_da\":"));
+}
+
+// The reference of the format, reviewed against the embedded scenario: every
+// script line its examples show is a line of the embedded scripts, except
+// the few it says are not, and every keyword has its own section or table.
+TEST(NewAuthor, TheFormatReferenceQuotesTheEmbeddedScripts) {
+  TempFolder in;
+  ASSERT_EQ(run(TOOL_PATH, {"scripts", "--out", in.file("s")}).status, 0);
+  std::vector<std::string> embedded;
+  for (const std::string& f : {"s/Ferrovello_linea.txt", "s/Ferrovello_2632-.txt"}) {
+    std::vector<std::string> lines;
+    ASSERT_TRUE(split_crlf(read_bytes(in.file(f)), lines));
+    embedded.insert(embedded.end(), lines.begin(), lines.end());
+  }
+  const std::string doc = read_bytes(std::string(SOURCE_PATH) + "/docs/script-format.md");
+  const std::vector<std::string> not_embedded = {"rallentamento,  10000,  60,  1000,  0,  1,  0",
+                                                 "abbattimento,  30000,  1"};
+  int quoted = 0;
+  for (size_t at = 0; at < doc.size();) {
+    const size_t end = doc.find('\n', at);
+    const std::string row = doc.substr(at, end - at);
+    at = end == std::string::npos ? doc.size() : end + 1;
+    // An example line: indented, a keyword then a number.
+    if (row.rfind("    ", 0) != 0 || row.find(",  ") == std::string::npos) continue;
+    const std::string line = row.substr(4);
+    const size_t comma = line.find(',');
+    const size_t first = line.find_first_not_of(' ', comma + 1);
+    if (first == std::string::npos || !(line[first] == '-' || (line[first] >= '0' && line[first] <= '9'))) continue;
+    if (std::find(not_embedded.begin(), not_embedded.end(), line) != not_embedded.end()) continue;
+    ++quoted;
+    EXPECT_NE(std::find(embedded.begin(), embedded.end(), line), embedded.end()) << line;
+  }
+  EXPECT_GE(quoted, 20);
+  for (const std::string& keyword :
+       {"`lunghezza percorso`", "`progressiva chilometrica uno`", "`sfondo uno`", "`ripetizione segnali 4 codici`",
+        "`pendenza`", "`curva`", "`montagna`", "`indicatori_vmax`", "`cartello_indicatore`",
+        "`percentuale massa frenata`", "`numero vetture`", "`velocita` (also `velocità`)", "`aderenza`", "`orologio`",
+        "`sabbia`", "`abbattimento`", "## Signals", "## Slow orders", "## Stations", "## Kilometric progressives",
+        "post = position + offset", "post = offset − position"}) {
+    EXPECT_TRUE(has(doc, keyword)) << keyword;
+  }
+}
+
+// A scenario of 20 km written from the format reference alone, as an author
+// saves it (UTF-8, LF): strict-clean, compiled, packaged and installed.
+TEST(NewAuthor, AScenarioWrittenFromTheReference) {
+  const std::string fixture = std::string(SOURCE_PATH) + "/tests/tools/scenario/fixtures/valbormida/";
+  const std::vector<std::string> scripts = {"--line", fixture + "linea.txt", "--train", fixture + "treno.txt"};
+  const std::string note = ":1:1: nota: il file è in UTF-8: è stato convertito in Windows-1252, la codifica degli "
+                           "script, prima di compilarlo\n";
+  TempFolder in;
+  std::vector<std::string> check = {"check", "--strict"};
+  check.insert(check.end(), scripts.begin(), scripts.end());
+  const RunResult r = run(TOOL_PATH, check);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, fixture + "linea.txt" + note + fixture + "treno.txt" + note);
+  EXPECT_EQ(r.out,
+            "Nessun errore: percorso di 20000 m, 541 celle, 4 stazioni, 6 segnali, 1 indicatore di velocità, 2 cartelli "
+            "indicatori, 1 rallentamento, 6 pendenze, 4 curve, 1 montagna, 1 progressiva, 3 voci di velocità, 1 voce "
+            "di aderenza, 0 punti di abbattimento, 0 avvisi, 2 note\n");
+
+  std::vector<std::string> package = {"package", "--name", "Valbormida", "--train-number", "4711",
+                                      "--stub", INSTALLER_PATH, "--out", in.file("valbormida")};
+  package.insert(package.end(), scripts.begin(), scripts.end());
+  const RunResult p = run(TOOL_PATH, package);
+  ASSERT_EQ(p.status, 0) << p.err;
+  const RunResult installed = run(in.file("valbormida"), {}, "/");
+  EXPECT_EQ(installed.status, 0) << installed.err;
+  for (const char* f : {"Valbormida_linea.dat", "Valbormida_4711.sim", "Valbormida_4711.dat"}) {
+    EXPECT_TRUE(file_exists(in.file(f))) << f;
+  }
+  // The installed route is the one `compile` writes from the same scripts.
+  std::vector<std::string> compile = {"compile", "--name", "Valbormida", "--train-number", "4711", "--out",
+                                      in.file("c")};
+  compile.insert(compile.end(), scripts.begin(), scripts.end());
+  ASSERT_EQ(run(TOOL_PATH, compile).status, 0);
+  EXPECT_EQ(read_bytes(in.file("c/Valbormida_4711.dat")), read_bytes(in.file("Valbormida_4711.dat")));
+  EXPECT_EQ(read_bytes(in.file("c/Valbormida_4711.sim")), read_bytes(in.file("Valbormida_4711.sim")));
 }
 
 }  // namespace
