@@ -167,7 +167,7 @@ std::string pagina_man_tool(const CLI::App& app) {
   std::string descrizione = app.get_description();
   const std::string prefisso = "scenario-tool: ";
   if (descrizione.rfind(prefisso, 0) == 0) descrizione = descrizione.substr(prefisso.size());
-  std::string out = ".TH SCENARIO\\-TOOL 1 \"\" \"ferrovello\" \"Comandi per gli autori di scenari\"\n";
+  std::string out = ".TH SCENARIO\\-TOOL 1 \"\" \"ferrovello\" \"Autori di scenari\"\n";
   out += ".SH NOME\nscenario\\-tool \\- " + roff(descrizione) + "\n";
   out += ".SH SINTESI\n" + grassetto("scenario-tool") + " " + corsivo("COMANDO") + " [" + corsivo("OPZIONI") + "]\n";
   // One usage line per form, each option by its long name.

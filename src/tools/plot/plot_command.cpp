@@ -16,25 +16,26 @@
 namespace ferrovello {
 
 int32_t lunghezza_percorso(const DatiGrafico& d) {
-  if (!d.con_elementi || d.elementi[kElementoTreno].value2 <= 0) {
-    return d.celle.empty() ? 0 : static_cast<int32_t>(d.celle.size() - 1) * 50;
-  }
-  // The declared length, or further where a station or a feature stands past
-  // it (the route's margin takes it): the drawing shows it where it is.
-  int32_t lunghezza = d.elementi[kElementoTreno].value2;
+  if (d.con_elementi && d.elementi[kElementoTreno].value2 > 0) return d.elementi[kElementoTreno].value2;
+  return d.celle.empty() ? 0 : static_cast<int32_t>(d.celle.size() - 1) * 50;
+}
+
+int32_t estensione_disegno(const DatiGrafico& d) {
+  int32_t fine = lunghezza_percorso(d);
+  if (!d.con_elementi || d.elementi[kElementoTreno].value2 <= 0) return fine;
   for (size_t i = kElementoPrimaStazione; i <= static_cast<size_t>(kElementoPrimoCartello); ++i) {
-    if (e_stazione(d.elementi[i])) lunghezza = std::max(lunghezza, d.elementi[i].position);
+    if (e_stazione(d.elementi[i])) fine = std::max(fine, d.elementi[i].position);
   }
   // A point feature at p metres lies in cell p / 50 + 1; a stop cell and a
   // mountain's marks follow from features already counted.
   for (size_t i = d.celle.size(); i-- > 1;) {
     const uint8_t k = d.celle[i].kind;
     if (k != 0 && k != kMarcaMontagna && k != kFermata) {
-      lunghezza = std::max(lunghezza, static_cast<int32_t>(i - 1) * 50);
+      fine = std::max(fine, static_cast<int32_t>(i - 1) * 50);
       break;
     }
   }
-  return lunghezza;
+  return fine;
 }
 
 namespace {
@@ -172,11 +173,16 @@ void intestazione(Pagina& p) {
   if (!p.stazioni.empty()) {
     sotto = "Da " + xml(d.elementi[p.stazioni.front()].text) + " a " + xml(d.elementi[p.stazioni.back()].text) + " \xc2\xb7 ";
   }
+  // The route's own length; past it the drawing goes on where features stand.
+  const int32_t percorso = lunghezza_percorso(d);
   if (p.da > 0 || p.a < p.lunghezza) {
     sotto += "dal metro " + metri(std::llround(p.da)) + " al metro " + metri(std::llround(p.a)) + " di un percorso di " +
-             metri(std::llround(p.lunghezza)) + " m";
+             metri(percorso) + " m";
   } else {
-    sotto += "percorso di " + metri(std::llround(p.lunghezza)) + " m";
+    sotto += "percorso di " + metri(percorso) + " m";
+  }
+  if (p.lunghezza > percorso) {
+    sotto += " \xc2\xb7 disegnato fino al metro " + metri(std::llround(p.lunghezza)) + ", oltre la fine della linea";
   }
   p.svg += testo("sottotitolo", kSinistra, 58, sotto) + "\n";
   p.y = 72;
@@ -472,7 +478,7 @@ void profilo(Pagina& p) {
 }  // namespace
 
 std::string disegna_svg(const DatiGrafico& d, const Finestra& f) {
-  double lunghezza = lunghezza_percorso(d);
+  double lunghezza = estensione_disegno(d);
   if (lunghezza <= 0) {
     std::vector<size_t> m;
     punti_pianta(d.linea, 1, d.linea.size(), m);

@@ -18,9 +18,12 @@ struct DatiGrafico {
   bool con_elementi = false;
 };
 
-// The route's length in metres: the one the item table gives (or further,
-// to a station or feature placed past it), else the cells' extent.
+// The route's length in metres: the one the item table gives, else the
+// cells' extent.
 int32_t lunghezza_percorso(const DatiGrafico& d);
+// How far a drawing of the route goes: its length, or further, to a station
+// or a feature placed past it.
+int32_t estensione_disegno(const DatiGrafico& d);
 
 // The stretch of the route a picture shows, in metres from its start; `a`
 // at or below `da` means up to the end of the route.

@@ -645,6 +645,11 @@ class Lettura {
         // A speed whose units of 5 km/h do not fit a byte is the compiler's
         // fault, said with the same range; nearer ones round into it.
         if (uint8_t unita = 0; arrotonda8(v.v[1] / 5.0, unita)) {
+          const bool nel_campo = v.v[1] >= kCampoVelocita.minimo && v.v[1] <= kCampoVelocita.massimo;
+          if (nel_campo && v.v[1] % 5 != 0) {
+            avviso(v.dove[1], "campo 2 (velocita) di \"velocita\": " + std::to_string(v.v[1]) +
+                                  " km/h non è un multiplo di 5: si arrotonda a " + std::to_string(unita * 5) + " km/h");
+          }
           fuori_campo(v, 1, kCampoVelocita.minimo, kCampoVelocita.massimo,
                       [&] { return "si arrotonda a " + std::to_string(unita * 5) + " km/h"; });
         }

@@ -279,6 +279,7 @@ std::string json_vista(const DatiVista& d) {
   j["nome"] = d.nome;
   j["treno"] = d.treno;
   j["lunghezza"] = lunghezza_percorso(g);
+  if (estensione_disegno(g) > lunghezza_percorso(g)) j["disegno_fino_a"] = estensione_disegno(g);
   j["pianta"] = pianta(g);
   j["celle"] = celle(g);
   elementi(g, j);

@@ -70,10 +70,12 @@ TEST(NewAuthor, PlacesPastTheEndOfTheLine) {
   const RunResult plot = tool(line, train, {"plot", "--out", "-"}, in);
   ASSERT_EQ(plot.status, 0) << plot.err;
   EXPECT_TRUE(has(plot.out, "Da PRIMA a LONTANA")) << plot.out.substr(0, 2000);
-  EXPECT_TRUE(has(plot.out, "percorso di 24.500 m") || has(plot.out, "percorso di 24500 m")) << plot.out.substr(0, 2000);
+  EXPECT_TRUE(has(plot.out, ", oltre la fine della linea")) << plot.out.substr(0, 2000);
+  EXPECT_TRUE(has(plot.out, ">LONTANA</text>")) << plot.out;
   const RunResult view = tool(line, train, {"view", "--out", "-"}, in);
   ASSERT_EQ(view.status, 0) << view.err;
-  EXPECT_TRUE(has(view.out, "\"lunghezza\":24500")) << view.out.substr(0, 500);
+  EXPECT_TRUE(has(view.out, "\"lunghezza\":20000,")) << view.out.substr(0, 500);
+  EXPECT_TRUE(has(view.out, "\"disegno_fino_a\":24500,")) << view.out.substr(0, 500);
 }
 
 TEST(NewAuthor, StationsOutOfOrderAreSaidSo) {
@@ -100,6 +102,8 @@ TEST(NewAuthor, OneRangeForTheSpeed) {
     std::string says;  // empty: nothing
   } cases[] = {
       {1275, 0, ""},
+      {87, 0, "treno.txt:3:12: avviso: campo 2 (velocita) di \"velocita\": 87 km/h non è un multiplo di 5: si arrotonda "
+              "a 85 km/h\n"},
       {1277, 0, "treno.txt:3:12: avviso: campo 2 (velocita) di \"velocita\": 1277 è fuori dal campo da 0 a 1275; si "
                 "arrotonda a 1275 km/h\n"},
       {1280, 1, "la velocità 1280 km/h è fuori dal campo da 0 a 1275\n"},

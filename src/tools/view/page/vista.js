@@ -33,6 +33,8 @@ const stazioni = D.stazioni.slice().sort(function (a, b) { return a.posizione - 
 const progressive = D.progressive.filter(function (p) { return p.da !== 0 || p.base !== 0 || p.verso !== 0; })
   .sort(function (a, b) { return a.da - b.da; });
 const lunghezza = D.lunghezza > 0 ? D.lunghezza : Math.max(0, (nCelle - 1) * CELLA);
+// The whole view: the route, or further where a feature stands past its end.
+const fineVista = Math.max(lunghezza, D.disegno_fino_a || 0);
 const ultimoPunto = livelli.length ? livelli[0].M[livelli[0].M.length - 1] : 0;
 const dominio = [-CELLA, Math.max((nCelle - 1) * CELLA + CELLA / 2, ultimoPunto, MIN_FINESTRA)];
 let vmax = 20;
@@ -106,7 +108,7 @@ function indici(L, m0, m1) {
 }
 
 // --- state ----------------------------------------------------------------
-let f0 = 0, f1 = lunghezza > 0 ? lunghezza : dominio[1];
+let f0 = 0, f1 = fineVista > 0 ? fineVista : dominio[1];
 let cursore = 0;
 let guida = null;  // metre under the mouse on the profile
 let scelto = -1;   // selected finding
@@ -659,7 +661,7 @@ document.addEventListener('keydown', function (e) {
     case '-': case '−': case 'ArrowDown': ingrandisci(1.25, cursore); break;
     case 'PageUp': scorri(-(f1 - f0) / 2); break;
     case 'PageDown': scorri((f1 - f0) / 2); break;
-    case 'Home': finestra(0, lunghezza > 0 ? lunghezza : dominio[1]); break;
+    case 'Home': finestra(0, fineVista > 0 ? fineVista : dominio[1]); break;
     case '/': document.getElementById('cerca').focus(); break;
     default: return;
   }
@@ -671,7 +673,7 @@ document.getElementById('ricerca').addEventListener('submit', function (e) {
 });
 document.getElementById('meno').addEventListener('click', function () { ingrandisci(1.25, cursore); });
 document.getElementById('piu').addEventListener('click', function () { ingrandisci(0.8, cursore); });
-document.getElementById('tutto').addEventListener('click', function () { finestra(0, lunghezza > 0 ? lunghezza : dominio[1]); });
+document.getElementById('tutto').addEventListener('click', function () { finestra(0, fineVista > 0 ? fineVista : dominio[1]); });
 window.addEventListener('resize', richiedi);
 
 // --- start ----------------------------------------------------------------
