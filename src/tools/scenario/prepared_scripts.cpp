@@ -112,9 +112,11 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
     return 1;
   }
   const int stato = dopo(form);
-  // An error of the check fails the command although the compiler took the
-  // scripts; with `strict` a warning does too, a note never.
-  const bool respinto = conta(p.avvisi, Gravita::errore) > 0 || (o.strict && conta(p.avvisi, Gravita::avviso) > 0);
+  // In the commands that report the findings, an error of the check fails
+  // the command although the compiler took the scripts; with `strict` a
+  // warning does too, a note never.
+  const bool respinto = o.avvisi && (conta(p.avvisi, Gravita::errore) > 0 ||
+                                     (o.strict && conta(p.avvisi, Gravita::avviso) > 0));
   return (stato == 0 && respinto) ? 1 : stato;
 }
 

@@ -60,9 +60,9 @@ class ScriptOverlay;
 // Gives a form on `overlay` the author's names and labels and serves the two
 // prepared scripts under the names the compiler opens.
 void prepara_form(Form1& form, ScriptOverlay& overlay, const CompileOptions& o, const ScriptPreparati& p);
-// compila_script on scripts already prepared. The findings are printed after
-// the faults when `o.avvisi`; an error of the check makes the status 1, and
-// with `o.strict` so does a warning (never a note).
+// compila_script on scripts already prepared. With `o.avvisi` the findings
+// are printed after the faults, an error of the check makes the status 1,
+// and with `o.strict` so does a warning (never a note).
 int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, const ScriptPreparati& p,
                       const std::function<int(Form1&)>& dopo);
 
