@@ -1,5 +1,6 @@
 #include "tools/cli/cli_italiano.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <string_view>

@@ -58,7 +58,7 @@ TEST(NewAuthor, PlacesPastTheEndOfTheLine) {
                     "segnale,  23000,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0"});
   const RunResult r = tool(line, train, {"check"}, in);
   EXPECT_EQ(r.status, 0) << r.err;
-  for (const std::string& w :
+  for (const char* w :
        {"linea.txt:5:23: avviso: \"cartello_indicatore\" a 21000 m sta oltre la fine della linea (20000 m): sposta la "
         "riga entro la linea o allunga \"lunghezza percorso\"",
         "treno.txt:4:12: avviso: \"stazione\" a 24500 m sta oltre la fine della linea (20000 m)",
@@ -102,9 +102,9 @@ TEST(NewAuthor, OneRangeForTheSpeed) {
     std::string says;  // empty: nothing
   } cases[] = {
       {1275, 0, ""},
-      {87, 0, "treno.txt:3:12: avviso: campo 2 (velocita) di \"velocita\": 87 km/h non è un multiplo di 5: si arrotonda "
+      {87, 0, "treno.txt:3:18: avviso: campo 2 (velocita) di \"velocita\": 87 km/h non è un multiplo di 5: si arrotonda "
               "a 85 km/h\n"},
-      {1277, 0, "treno.txt:3:12: avviso: campo 2 (velocita) di \"velocita\": 1277 è fuori dal campo da 0 a 1275; si "
+      {1277, 0, "treno.txt:3:18: avviso: campo 2 (velocita) di \"velocita\": 1277 è fuori dal campo da 0 a 1275; si "
                 "arrotonda a 1275 km/h\n"},
       {1280, 1, "la velocità 1280 km/h è fuori dal campo da 0 a 1275\n"},
   };
@@ -267,7 +267,7 @@ TEST(NewAuthor, TheFormatReferenceQuotesTheEmbeddedScripts) {
   TempFolder in;
   ASSERT_EQ(run(TOOL_PATH, {"scripts", "--out", in.file("s")}).status, 0);
   std::vector<std::string> embedded;
-  for (const std::string& f : {"s/Ferrovello_linea.txt", "s/Ferrovello_2632-.txt"}) {
+  for (const char* f : {"s/Ferrovello_linea.txt", "s/Ferrovello_2632-.txt"}) {
     std::vector<std::string> lines;
     ASSERT_TRUE(split_crlf(read_bytes(in.file(f)), lines));
     embedded.insert(embedded.end(), lines.begin(), lines.end());
@@ -291,7 +291,7 @@ TEST(NewAuthor, TheFormatReferenceQuotesTheEmbeddedScripts) {
     EXPECT_NE(std::find(embedded.begin(), embedded.end(), line), embedded.end()) << line;
   }
   EXPECT_GE(quoted, 20);
-  for (const std::string& keyword :
+  for (const char* keyword :
        {"`lunghezza percorso`", "`progressiva chilometrica uno`", "`sfondo uno`", "`ripetizione segnali 4 codici`",
         "`pendenza`", "`curva`", "`montagna`", "`indicatori_vmax`", "`cartello_indicatore`",
         "`percentuale massa frenata`", "`numero vetture`", "`velocita` (also `velocità`)", "`aderenza`", "`orologio`",
