@@ -500,10 +500,11 @@ function pannello() {
   riga(dl, 'Cella', c + ' (da ' + (metroDi(c) - 25) + ' a ' + (metroDi(c) + 25) + ' m)');
   const box = document.getElementById('contenuti');
   box.textContent = '';
-  if (cellaValida(c) && nonCompilatoDa !== null && m >= nonCompilatoDa) {
+  if (cellaValida(c) && nonCompilatoDa !== null && m > nonCompilatoDa) {
     box.appendChild(elemento('div', 'contenuto vuota', 'Percorso non compilato oltre ' + nonCompilatoDa +
       ' m: un errore ha fermato la compilazione (vedi l\'elenco)'));
-  } else if (cellaValida(c)) {
+  }
+  if (cellaValida(c)) {
     riga(dl, 'Velocità massima', C.velocita[c] + ' km/h');
     riga(dl, 'Pendenza', C.pendenza[c] + ' ‰');
     riga(dl, 'Aderenza', String(C.aderenza[c]));
