@@ -13,7 +13,9 @@ import sys
 import tempfile
 import unittest
 
-from view_browser_test import new_driver, parse_args, run
+# The browser helpers live beside the view's test, in the sibling folder.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "view"))
+from view_browser_test import new_driver, parse_args, run  # noqa: E402
 
 ARGS = None
 
