@@ -131,7 +131,7 @@ TEST_F(Tool, DumpTablesDecodeTheValues) {
   EXPECT_NE(items.out.find("85 scenario  \"Ferrovello\", sfondi 1 0 0, timbro 610, codice di gara 32776"), std::string::npos);
   const RunResult plan = run(TOOL_PATH, {"dump", out("Ferrovello_linea.dat")});
   ASSERT_EQ(plan.status, 0);
-  EXPECT_NE(plan.out.find("\n     701                   -0.001                      701\n"), std::string::npos);
+  EXPECT_NE(plan.out.find("\n     701     15                   -0.001                      701\n"), std::string::npos);
 }
 
 TEST_F(Tool, DumpRefusesFilesThatDoNotFitTheirLayout) {

@@ -290,11 +290,11 @@ TEST(ScriptFaults, ReadFaultsQuoteTheInput) {
 }
 
 // Three independent faults: the compiler stops at the first, --all lists all
-// three with the warnings between them, in file order.
+// three with the check's findings between them, in file order.
 TEST(ScriptFaults, AllListsEveryFaultInOnePass) {
   const std::string train = train_script({
       signal("7900", "due"),                                      // line 2: 25
-      "segnalle,  8000",                                          // line 3: warning
+      "segnalle,  8000",                                          // line 3: error of the check
       station(10010, "12", "X"),                                  // line 4: 8
       signal("12000"), signal("12000"),                           // line 6: 16
   });
@@ -303,18 +303,18 @@ TEST(ScriptFaults, AllListsEveryFaultInOnePass) {
   EXPECT_EQ(first.status, 1);
   EXPECT_EQ(first.err,
             " Errore n. 25\ntreno.txt:2:22: campo 3 (s1) di \"segnale\": \"due\" non è un numero intero\n"
-            "treno.txt:3:1: avviso: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?\n");
+            "treno.txt:3:1: errore: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?\n");
 
   const RunResult all = tool(kLine, train, {"check", "--all"}, in);
   EXPECT_EQ(all.status, 1);
   EXPECT_EQ(all.err,
             " Errore n. 25\ntreno.txt:2:22: campo 3 (s1) di \"segnale\": \"due\" non è un numero intero\n"
-            "treno.txt:3:1: avviso: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?\n"
+            "treno.txt:3:1: errore: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?\n"
             " Errore n. 8\nPosizione: 10010 m\ntreno.txt:4:1: la posizione della stazione (10010 m) non è multiplo di 50: "
             "usa un multiplo di 50\n"
             " Errore n. 16\nPosizione: 12000 m\ntreno.txt:6:1: il segnale non trova posto: la cella 241 (a 12000 m) è "
             "già occupata da: segnale; spostalo in una cella libera\n");
-  EXPECT_EQ(all.out, "3 errori, 1 avviso\n");
+  EXPECT_EQ(all.out, "4 errori, 0 avvisi\n");
 
   // A fault that leaves nothing to check still stops it.
   const RunResult none = tool(crlf({"[generale]", "sfondo uno,  1", "[c]", "[fine]"}), train, {"check", "--all"}, in);
