@@ -132,10 +132,18 @@ Esito memorizza_stazione(Form1& f, CompileState& s) {
     }
   }
   if (n > 1 && static_cast<int64_t>(r.value1) - 350 < f.items[static_cast<size_t>(n - 1)].value2) {
-    const int32_t fine = f.items[static_cast<size_t>(n - 1)].value2;
+    const ItemRecord& prima = f.items[static_cast<size_t>(n - 1)];
+    // A station written before the one it follows on the route is a line
+    // out of place, not two stations too close.
+    if (r.position < prima.position) {
+      return errore_script(f, s, kErroreStazioniVicine, s.parola, p,
+                           "le stazioni non sono in ordine: questa è a " + std::to_string(r.position) +
+                               " m, prima della stazione precedente nello script (" + std::to_string(prima.position) +
+                               " m); scrivi le righe \"stazione\" in ordine crescente di posizione");
+    }
     return errore_script(f, s, kErroreStazioniVicine, s.parola, p,
                          "l'estensione della stazione inizia a " + std::to_string(r.value1) +
-                             " m, meno di 350 m dopo la fine della stazione precedente (" + std::to_string(fine) +
+                             " m, meno di 350 m dopo la fine della stazione precedente (" + std::to_string(prima.value2) +
                              " m): allontana le due stazioni");
   }
   s.stazione = n + 1;

@@ -3,6 +3,7 @@
 #include "compiler/train_script.h"
 
 #include "compiler/line_script.h"
+#include "model/field_ranges.h"
 #include "model/numbers.h"
 
 namespace ferrovello {
@@ -40,7 +41,8 @@ Esito riempi_velocita(Form1& f, CompileState& s, int64_t fino) {
   uint8_t unita = 0;
   if (s.indice_velocita < f.last_cell && !arrotonda8(s.velocita / 5.0, unita)) {
     return errore_script(f, s, kErroreGuasto, s.parola_velocita,
-                         "la velocità " + std::to_string(s.velocita) + " km/h è fuori dal campo da 0 a 1277");
+                         "la velocità " + std::to_string(s.velocita) + " km/h è fuori dal campo da " +
+                             std::to_string(kCampoVelocita.minimo) + " a " + std::to_string(kCampoVelocita.massimo));
   }
   riempi(f, s.indice_velocita, fino, &RouteCell::byte4, unita);
   return Esito::avanti;

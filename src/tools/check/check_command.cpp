@@ -6,7 +6,16 @@
 
 namespace ferrovello {
 
-std::string riepilogo(const Form1& f) {
+namespace {
+
+// "1 stazione", "2 stazioni": a count with its noun in the right number.
+std::string quanti(int64_t n, const char* uno, const char* molti) {
+  return std::to_string(n) + " " + (n == 1 ? uno : molti);
+}
+
+}  // namespace
+
+std::string riepilogo(const Form1& f, size_t errori_controllo) {
   int segnali = 0;
   int indicatori = 0;
   int cartelli = 0;
@@ -17,23 +26,30 @@ std::string riepilogo(const Form1& f) {
     cartelli += c.kind == kCartello;
     rallentamenti += c.kind == kInizioRallentamento;
   }
-  return "Nessun errore: percorso di " + std::to_string(f.items[kElementoTreno].value2) + " m, " +
-         std::to_string(f.route_cells.size()) + " celle, " + std::to_string(f.station_count) + " stazioni, " +
-         std::to_string(segnali) + " segnali, " + std::to_string(indicatori) + " indicatori di velocità, " +
-         std::to_string(cartelli) + " cartelli indicatori, " + std::to_string(rallentamenti) + " rallentamenti";
+  const std::string esito = errori_controllo == 0
+                                ? std::string("Nessun errore")
+                                : quanti(static_cast<int64_t>(errori_controllo), "errore", "errori") + " del controllo";
+  return esito + ": percorso di " + std::to_string(f.items[kElementoTreno].value2) + " m, " +
+         quanti(static_cast<int64_t>(f.route_cells.size()), "cella", "celle") + ", " +
+         quanti(f.station_count, "stazione", "stazioni") + ", " + quanti(segnali, "segnale", "segnali") + ", " +
+         quanti(indicatori, "indicatore di velocità", "indicatori di velocità") + ", " +
+         quanti(cartelli, "cartello indicatore", "cartelli indicatori") + ", " +
+         quanti(rallentamenti, "rallentamento", "rallentamenti");
 }
 
-std::string riepilogo(const Form1& f, const std::map<std::string, int>& righe, size_t avvisi) {
+std::string riepilogo(const Form1& f, const std::map<std::string, int>& righe, const std::vector<Avviso>& avvisi) {
   auto n = [&](const char* tipo, const char* uno, const char* molti) {
     const auto it = righe.find(tipo);
-    const int v = it == righe.end() ? 0 : it->second;
-    return ", " + std::to_string(v) + " " + (v == 1 ? uno : molti);
+    return ", " + quanti(it == righe.end() ? 0 : it->second, uno, molti);
   };
-  return riepilogo(f) + n("pendenze", "pendenza", "pendenze") + n("curve", "curva", "curve") +
-         n("montagne", "montagna", "montagne") + n("progressive", "progressiva", "progressive") +
-         n("velocita", "voce di velocità", "voci di velocità") + n("aderenza", "voce di aderenza", "voci di aderenza") +
-         n("abbattimenti", "punto di abbattimento", "punti di abbattimento") + ", " + std::to_string(avvisi) +
-         (avvisi == 1 ? " avviso" : " avvisi");
+  const size_t note = conta(avvisi, Gravita::nota);
+  return riepilogo(f, conta(avvisi, Gravita::errore)) + n("pendenze", "pendenza", "pendenze") +
+         n("curve", "curva", "curve") + n("montagne", "montagna", "montagne") +
+         n("progressive", "progressiva", "progressive") + n("velocita", "voce di velocità", "voci di velocità") +
+         n("aderenza", "voce di aderenza", "voci di aderenza") +
+         n("abbattimenti", "punto di abbattimento", "punti di abbattimento") + ", " +
+         quanti(static_cast<int64_t>(conta(avvisi, Gravita::avviso)), "avviso", "avvisi") +
+         (note == 0 ? "" : ", " + quanti(static_cast<int64_t>(note), "nota", "note"));
 }
 
 int esegui_check(const CompileOptions& o, Platform& base) {
@@ -44,7 +60,7 @@ int esegui_check(const CompileOptions& o, Platform& base) {
     if (stato >= 0) return stato;  // faults listed; otherwise the check as without --all
   }
   return compila_preparati(o, base, true, p, [&](Form1& form) {
-    stampa(base, riepilogo(form, p.controllo.righe, p.avvisi.size()) + "\n");
+    stampa(base, riepilogo(form, p.controllo.righe, p.avvisi) + "\n");
     return 0;
   });
 }

@@ -100,14 +100,17 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
   }
   if (voci.empty() && finali.empty()) return -1;
 
-  const size_t guasti = voci.size() + finali.size();
+  const size_t guasti = voci.size() + finali.size() + conta(p.avvisi, Gravita::errore);
+  const size_t avvisi = p.avvisi.size() - conta(p.avvisi, Gravita::errore) - conta(p.avvisi, Gravita::nota);
+  const size_t note = conta(p.avvisi, Gravita::nota);
   for (const Avviso& a : p.avvisi) voci.push_back({a.file, a.offset, testo_avviso(a)});
   std::stable_sort(voci.begin(), voci.end(),
                    [](const Voce& a, const Voce& b) { return a.file != b.file ? a.file < b.file : a.offset < b.offset; });
   for (const Voce& v : voci) base.show_message(v.testo);
   for (const Diagnosi& d : finali) base.show_message(blocco(d));
   const std::string riepilogo = std::to_string(guasti) + (guasti == 1 ? " errore, " : " errori, ") +
-                                std::to_string(p.avvisi.size()) + (p.avvisi.size() == 1 ? " avviso" : " avvisi");
+                                std::to_string(avvisi) + (avvisi == 1 ? " avviso" : " avvisi") +
+                                (note == 0 ? "" : ", " + std::to_string(note) + (note == 1 ? " nota" : " note"));
   stampa(base, riepilogo + "\n");
   return 1;
 }

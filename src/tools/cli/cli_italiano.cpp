@@ -1,8 +1,12 @@
 #include "tools/cli/cli_italiano.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <string_view>
 #include <vector>
+
+#include "tools/text/distanza.h"
 
 namespace ferrovello {
 
@@ -163,7 +167,7 @@ void in_italiano(CLI::App& app, const std::string& versione) {
   app.formatter(std::make_shared<FormatoItaliano>());
   app.option_defaults()->group(kOpzioni);
   app.set_help_flag("-h,--help", "Mostra questo aiuto ed esce");
-  app.set_version_flag("--version", versione, "Mostra la versione ed esce");
+  app.set_version_flag("-v,--version", versione, "Mostra la versione ed esce");
   app.failure_message(messaggio_di_uso);
 }
 
@@ -183,6 +187,14 @@ std::string messaggio_di_uso(const CLI::App* app, const CLI::Error& e) {
   std::string testo = tipo_di(e) == "RequiredError" && c == app && std::string(e.what()).rfind("A subcommand", 0) == 0
                           ? "manca il sottocomando, uno fra: " + elenco_sottocomandi(*app)
                           : traduci(e);
+  // The parser lists surplus arguments last first: they are listed here in
+  // the order given, each quoted (a name may hold blanks).
+  if (tipo_di(e) == "ExtrasError") {
+    const std::vector<std::string> resto = app->remaining(true);
+    std::string elenco;
+    for (const std::string& r : resto) elenco += (elenco.empty() ? "\"" : " \"") + r + "\"";
+    if (!resto.empty()) testo = (resto.size() == 1 ? "argomento non previsto: " : "argomenti non previsti: ") + elenco;
+  }
   return nome_completo(c) + ": " + testo + "\nPer l'aiuto: " + nome_completo(c) + " --help\n";
 }
 
@@ -193,9 +205,94 @@ std::string primo_sconosciuto(const CLI::App& app, int argc, const char* const* 
   return app.get_subcommands(stesso_nome).empty() ? primo : std::string();
 }
 
+namespace {
+
+// The nearest of `nomi` to `parola`: a name it begins, or one a few edits
+// away; empty when none is near.
+std::string piu_vicino(const std::string& parola, const std::vector<std::string>& nomi) {
+  std::string migliore;
+  for (const std::string& n : nomi) {
+    if (parola.size() > 2 && n.rfind(parola, 0) == 0) {
+      if (!migliore.empty()) return {};  // the start of two names: ambiguous
+      migliore = n;
+    }
+  }
+  if (!migliore.empty()) return migliore;
+  size_t d_migliore = std::numeric_limits<size_t>::max();
+  for (const std::string& n : nomi) {
+    std::string minuscola = parola;
+    for (char& c : minuscola) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    const size_t limite = std::max<size_t>(1, n.size() / 3);
+    const size_t d = std::min(distanza(parola, n, limite), distanza(minuscola, n, limite));
+    if (d <= limite && d < d_migliore) {
+      d_migliore = d;
+      migliore = n;
+    }
+  }
+  return migliore;
+}
+
+std::vector<std::string> nomi_sottocomandi(const CLI::App& app) {
+  std::vector<std::string> nomi;
+  for (const CLI::App* s : app.get_subcommands([](const CLI::App*) { return true; })) nomi.push_back(s->get_name());
+  return nomi;
+}
+
+bool aiuto(const std::string& a) { return a == "-h" || a == "--help"; }
+
+}  // namespace
+
 std::string sottocomando_sconosciuto(const CLI::App& app, const std::string& nome) {
-  return app.get_name() + ": \"" + nome + "\" non è un sottocomando; i sottocomandi sono: " + elenco_sottocomandi(app) +
-         "\nPer l'aiuto: " + app.get_name() + " --help\n";
+  const std::string vicino = piu_vicino(nome, nomi_sottocomandi(app));
+  return app.get_name() + ": \"" + nome + "\" non è un sottocomando" + (vicino.empty() ? "" : "; forse " + vicino + "?") +
+         "\nI sottocomandi sono: " + elenco_sottocomandi(app) + "\nPer l'aiuto: " + app.get_name() + " --help\n";
+}
+
+bool chiede_aiuto(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--") return false;
+    if (aiuto(a)) return true;
+  }
+  return false;
+}
+
+std::string opzione_sconosciuta(const CLI::App& app, int argc, const char* const* argv) {
+  const CLI::App* comando = &app;
+  int i = 1;
+  if (argc > 1) {
+    const std::string primo = argv[1];
+    for (const CLI::App* s : app.get_subcommands([&](const CLI::App* x) { return x->get_name() == primo; })) {
+      comando = s;
+      i = 2;
+    }
+  }
+  // The options this command takes (its help among them).
+  const std::vector<const CLI::Option*> note = comando->get_options();
+  std::vector<std::string> nomi;
+  for (const CLI::Option* o : note) {
+    for (const std::string& l : o->get_lnames()) nomi.push_back("--" + l);
+  }
+  for (; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--") break;
+    // "-" is standard input or output, "-5" a number: values, not options.
+    if (a.size() < 2 || a[0] != '-' || (a[1] >= '0' && a[1] <= '9')) continue;
+    const std::string nome = a.substr(0, a.find('='));
+    const CLI::Option* trovata = nullptr;
+    for (const CLI::Option* o : note) {
+      if (o->check_name(nome)) trovata = o;
+    }
+    if (trovata != nullptr) {
+      // A value given apart is the next word, whatever it looks like.
+      if (nome.size() == a.size() && trovata->get_expected_max() > 0) ++i;
+      continue;
+    }
+    const std::string vicina = piu_vicino(nome, nomi);
+    return nome_completo(comando) + ": l'opzione \"" + nome + "\" non esiste" +
+           (vicina.empty() ? "" : "; forse " + vicina + "?") + "\nPer l'aiuto: " + nome_completo(comando) + " --help\n";
+  }
+  return {};
 }
 
 }  // namespace ferrovello

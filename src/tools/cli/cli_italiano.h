@@ -25,4 +25,13 @@ std::string messaggio_di_uso(const CLI::App* app, const CLI::Error& e);
 std::string primo_sconosciuto(const CLI::App& app, int argc, const char* const* argv);
 std::string sottocomando_sconosciuto(const CLI::App& app, const std::string& nome);
 
+// The message for the first option of the command line that the command it
+// is given to does not have ("--lin", "--Version"), naming it and the
+// nearest option; empty when every option is known. What follows "--" and
+// the values of known options are not options.
+std::string opzione_sconosciuta(const CLI::App& app, int argc, const char* const* argv);
+// Whether the command line asks for help ("-h" or "--help" before "--"):
+// the help is then shown whatever else the line holds.
+bool chiede_aiuto(int argc, const char* const* argv);
+
 }  // namespace ferrovello

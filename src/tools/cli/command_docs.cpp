@@ -167,10 +167,14 @@ std::string pagina_man_tool(const CLI::App& app, const std::string& versione) {
   std::string descrizione = app.get_description();
   const std::string prefisso = "scenario-tool: ";
   if (descrizione.rfind(prefisso, 0) == 0) descrizione = descrizione.substr(prefisso.size());
-  std::string out = ".TH SCENARIO\\-TOOL 1 \"\" \"" + roff("ferrovello " + versione) + "\" \"Comandi per gli autori di scenari\"\n";
+  std::string out = ".TH SCENARIO\\-TOOL 1 \"\" \"" + roff("ferrovello " + versione) + "\" \"Autori di scenari\"\n";
   out += ".SH NOME\nscenario\\-tool \\- " + roff(descrizione) + "\n";
   out += ".SH SINTESI\n" + grassetto("scenario-tool") + " " + corsivo("COMANDO") + " [" + corsivo("OPZIONI") + "]\n";
-  for (const CLI::Option* o : opzioni(app)) out += ".br\n" + grassetto("scenario-tool") + " " + grassetto(nome_opzione(o)) + "\n";
+  // One usage line per form, each option by its long name.
+  for (const CLI::Option* o : opzioni(app)) {
+    const std::string nome = o->get_lnames().empty() ? nome_opzione(o) : "--" + o->get_lnames()[0];
+    out += ".br\n" + grassetto("scenario-tool") + " " + grassetto(nome) + "\n";
+  }
   out += ".SH DESCRIZIONE\n" +
          roff("Lo strumento degli autori compila e controlla script della linea e del treno con lo stesso codice "
               "dell'installatore, decodifica i file del simulatore, disegna uno scenario e lo impacchetta in un "
@@ -295,12 +299,14 @@ std::string completamento_bash(const CLI::App& app) {
          valori_fissi +
          "  esac\n"
          "  case \" $others \" in *\" $prev \"*) COMPREPLY=(); return 0 ;; esac\n"
-         "  case \" $folders \" in *\" $prev \"*) COMPREPLY=($(compgen -d -- \"$cur\")); return 0 ;; esac\n"
-         "  case \" $files \" in *\" $prev \"*) COMPREPLY=($(compgen -f -- \"$cur\")); return 0 ;; esac\n"
+         // Names of files and folders one a line, so that a name with
+         // blanks stays one word (and is quoted by -o filenames).
+         "  case \" $folders \" in *\" $prev \"*) mapfile -t COMPREPLY < <(compgen -d -- \"$cur\"); return 0 ;; esac\n"
+         "  case \" $files \" in *\" $prev \"*) mapfile -t COMPREPLY < <(compgen -f -- \"$cur\"); return 0 ;; esac\n"
          "  if [[ $cur == -* ]]; then\n"
          "    COMPREPLY=($(compgen -W \"$opts\" -- \"$cur\"))\n"
          "  else\n"
-         "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+         "    mapfile -t COMPREPLY < <(compgen -f -- \"$cur\")\n"
          "  fi\n"
          "  return 0\n"
          "}\n"

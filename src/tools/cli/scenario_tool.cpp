@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tools/cli/cli_italiano.h"
 #include "tools/cli/command_docs.h"
@@ -55,16 +56,37 @@ constexpr const char* kFile = "FILE";
 constexpr const char* kCartella = "CARTELLA";
 
 void opzioni_nomi(CLI::App* cmd, ferrovello::CompileOptions& o) {
-  auto nome = [](const std::string& v) { return ferrovello::nome_non_valido(v); };
-  cmd->add_option("--name", o.name, "Nome dello scenario")->capture_default_str()->check(nome)->type_name("NOME");
+  // The names become the names of the files the installer writes on any
+  // system, from a program that runs in any code page: ASCII only, said
+  // with the letter to change.
+  auto nome = [](const std::string& v) {
+    std::string difetto = ferrovello::nome_non_valido(v);
+    if (difetto.rfind("contiene un carattere non ASCII", 0) == 0) {
+      std::string lettera;
+      for (size_t i = 0; i < v.size() && lettera.empty(); ++i) {
+        if (static_cast<unsigned char>(v[i]) < 0x80) continue;
+        size_t j = i + 1;
+        while (j < v.size() && (static_cast<unsigned char>(v[j]) & 0xC0) == 0x80) ++j;
+        lettera = v.substr(i, j - i);
+      }
+      if (!lettera.empty()) {
+        difetto = "contiene \"" + lettera + "\": il nome dà il nome ai file dello scenario e ammette solo lettere, "
+                  "cifre e segni ASCII (scrivi la lettera senza accento)";
+      }
+    }
+    return difetto;
+  };
+  cmd->add_option("--name", o.name,
+                  "Nome dello scenario e dei suoi file: lettere, cifre e segni ASCII, senza / \\ : * ? \" < > |")
+      ->capture_default_str()->check(nome)->type_name("NOME");
   cmd->add_option("--train-number", o.train_number, "Numero del treno")
       ->capture_default_str()->check(nome)->type_name("NUMERO");
 }
 
 // The options of a scenario, which every command that compiles one takes.
 void opzioni_script(CLI::App* cmd, ferrovello::CompileOptions& o, bool obbligatori) {
-  CLI::Option* l = cmd->add_option("--line", o.line, "Script della linea")->type_name(kFile);
-  CLI::Option* t = cmd->add_option("--train", o.train, "Script del treno")->type_name(kFile);
+  CLI::Option* l = cmd->add_option("--line", o.line, "Script della linea (- per lo standard input)")->type_name(kFile);
+  CLI::Option* t = cmd->add_option("--train", o.train, "Script del treno (- per lo standard input)")->type_name(kFile);
   if (obbligatori) {
     l->required();
     t->required();
@@ -218,6 +240,19 @@ int main(int argc, char** argv) {
     console.show_message(senza_a_capo(ferrovello::sottocomando_sconosciuto(app, ignoto)));
     return stato_finale(console, kUsage);
   }
+  // A request for help is answered whatever else the line holds: the
+  // command's help, as its options would be checked only after it.
+  std::vector<const char*> solo_aiuto;
+  if (ferrovello::chiede_aiuto(argc, argv)) {
+    solo_aiuto.push_back(argv[0]);
+    if (argc > 1 && argv[1][0] != '-') solo_aiuto.push_back(argv[1]);
+    solo_aiuto.push_back("--help");
+    argc = static_cast<int>(solo_aiuto.size());
+    argv = const_cast<char**>(solo_aiuto.data());
+  } else if (const std::string opzione = ferrovello::opzione_sconosciuta(app, argc, argv); !opzione.empty()) {
+    console.show_message(senza_a_capo(opzione));
+    return stato_finale(console, kUsage);
+  }
   try {
     app.parse(argc, argv);
     if (p->parsed() && plot.line_file.empty() == plot.scripts.line.empty()) {
@@ -225,6 +260,13 @@ int main(int argc, char** argv) {
     }
     if (p->parsed() && p->count("--to") > 0 && ferrovello::finestra_vuota_in_metri(plot.from, plot.to)) {
       throw CLI::ValidationError("plot", "--to deve venire dopo --from");
+    }
+    // A folder of several files has no standard output to go to.
+    if (c->parsed() && compile.out == "-") {
+      throw CLI::ValidationError("--out", "vuole una cartella: compile scrive più file, non lo standard output");
+    }
+    if (s->parsed() && scripts_out == "-") {
+      throw CLI::ValidationError("--out", "vuole una cartella: scripts scrive due file, non lo standard output");
     }
     if (v->parsed() && view.dat.empty() == view.scripts.line.empty()) {
       throw CLI::ValidationError("view", "serve --dat con --sim oppure --line con --train");

@@ -114,8 +114,16 @@ std::string riga_elemento(size_t i, const ItemRecord& r) {
   }
   if (i >= 1 && i <= 80 && !r.text.empty()) return testo("%2d cartello  ", static_cast<int>(i)) + nome + "\n";
   if (i >= kElementoProgressivaTre && i <= kElementoProgressivaUno) {
+    // A slot of all zeros is a system the script does not declare.
+    if (r.value1 == 0 && r.value2 == 0 && r.position == 0) return testo("%2d progressiva  non usata\n", static_cast<int>(i));
+    // A falling system is stored with 100 m added to its base: the base
+    // shown is the one the script gave.
+    if (r.position == 1) {
+      return testo("%2d progressiva  da %d m, base %lld m, decrescente (memorizzata come %d)\n", static_cast<int>(i),
+                   r.value1, static_cast<long long>(r.value2) - 100, r.value2);
+    }
     return testo("%2d progressiva  da %d m, base %d m, %s\n", static_cast<int>(i), r.value1, r.value2,
-                 r.position == 1 ? "decrescente" : r.position == 0 ? "crescente" : "direzione sconosciuta");
+                 r.position == 0 ? "crescente" : "direzione sconosciuta");
   }
   if (i == kElementoTreno) {
     return testo("84 treno e linea  massa frenata %d %%, lunghezza %d m, vetture %d\n", r.value1, r.value2, r.position);
@@ -134,7 +142,13 @@ std::string riga_elemento(size_t i, const ItemRecord& r) {
 std::string valore_linea(const LineValue& v) {
   if (v.tag == LineValue::kVuoto) return "-";
   if (v.tag == LineValue::kIntero) return testo("%d", static_cast<int>(v.value));
-  return testo("%.17g", v.value);
+  // A tenth of a millimetre: the points are one metre apart and the
+  // digits beyond are the noise of their stepping (the JSON keeps them).
+  if (!std::isfinite(v.value)) return testo("%g", v.value);
+  std::string r = testo("%.4f", v.value);
+  while (r.back() == '0') r.pop_back();
+  if (r.back() == '.') r.pop_back();
+  return r == "-0" ? "0" : r;
 }
 
 ordered_json json_cella(const RouteCell& c) { return json_record(c, kCampiCella); }

@@ -22,7 +22,8 @@ std::string valori_cella(const RouteCell& c, size_t indice);
 std::string intestazione_percorso(bool con_km);
 std::string riga_percorso(size_t i, const RouteCell& c, const std::vector<SistemaKm>* sistemi);
 std::string riga_elemento(size_t i, const ItemRecord& r);
-// A slot of the line table as the table shows it: "-", an integer or a real.
+// A slot of the line table as the table shows it: "-", an integer or a real
+// to a tenth of a millimetre, without trailing zeros.
 std::string valore_linea(const LineValue& v);
 
 // Every field of a record as stored, by the names of its layout; a slot of

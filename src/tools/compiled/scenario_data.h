@@ -22,5 +22,8 @@ struct DatiGrafico {
 // The route's length in metres: the one the item table gives, else the
 // cells' extent.
 int32_t lunghezza_percorso(const DatiGrafico& d);
+// How far a drawing of the route goes: its length, or further, to a station
+// or a feature placed past it.
+int32_t estensione_disegno(const DatiGrafico& d);
 
 }  // namespace ferrovello

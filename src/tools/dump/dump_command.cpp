@@ -26,9 +26,10 @@ void tabella_elementi(const std::array<ItemRecord, kItemCount>& it, std::string&
 
 void tabella_linea(const std::vector<LineValue>& t, std::string& out) {
   const size_t metri = t.size() / 2;
-  scrivi(out, "%8s %24s %24s\n", "metro", "x", "y");
+  out += colonne_linea("metro", "cella", nullptr, "x", "y");
   for (size_t m = 0; m < metri; ++m) {
-    scrivi(out, "%8zu %24s %24s\n", m, valore_linea(t[m]).c_str(), valore_linea(t[metri + m]).c_str());
+    out += colonne_linea(std::to_string(m), std::to_string(cella_di(static_cast<int64_t>(m))), nullptr,
+                         valore_linea(t[m]), valore_linea(t[metri + m]));
   }
 }
 

@@ -10,11 +10,11 @@
 
 namespace ferrovello {
 
+int64_t cella_di(int64_t metri) { return static_cast<int64_t>(arrotonda(static_cast<double>(metri) / 50 + 1)); }
+
 namespace {
 
 using nlohmann::ordered_json;
-
-int64_t cella_di(int64_t metri) { return static_cast<int64_t>(arrotonda(static_cast<double>(metri) / 50 + 1)); }
 
 // The progressive systems of the item file given with --sim; none without it.
 struct Posti {
@@ -88,6 +88,8 @@ bool scegli(const DumpOptions& o, const Posti& p, int64_t primo, int64_t fine, s
   return true;
 }
 
+}  // namespace
+
 // The columns of a line row: metre, cell, the post with --sim, x and y.
 std::string colonne_linea(const std::string& metro, const std::string& cella, const std::string* km,
                           const std::string& x, const std::string& y) {
@@ -105,6 +107,8 @@ std::string colonne_linea(const std::string& metro, const std::string& cella, co
   r += '\n';
   return r;
 }
+
+namespace {
 
 std::string riga_linea(int64_t m, const LineValue& x, const LineValue& y, const Posti& p) {
   const std::string km = testo_km(km_a(p.sistemi, m));

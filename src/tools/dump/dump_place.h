@@ -11,6 +11,14 @@
 
 namespace ferrovello {
 
+// The cell that holds a point at `metri` from the start.
+int64_t cella_di(int64_t metri);
+
+// The columns of a row of the line table, as every dump of a line file shows
+// it: metre, cell, the kilometric post (when `km` is given), x and y.
+std::string colonne_linea(const std::string& metro, const std::string& cella, const std::string* km,
+                          const std::string& x, const std::string& y);
+
 // Whether the dump asks for a place, a stretch or the kilometric posts.
 bool per_luogo(const DumpOptions& o);
 

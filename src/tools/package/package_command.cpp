@@ -61,19 +61,24 @@ int esegui_package(const PackageOptions& o, Platform& base) {
   Pacchetto p;
   p.nome = o.scripts.name;
   p.numero_treno = o.scripts.train_number;
-  if (!testo_autore(base, o.scripts.line, p.script_linea) || !testo_autore(base, o.scripts.train, p.script_treno)) {
-    return 1;
-  }
-  // The check compiles the scripts as the package will carry them (read as
-  // they stand: they are Windows-1252 already, even where their bytes would
-  // also read as UTF-8). Its warnings are shown as `check` shows them; a
-  // fault is reported and ends the program here, before anything is written.
+  // The scripts are read as `check` reads them: UTF-8 is converted (a
+  // note), anything else is taken as Windows-1252 already. The check
+  // compiles them as the package will carry them; its findings are shown as
+  // `check` shows them, and a fault (or an error of the check) ends the
+  // program here, before anything is written.
+  // The line ends become the installer's first: they are the same in
+  // either encoding, and the lines and columns reported stay the author's.
   CompileOptions controllo_opzioni = o.scripts;
   controllo_opzioni.avvisi = true;
-  controllo_opzioni.windows_1252 = true;
-  const int controllo =
-      compila_testi(controllo_opzioni, p.script_linea, p.script_treno, base, true, [](Form1&) { return 0; });
+  std::string linea;
+  std::string treno;
+  if (!leggi_script(o.scripts, base, linea, treno)) return 1;
+  ScriptPreparati preparati;
+  if (!prepara_testi(controllo_opzioni, righe_windows(linea), righe_windows(treno), base, preparati)) return 1;
+  const int controllo = compila_preparati(controllo_opzioni, base, true, preparati, [](Form1&) { return 0; });
   if (controllo != 0) return controllo;
+  p.script_linea = preparati.linea.bytes;
+  p.script_treno = preparati.treno.bytes;
   if (!documento(base, o.notes, p.note) || !documento(base, o.slow_orders, p.rallentamenti) ||
       !documento(base, o.card, p.scheda)) {
     return 1;

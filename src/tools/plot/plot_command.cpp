@@ -150,11 +150,16 @@ void intestazione(Pagina& p) {
   if (!p.stazioni.empty()) {
     sotto = "Da " + xml(d.elementi[p.stazioni.front()].text) + " a " + xml(d.elementi[p.stazioni.back()].text) + " \xc2\xb7 ";
   }
+  // The route's own length; past it the drawing goes on where features stand.
+  const int32_t percorso = lunghezza_percorso(d);
   if (p.da > 0 || p.a < p.lunghezza) {
     sotto += "dal metro " + metri(std::llround(p.da)) + " al metro " + metri(std::llround(p.a)) + " di un percorso di " +
-             metri(std::llround(p.lunghezza)) + " m";
+             metri(percorso) + " m";
   } else {
-    sotto += "percorso di " + metri(std::llround(p.lunghezza)) + " m";
+    sotto += "percorso di " + metri(percorso) + " m";
+  }
+  if (p.lunghezza > percorso) {
+    sotto += " \xc2\xb7 disegnato fino al metro " + metri(std::llround(p.lunghezza)) + ", oltre la fine della linea";
   }
   p.svg += testo("sottotitolo", kSinistra, 58, sotto) + "\n";
   p.y = 72;
@@ -450,7 +455,7 @@ void profilo(Pagina& p) {
 }  // namespace
 
 std::string disegna_svg(const DatiGrafico& d, const Finestra& f) {
-  double lunghezza = lunghezza_percorso(d);
+  double lunghezza = estensione_disegno(d);
   if (lunghezza <= 0) {
     std::vector<size_t> m;
     punti_pianta(d.linea, 1, d.linea.size(), m);

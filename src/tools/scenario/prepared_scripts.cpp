@@ -11,8 +11,9 @@ namespace ferrovello {
 
 bool leggi_file(Platform& base, const std::string& nome, std::string& bytes) {
   std::string perche;
-  if (base.read_file(nome, bytes, perche)) return true;
-  base.show_message("Impossibile leggere il file \"" + nome + "\": " + perche);
+  if (nome == "-" ? base.read_input(bytes, perche) : base.read_file(nome, bytes, perche)) return true;
+  base.show_message((nome == "-" ? std::string("Impossibile leggere lo standard input")
+                                 : "Impossibile leggere il file \"" + nome + "\"") + ": " + perche);
   return false;
 }
 
@@ -25,17 +26,25 @@ void stampa_avvisi(Platform& base, const std::vector<Avviso>& avvisi) {
 
 }  // namespace
 
+bool leggi_script(const CompileOptions& o, Platform& base, std::string& linea, std::string& treno) {
+  if (o.line == "-" && o.train == "-") {
+    base.show_message("--line e --train non possono leggere entrambi lo standard input: dai a uno dei due un file");
+    return false;
+  }
+  return leggi_file(base, o.line, linea) && leggi_file(base, o.train, treno);
+}
+
 bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p) {
   std::string linea;
   std::string treno;
-  if (!leggi_file(base, o.line, linea) || !leggi_file(base, o.train, treno)) return false;
+  if (!leggi_script(o, base, linea, treno)) return false;
   return prepara_testi(o, std::move(linea), std::move(treno), base, p);
 }
 
 bool prepara_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, ScriptPreparati& p) {
   std::vector<std::string> guasti;
-  prepara_testo(o.line, 0, std::move(linea), p.linea, p.avvisi, guasti, o.windows_1252);
-  prepara_testo(o.train, 1, std::move(treno), p.treno, p.avvisi, guasti, o.windows_1252);
+  prepara_testo(o.line, 0, std::move(linea), p.linea, p.avvisi, guasti);
+  prepara_testo(o.train, 1, std::move(treno), p.treno, p.avvisi, guasti);
   if (!guasti.empty()) {
     for (const std::string& g : guasti) base.show_message(g);
     return false;
@@ -103,7 +112,12 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
     return 1;
   }
   const int stato = dopo(form);
-  return (stato == 0 && o.strict && !p.avvisi.empty()) ? 1 : stato;
+  // In the commands that report the findings, an error of the check fails
+  // the command although the compiler took the scripts; with `strict` a
+  // warning does too, a note never.
+  const bool respinto = o.avvisi && (conta(p.avvisi, Gravita::errore) > 0 ||
+                                     (o.strict && conta(p.avvisi, Gravita::avviso) > 0));
+  return (stato == 0 && respinto) ? 1 : stato;
 }
 
 bool crea_cartella(Platform& base, const std::string& cartella) {

@@ -24,9 +24,8 @@ struct CompileOptions {
   bool no_line_file = false;
   bool force = false;
   bool avvisi = false;  // warnings printed after the faults (check, compile)
-  bool strict = false;  // a warning makes the exit status 1
+  bool strict = false;  // a warning (not a note) makes the exit status 1
   bool all = false;     // check: every fault of both scripts in one pass
-  bool windows_1252 = false;  // the scripts are Windows-1252 already (package): never converted
 };
 
 // Compiles the author's two scripts through the installer's own run
@@ -49,6 +48,9 @@ struct ScriptPreparati {
   ControlloScript controllo;
   std::vector<Avviso> avvisi;  // of the text and of the check, in file order
 };
+// Reads the two scripts' bytes (one of them may be "-", standard input);
+// false, with the fault reported, when one cannot be read.
+bool leggi_script(const CompileOptions& o, Platform& base, std::string& linea, std::string& treno);
 // Reads and prepares the two scripts; false, with the fault reported, when
 // a file cannot be read or holds a character without a place in the code page.
 bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p);
@@ -58,15 +60,17 @@ class ScriptOverlay;
 // Gives a form on `overlay` the author's names and labels and serves the two
 // prepared scripts under the names the compiler opens.
 void prepara_form(Form1& form, ScriptOverlay& overlay, const CompileOptions& o, const ScriptPreparati& p);
-// compila_script on scripts already prepared. The warnings are printed after
-// the faults when `o.avvisi`; with `o.strict` they make the status 1.
+// compila_script on scripts already prepared. With `o.avvisi` the findings
+// are printed after the faults, an error of the check makes the status 1,
+// and with `o.strict` so does a warning (never a note).
 int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, const ScriptPreparati& p,
                       const std::function<int(Form1&)>& dopo);
 
 // Creates the folder the tool writes into; a failure is reported.
 bool crea_cartella(Platform& base, const std::string& cartella);
 
-// Reads a file the author named; a failure is reported, naming the file.
+// Reads a file the author named ("-" the standard input); a failure is
+// reported, naming the file.
 bool leggi_file(Platform& base, const std::string& nome, std::string& bytes);
 
 }  // namespace ferrovello

@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <string_view>
 
+#include "model/field_ranges.h"
 #include "model/numbers.h"
 #include "scripts/item_reader.h"
 #include "tools/text/cp1252.h"
+#include "tools/text/distanza.h"
 
 namespace ferrovello {
 
@@ -117,26 +119,6 @@ bool scritta_bene(const Chiave& k, const std::string& item) {
   }
 }
 
-// The edit distance of a and b, or limite + 1 as soon as it is sure to be
-// more than limite: no row of the table ever gets smaller than the one before.
-size_t distanza(const std::string& a, const std::string& b, size_t limite) {
-  std::vector<size_t> riga(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) riga[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonale = riga[0];
-    riga[0] = i;
-    size_t minima = riga[0];
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t sopra = riga[j];
-      riga[j] = std::min({riga[j] + 1, riga[j - 1] + 1, diagonale + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonale = sopra;
-      minima = std::min(minima, riga[j]);
-    }
-    if (minima > limite) return limite + 1;
-  }
-  return std::min(riga[b.size()], limite + 1);
-}
-
 // --- text ------------------------------------------------------------------
 
 // Line starts of a script, for places.
@@ -210,8 +192,8 @@ class Lettura {
   int32_t lunghezza = 0;  // the route length read
   bool lunghezza_letta = false;
 
-  void avviso(size_t offset, const std::string& frase) {
-    out_.avvisi.push_back({file_, offset, luogo_di(t_.etichetta, righe_, offset), frase});
+  void avviso(size_t offset, const std::string& frase, Gravita g = Gravita::avviso) {
+    out_.avvisi.push_back({file_, offset, luogo_di(t_.etichetta, righe_, offset), frase, g});
   }
 
   // Line script: preamble, general section, body. False when the compiler
@@ -408,7 +390,18 @@ class Lettura {
                    ? "; le parole chiave della sezione [generale] distinguono le maiuscole: scrivi \"" + vicina + "\""
                    : "; forse \"" + vicina + "\"?";
     }
-    avviso(parola, frase);
+    // A keyword misspelt on a line of values drops those values from the
+    // route without a word from the compiler: almost never meant.
+    avviso(parola, frase, !vicina.empty() && porta_campi(parola) ? Gravita::errore : Gravita::avviso);
+  }
+
+  // Whether the item at `offset` is followed by a field on its line.
+  bool porta_campi(size_t offset) const {
+    for (size_t i = offset; i < s_.bytes.size(); ++i) {
+      if (s_.bytes[i] == ',') return true;
+      if (s_.bytes[i] == '\r' || s_.bytes[i] == '\n') return false;
+    }
+    return false;
   }
 
  public:
@@ -571,7 +564,17 @@ class Lettura {
     ultima = p;
   }
 
+  // A feature placed past the end of the line: the route goes on for its
+  // margin and takes it, but the line the author declared ends before it.
+  void oltre_la_linea(const Voce& v) {
+    if (v.k->zona == Zona::generale || v.v.empty() || v.v[0] <= lunghezza) return;
+    avviso(v.dove[0], "\"" + std::string(v.k->nome) + "\" a " + std::to_string(v.v[0]) +
+                          " m sta oltre la fine della linea (" + std::to_string(lunghezza) +
+                          " m): sposta la riga entro la linea o allunga \"lunghezza percorso\"");
+  }
+
   void controlla(const Voce& v) {
+    oltre_la_linea(v);
     switch (v.k->id) {
       case Id::lunghezza:
         lunghezza = v.v[0];
@@ -585,7 +588,7 @@ class Lettura {
       case Id::pendenza:
         if (v.v[0] < 0) prima_del_percorso(v, -1, "la pendenza vale dalla cella successiva e il punto");
         in_ordine(v, pendenza_vista_, pendenza_ultima_, false);
-        fuori_campo(v, 1, -100, 155, [&] {
+        fuori_campo(v, 1, kCampoPendenza.minimo, kCampoPendenza.massimo, [&] {
           return "si tengono i bit bassi di pendenza + 100 (" +
                  std::to_string(static_cast<int>(lo8(static_cast<int64_t>(v.v[1]) + 100)) - 100) + " per mille)";
         });
@@ -639,16 +642,26 @@ class Lettura {
         break;
       case Id::velocita:
         in_ordine(v, velocita_vista_, velocita_ultima_, true);
-        fuori_campo(v, 1, 0, 1275);
+        // A speed whose units of 5 km/h do not fit a byte is the compiler's
+        // fault, said with the same range; nearer ones round into it.
+        if (uint8_t unita = 0; arrotonda8(v.v[1] / 5.0, unita)) {
+          const bool nel_campo = v.v[1] >= kCampoVelocita.minimo && v.v[1] <= kCampoVelocita.massimo;
+          if (nel_campo && v.v[1] % 5 != 0) {
+            avviso(v.dove[1], "campo 2 (velocita) di \"velocita\": " + std::to_string(v.v[1]) +
+                                  " km/h non è un multiplo di 5: si arrotonda a " + std::to_string(unita * 5) + " km/h");
+          }
+          fuori_campo(v, 1, kCampoVelocita.minimo, kCampoVelocita.massimo,
+                      [&] { return "si arrotonda a " + std::to_string(unita * 5) + " km/h"; });
+        }
         break;
       case Id::aderenza:
         in_ordine(v, aderenza_vista_, aderenza_ultima_, true);
-        fuori_campo(v, 1, 0, 255, [&] { return "si tengono i bit bassi (" + std::to_string(lo8(v.v[1])) + ")"; });
+        fuori_campo(v, 1, kCampoAderenza.minimo, kCampoAderenza.massimo, [&] { return "si tengono i bit bassi (" + std::to_string(lo8(v.v[1])) + ")"; });
         break;
       case Id::orologio:
-        fuori_campo(v, 0, 0, 23);
-        fuori_campo(v, 1, 0, 59);
-        fuori_campo(v, 2, 0, 59);
+        fuori_campo(v, 0, kCampoOre.minimo, kCampoOre.massimo);
+        fuori_campo(v, 1, kCampoMinuti.minimo, kCampoMinuti.massimo);
+        fuori_campo(v, 2, kCampoSecondi.minimo, kCampoSecondi.massimo);
         break;
       case Id::segnale: {
         const int64_t i = cella(v.v[0]);
@@ -658,9 +671,11 @@ class Lettura {
                                " m è troppo vicino all'inizio del percorso: i codici di avvicinamento che cadrebbero "
                                "prima della cella 0 non vengono scritti");
         }
-        for (size_t j : {2u, 3u, 4u, 5u, 7u, 8u, 9u}) fuori_campo(v, j, 0, 9, "è una cifra del codice");
-        fuori_campo(v, 1, 0, 9);
-        fuori_campo(v, 6, 0, 9);
+        for (size_t j : {2u, 3u, 4u, 5u, 7u, 8u, 9u}) {
+          fuori_campo(v, j, kCampoCifra.minimo, kCampoCifra.massimo, "è una cifra del codice");
+        }
+        fuori_campo(v, 1, kCampoCifra.minimo, kCampoCifra.massimo);
+        fuori_campo(v, 6, kCampoCifra.minimo, kCampoCifra.massimo);
         if (v.v[1] == 2 && !(v.v[10] >= 1 && v.v[10] <= 100)) bit_bassi(v, 10, v.v[10], 8, "il tempo");
         break;
       }
@@ -681,9 +696,9 @@ class Lettura {
         if (v.v[1] >= 1) bit_bassi(v, 1, v.v[1], 16, "il valore");
         break;
       case Id::stazione:
-        fuori_campo(v, 13, 0, 23);
-        fuori_campo(v, 14, 0, 59);
-        fuori_campo(v, 15, 0, 59);
+        fuori_campo(v, 13, kCampoOre.minimo, kCampoOre.massimo);
+        fuori_campo(v, 14, kCampoMinuti.minimo, kCampoMinuti.massimo);
+        fuori_campo(v, 15, kCampoSecondi.minimo, kCampoSecondi.massimo);
         break;
       default:
         break;
@@ -765,9 +780,9 @@ std::string parola_vicina(const std::string& item, bool script_treno) {
 }
 
 void prepara_testo(const std::string& etichetta, int file, std::string originale, TestoScript& testo,
-                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti, bool gia_windows) {
+                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti) {
   testo.etichetta = etichetta;
-  const bool bom = !gia_windows && originale.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  const bool bom = originale.compare(0, 3, "\xEF\xBB\xBF") == 0;
   std::string senza_bom = bom ? originale.substr(3) : std::string();
   const std::string& corpo = bom ? senza_bom : originale;
   bool utf8 = true;
@@ -783,7 +798,7 @@ void prepara_testo(const std::string& etichetta, int file, std::string originale
     oltre_ascii = true;
     i += n;
   }
-  if (gia_windows || !utf8 || !oltre_ascii) {
+  if (!utf8 || !oltre_ascii) {
     // Windows-1252 as it stands, or ASCII (a lone byte-order mark dropped).
     testo.bytes = (utf8 && bom) ? std::move(senza_bom) : std::move(originale);
     for (size_t i = 0; i < testo.bytes.size(); ++i) {
@@ -828,7 +843,8 @@ void prepara_testo(const std::string& etichetta, int file, std::string originale
   if (guasti.empty()) {
     avvisi.push_back({file, 0, luogo_di(etichetta, testo.bytes, 0),
                       std::string("il file è in UTF-8") + (bom ? " (con BOM)" : "") +
-                          ": è stato convertito in Windows-1252, la codifica degli script, prima di compilarlo"});
+                          ": è stato convertito in Windows-1252, la codifica degli script, prima di compilarlo",
+                      Gravita::nota});
   }
 }
 
@@ -844,6 +860,13 @@ ControlloScript controlla_script(TestoScript& linea, TestoScript& treno, bool li
   return out;
 }
 
-std::string testo_avviso(const Avviso& a) { return a.luogo + ": avviso: " + a.frase; }
+std::string testo_avviso(const Avviso& a) {
+  const char* parola = a.gravita == Gravita::nota ? ": nota: " : a.gravita == Gravita::errore ? ": errore: " : ": avviso: ";
+  return a.luogo + parola + a.frase;
+}
+
+size_t conta(const std::vector<Avviso>& avvisi, Gravita g) {
+  return static_cast<size_t>(std::count_if(avvisi.begin(), avvisi.end(), [g](const Avviso& a) { return a.gravita == g; }));
+}
 
 }  // namespace ferrovello

@@ -14,13 +14,24 @@
 
 namespace ferrovello {
 
-// A warning: "FILE:LINE:COLUMN" and the sentence after "avviso: ".
+// How much a finding of the check weighs: a note only informs (even
+// `--strict` lets it pass); a warning makes `--strict` fail; an error of the
+// check makes every command fail although the compiler took the scripts (a
+// line it silently drops that was almost surely meant as a keyword).
+enum class Gravita { avviso, nota, errore };
+
+// A finding: "FILE:LINE:COLUMN" and the sentence after "avviso: " (or
+// "nota: ", "errore: ").
 struct Avviso {
   int file = 0;       // 0 the line script, 1 the train script
   size_t offset = 0;  // byte of the script it points at, for file order
   std::string luogo;
   std::string frase;
+  Gravita gravita = Gravita::avviso;
 };
+
+// The findings of one weight.
+size_t conta(const std::vector<Avviso>& avvisi, Gravita g);
 
 // A field the reading could not take, in the author's terms.
 struct GuastoDiLettura {
@@ -38,12 +49,11 @@ struct TestoScript {
 };
 
 // A script made Windows-1252: a UTF-8 script whose every character has a
-// place in the code page is converted (one warning), a lone byte-order mark
+// place in the code page is converted (one note), a lone byte-order mark
 // is dropped, anything else is kept as it is. A character without a place
-// is a fault: its place and sentence land in `guasti`. With `gia_windows`
-// the bytes are Windows-1252 already (a package's scripts) and are only read.
+// is a fault: its place and sentence land in `guasti`.
 void prepara_testo(const std::string& etichetta, int file, std::string originale, TestoScript& testo,
-                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti, bool gia_windows = false);
+                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti);
 
 struct ControlloScript {
   std::vector<Avviso> avvisi;               // in file order, line script first

@@ -86,4 +86,20 @@ bool testo_windows(const std::string& utf8, std::string& out, std::string& perch
   return true;
 }
 
+std::string righe_windows(const std::string& testo) {
+  std::string out;
+  out.reserve(testo.size() + testo.size() / 32 + 2);
+  for (size_t i = 0; i < testo.size(); ++i) {
+    const char c = testo[i];
+    if (c != '\r' && c != '\n') {
+      out += c;
+      continue;
+    }
+    if (c == '\r' && i + 1 < testo.size() && testo[i + 1] == '\n') ++i;
+    out += "\r\n";
+  }
+  if (!out.empty() && out.back() != '\n') out += "\r\n";
+  return out;
+}
+
 }  // namespace ferrovello

@@ -13,4 +13,9 @@ namespace ferrovello {
 // counted in characters).
 bool testo_windows(const std::string& utf8, std::string& out, std::string& perche);
 
+// The same line ends for a text in any encoding that keeps ASCII as it is
+// (UTF-8 or Windows-1252): every LF, CR LF or lone CR becomes CR LF, and a
+// last line without one gets it. The other bytes are not looked at.
+std::string righe_windows(const std::string& testo);
+
 }  // namespace ferrovello

@@ -62,6 +62,7 @@ int esegui_view(const ViewOptions& o, Platform& base) {
     d.nome = f.scenario_name;
     d.treno = f.train_number;
     d.elenco = voci_diagnosi(f.diagnoses, o.scripts.line, p.linea.bytes, o.scripts.train, p.treno.bytes);
+    d.non_compilato_da = metro_non_compilato(f);
     for (VoceElenco& v : voci_avvisi(p.avvisi, p.linea.bytes, p.treno.bytes)) d.elenco.push_back(std::move(v));
     stato = scrivi_pagina(o, d, base);
     return stato;

@@ -208,12 +208,33 @@ std::vector<VoceElenco> voci_avvisi(const std::vector<Avviso>& avvisi, const std
   std::vector<VoceElenco> voci;
   for (const Avviso& a : avvisi) {
     VoceElenco v;
-    v.tipo = "avviso";
+    v.tipo = a.gravita == Gravita::errore ? "errore" : a.gravita == Gravita::nota ? "nota" : "avviso";
     v.testo = a.frase;
     if (dividi_luogo(a.luogo, v.file, v.riga, v.colonna)) v.riga_script = riga_di(a.file == 0 ? linea : treno, v.riga);
     voci.push_back(std::move(v));
   }
   return voci;
+}
+
+int64_t metro_non_compilato(const Form1& f) {
+  if (f.error_code == 0 || f.route_cells.empty()) return -1;
+  // The end fills reach the cell before the last three; a fill that stopped
+  // before left zeros behind it (a gradient is stored plus 100, so a filled
+  // cell is never 0).
+  const auto fine_di = [&](auto riempita) {
+    size_t k = f.route_cells.size();
+    while (k > 0 && !riempita(f.route_cells[k - 1])) --k;
+    return k;
+  };
+  const size_t pendenze = fine_di([](const RouteCell& c) { return c.byte5 != 0; });
+  const size_t treno = fine_di([](const RouteCell& c) { return c.byte4 != 0 || c.byte6 != 0; });
+  const size_t k = std::min(pendenze, treno);
+  // Cell k, the first left empty, begins 25 m before its point.
+  int64_t metro = k + 3 >= f.route_cells.size() ? -1 : std::max<int64_t>(0, static_cast<int64_t>(k) * 50 - 75);
+  if (f.error_position_recorded && f.error_position >= 0 && (metro < 0 || f.error_position < metro)) {
+    metro = f.error_position;
+  }
+  return metro;
 }
 
 std::vector<size_t> semplifica(const std::vector<double>& x, const std::vector<double>& y, double tolleranza) {
@@ -258,6 +279,7 @@ std::string json_vista(const DatiVista& d) {
   j["nome"] = d.nome;
   j["treno"] = d.treno;
   j["lunghezza"] = lunghezza_percorso(g);
+  if (estensione_disegno(g) > lunghezza_percorso(g)) j["disegno_fino_a"] = estensione_disegno(g);
   j["pianta"] = pianta(g);
   j["celle"] = celle(g);
   elementi(g, j);
@@ -273,6 +295,7 @@ std::string json_vista(const DatiVista& d) {
                       {"riga_script", v.riga_script}});
   }
   j["elenco"] = elenco;
+  if (d.non_compilato_da >= 0) j["non_compilato_da"] = d.non_compilato_da;
   // Names given on the command line may not be UTF-8: such bytes show as
   // the replacement character rather than stopping the page.
   return j.dump(-1, ' ', false, ordered_json::error_handler_t::replace);

@@ -56,7 +56,13 @@ struct DatiVista {
   std::string nome;   // scenario and train, for the title
   std::string treno;
   std::vector<VoceElenco> elenco;
+  int64_t non_compilato_da = -1;  // metre from which a fault left the route unbuilt; -1 none
 };
+
+// After a fault that ended the compilation early: the metre from which the
+// route holds no compiled data (the fills of gradient, speed and adhesion
+// stopped there, or the fault's own place is before), or -1.
+int64_t metro_non_compilato(const Form1& f);
 
 // The JSON object embedded in the page.
 std::string json_vista(const DatiVista& d);

@@ -90,7 +90,7 @@ TEST_F(CommandLine, ExitStatusOfEverySubcommand) {
     usage.push_back("--bogus");
     const RunResult u = run(TOOL_PATH, usage);
     EXPECT_EQ(u.status, 2) << c.name << " usage error\n" << u.err;
-    EXPECT_NE(u.err.find("argomento non previsto: --bogus"), std::string::npos) << c.name << u.err;
+    EXPECT_NE(u.err.find("l'opzione \"--bogus\" non esiste"), std::string::npos) << c.name << u.err;
     for (const Row& r : rows) {
       const bool scripts = std::string(c.name) == "scripts";
       if (scripts && (r.what == std::string("missing file") || r.what == std::string("unreadable file"))) continue;
@@ -137,12 +137,13 @@ TEST_F(CommandLine, UsageErrorsAreItalianWithTheWayToTheHelp) {
       {{}, "scenario-tool: manca il sottocomando, uno fra: compile, check, dump, diff, plot, view, scripts, package\n"
            "Per l'aiuto: scenario-tool --help\n"},
       {{"nope", "--out", "x"},
-       "scenario-tool: \"nope\" non è un sottocomando; i sottocomandi sono: compile, check, dump, diff, plot, view, scripts, "
-       "package\nPer l'aiuto: scenario-tool --help\n"},
+       "scenario-tool: \"nope\" non è un sottocomando\nI sottocomandi sono: compile, check, dump, diff, plot, view, "
+       "scripts, package\nPer l'aiuto: scenario-tool --help\n"},
       {{"compile"}, "scenario-tool compile: manca l'opzione obbligatoria --line\nPer l'aiuto: scenario-tool compile --help\n"},
       {{"check", "--line"}, "scenario-tool check: manca il valore di --line\nPer l'aiuto: scenario-tool check --help\n"},
       {{"dump"}, "scenario-tool dump: manca l'argomento FILE\nPer l'aiuto: scenario-tool dump --help\n"},
-      {{"scripts", "--out", "x", "y", "--z"}, "scenario-tool scripts: argomenti non previsti: --z y\n"},
+      {{"scripts", "--out", "x", "y", "z"}, "scenario-tool scripts: argomenti non previsti: \"y\" \"z\"\n"},
+      {{"scripts", "--out", "x", "y", "--z"}, "scenario-tool scripts: l'opzione \"--z\" non esiste\n"},
       {{"dump", "a", "--type", "foo"}, "scenario-tool dump: --type: \"foo\" non è percorso, elementi né linea\n"},
       {{"dump", "a", "--out", "b", "--out", "c"}, "scenario-tool dump: --out va data una volta sola, non 2\n"},
       {{"plot", "--out", "x", "--sim", "y"}, "scenario-tool plot: --sim richiede --line-file\n"},

@@ -103,4 +103,11 @@ done
 [ "$(offers scenario-tool dump x.sim --type "")" = "percorso elementi linea" ] || fail "dump --type: $(offers scenario-tool dump x.sim --type "")"
 [ "$(offers scenario-tool plot --li)" = "--line-file --line" ] || fail "plot --li: $(offers scenario-tool plot --li)"
 [ "$(offers scenario-tool compile --name "")" = "" ] || fail "compile --name offers files"
+# A file name with blanks and an accent is one word, offered whole.
+names=$(mktemp -d)
+touch "$names/linea già.txt" "$names/linea due.txt"
+one_a_line=$(cd "$names" && bash -c '. "$1"; COMP_WORDS=(scenario-tool check --line "linea g"); COMP_CWORD=3;
+  _scenario_tool; printf "%s\n" "${COMPREPLY[@]}"' complete "$completion")
+rm -rf "$names"
+[ "$one_a_line" = "linea già.txt" ] || fail "check --line \"linea g\" offers: $one_a_line"
 echo "installed into a temporary prefix: programs, manual pages and completion as expected"

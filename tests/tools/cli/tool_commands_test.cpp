@@ -127,11 +127,11 @@ TEST_F(Tool, DumpTablesDecodeTheValues) {
   EXPECT_NE(items.out.find(" 3 stazione  VALENZA                tipo  12  posizione   13900  estensione 13650..14150  ora 7:42:00"),
             std::string::npos) << items.out;
   EXPECT_NE(items.out.find("80 cartello  (Fiume )(TANARO)"), std::string::npos);
-  EXPECT_NE(items.out.find("81 progressiva  da 55000 m, base 92000 m, decrescente"), std::string::npos);
+  EXPECT_NE(items.out.find("81 progressiva  da 55000 m, base 91900 m, decrescente (memorizzata come 92000)"), std::string::npos);
   EXPECT_NE(items.out.find("85 scenario  \"Ferrovello\", sfondi 1 0 0, timbro 610, codice di gara 32776"), std::string::npos);
   const RunResult plan = run(TOOL_PATH, {"dump", out("Ferrovello_linea.dat")});
   ASSERT_EQ(plan.status, 0);
-  EXPECT_NE(plan.out.find("\n     701                   -0.001                      701\n"), std::string::npos);
+  EXPECT_NE(plan.out.find("\n     701     15                   -0.001                      701\n"), std::string::npos);
 }
 
 TEST_F(Tool, DumpRefusesFilesThatDoNotFitTheirLayout) {

@@ -57,16 +57,6 @@ struct Case {
 
 TEST(ScriptWarnings, OnePerKindWithItsPlaceAndTheFilesUnchanged) {
   const Case cases[] = {
-      {"misspelt signal", kLine, train_script({"segnalle,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0"}),
-       "treno.txt:2:1: avviso: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?"},
-      {"misspelt gradient", line_script({"pendensa,  1500,  -5"}), kTrain,
-       "linea.txt:5:1: avviso: \"pendensa\" non è una parola chiave e la riga viene ignorata; forse \"pendenza\"?"},
-      {"misspelt station", kLine, train_script({"stazzione,  13900,  12,  500"}),
-       "treno.txt:2:1: avviso: \"stazzione\" non è una parola chiave e la riga viene ignorata; forse \"stazione\"?"},
-      {"exact-case keyword in capitals", crlf({"[generale]", "lunghezza percorso,  88000", "SFONDO UNO,  1", "[c]", "[fine]"}),
-       kTrain,
-       "linea.txt:3:1: avviso: \"SFONDO UNO\" non è una parola chiave e la riga viene ignorata; le parole chiave della "
-       "sezione [generale] distinguono le maiuscole: scrivi \"sfondo uno\""},
       {"a field too many", kLine, train_script({"sabbia,  300,  5"}),
        "treno.txt:2:16: avviso: il valore \"5\" sta dove si attende una parola chiave: la riga precedente ha un campo in "
        "più? Viene ignorato"},
@@ -164,6 +154,49 @@ TEST(ScriptWarnings, OnePerKindWithItsPlaceAndTheFilesUnchanged) {
   }
 }
 
+// A keyword misspelt on a line that carries fields drops those values from
+// the route: an error of the check (status 1 for every command), while the
+// compiler's own files stay what the installer writes.
+TEST(ScriptWarnings, AMisspeltKeywordOnALineOfFieldsIsAnError) {
+  const Case cases[] = {
+      {"misspelt signal", kLine, train_script({"segnalle,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0"}),
+       "treno.txt:2:1: errore: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?"},
+      {"misspelt gradient", line_script({"pendensa,  1500,  -5"}), kTrain,
+       "linea.txt:5:1: errore: \"pendensa\" non è una parola chiave e la riga viene ignorata; forse \"pendenza\"?"},
+      {"misspelt station", kLine, train_script({"stazzione,  13900,  12,  500"}),
+       "treno.txt:2:1: errore: \"stazzione\" non è una parola chiave e la riga viene ignorata; forse \"stazione\"?"},
+      {"exact-case keyword in capitals", crlf({"[generale]", "lunghezza percorso,  88000", "SFONDO UNO,  1", "[c]", "[fine]"}),
+       kTrain,
+       "linea.txt:3:1: errore: \"SFONDO UNO\" non è una parola chiave e la riga viene ignorata; le parole chiave della "
+       "sezione [generale] distinguono le maiuscole: scrivi \"sfondo uno\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder in;
+    const RunResult r = tool(c.line, c.train, {"check"}, in);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(c.warning + "\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.rfind("1 errore del controllo: percorso di 88000 m, ", 0), 0u) << r.out;
+    EXPECT_EQ(tool(c.line, c.train, {"check", "--all"}, in).status, 1);
+
+    const RunResult w = tool(c.line, c.train, {"compile", "--out", "o"}, in);
+    EXPECT_EQ(w.status, 1) << w.err;
+    EXPECT_NE(w.err.find(c.warning + "\n"), std::string::npos) << w.err;
+    const std::vector<std::string> expected = installer_files(c.line, c.train);
+    EXPECT_EQ(read_bytes(in.file("o/Ferrovello_2632.sim")), expected[1]);
+    EXPECT_EQ(read_bytes(in.file("o/Ferrovello_2632.dat")), expected[2]);
+  }
+  // A note that resembles no keyword, and a misspelt keyword alone on its
+  // line, only warn.
+  for (const std::string& note : {std::string("nota del macchinista,  5"), std::string("segnalle")}) {
+    SCOPED_TRACE(note);
+    TempFolder in;
+    const RunResult r = tool(kLine, train_script({note}), {"check"}, in);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("treno.txt:2:1: avviso: "), std::string::npos) << r.err;
+  }
+}
+
 TEST(ScriptWarnings, TheEmbeddedScenarioHasNone) {
   TempFolder in;
   FolderScenario s;  // the scripts as real files, read back as an author would give them
@@ -194,10 +227,10 @@ TEST(ScriptText, Utf8IsConvertedOrRefused) {
     std::string warning;  // empty: none
   };
   const Conversion cases[] = {
-      {"UTF-8", utf8, "treno.txt:1:1: avviso: il file è in UTF-8: è stato convertito in Windows-1252, la codifica degli "
+      {"UTF-8", utf8, "treno.txt:1:1: nota: il file è in UTF-8: è stato convertito in Windows-1252, la codifica degli "
                       "script, prima di compilarlo"},
       {"UTF-8 with a byte-order mark", bom + utf8,
-       "treno.txt:1:1: avviso: il file è in UTF-8 (con BOM): è stato convertito in Windows-1252, la codifica degli "
+       "treno.txt:1:1: nota: il file è in UTF-8 (con BOM): è stato convertito in Windows-1252, la codifica degli "
        "script, prima di compilarlo"},
       {"Windows-1252", cp1252, ""},
   };
@@ -257,11 +290,11 @@ TEST(ScriptFaults, ReadFaultsQuoteTheInput) {
 }
 
 // Three independent faults: the compiler stops at the first, --all lists all
-// three with the warnings between them, in file order.
+// three with the check's findings between them, in file order.
 TEST(ScriptFaults, AllListsEveryFaultInOnePass) {
   const std::string train = train_script({
       signal("7900", "due"),                                      // line 2: 25
-      "segnalle,  8000",                                          // line 3: warning
+      "segnalle,  8000",                                          // line 3: error of the check
       station(10010, "12", "X"),                                  // line 4: 8
       signal("12000"), signal("12000"),                           // line 6: 16
   });
@@ -270,18 +303,18 @@ TEST(ScriptFaults, AllListsEveryFaultInOnePass) {
   EXPECT_EQ(first.status, 1);
   EXPECT_EQ(first.err,
             " Errore n. 25\ntreno.txt:2:22: campo 3 (s1) di \"segnale\": \"due\" non è un numero intero\n"
-            "treno.txt:3:1: avviso: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?\n");
+            "treno.txt:3:1: errore: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?\n");
 
   const RunResult all = tool(kLine, train, {"check", "--all"}, in);
   EXPECT_EQ(all.status, 1);
   EXPECT_EQ(all.err,
             " Errore n. 25\ntreno.txt:2:22: campo 3 (s1) di \"segnale\": \"due\" non è un numero intero\n"
-            "treno.txt:3:1: avviso: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?\n"
+            "treno.txt:3:1: errore: \"segnalle\" non è una parola chiave e la riga viene ignorata; forse \"segnale\"?\n"
             " Errore n. 8\nPosizione: 10010 m\ntreno.txt:4:1: la posizione della stazione (10010 m) non è multiplo di 50: "
             "usa un multiplo di 50\n"
             " Errore n. 16\nPosizione: 12000 m\ntreno.txt:6:1: il segnale non trova posto: la cella 241 (a 12000 m) è "
             "già occupata da: segnale; spostalo in una cella libera\n");
-  EXPECT_EQ(all.out, "3 errori, 1 avviso\n");
+  EXPECT_EQ(all.out, "4 errori, 0 avvisi\n");
 
   // A fault that leaves nothing to check still stops it.
   const RunResult none = tool(crlf({"[generale]", "sfondo uno,  1", "[c]", "[fine]"}), train, {"check", "--all"}, in);

@@ -77,7 +77,7 @@ class ViewInBrowser(unittest.TestCase):
              "--sim", os.path.join(compiled, "Ferrovello_2632.sim")], 0)
 
         # A second signal at 7900 m, as line 41 of the train script, and a
-        # misspelt keyword at line 21, which the check warns about.
+        # misspelt keyword at line 21, an error of the check.
         with open(cls.train, "rb") as f:
             lines = f.read().split(b"\r\n")
         assert lines[39].startswith(b"segnale,  7900,"), lines[39]
@@ -216,7 +216,7 @@ class ViewInBrowser(unittest.TestCase):
     def test_faults_panel_jumps_to_the_place_and_shows_the_script_line(self):
         self.open(self.faulty_page)
         self.assertEqual(self.severe(), [])
-        self.assertEqual(self.d.find_element(By.ID, "titolo-elenco").get_attribute("textContent"), "Errori e avvisi (2)")
+        self.assertEqual(self.d.find_element(By.ID, "titolo-elenco").get_attribute("textContent"), "Errori (2)")
         items = self.d.find_elements(By.CSS_SELECTOR, "#elenco li")
         self.assertEqual(len(items), 2)
         fault, warning = items
@@ -230,10 +230,10 @@ class ViewInBrowser(unittest.TestCase):
         self.wait_panel("159 (da 7875 a 7925 m)", "codici 40 0 0")
         self.assertIn("scelto", fault.get_attribute("class"))
 
-        # A warning has a place in the script only: choosing it marks it and
-        # shows its line, and leaves the cursor where it was.
-        self.assertIn("Avviso", warning.text)
-        self.assertIn("avviso", warning.get_attribute("class"))
+        # An error of the check has a place in the script only: choosing it
+        # marks it and shows its line, and leaves the cursor where it was.
+        self.assertIn("Errore del controllo", warning.text)
+        self.assertIn("errore", warning.get_attribute("class"))
         self.assertIn("treno_con_errore.txt:21:1", warning.text)
         self.assertIn('"stazzione" non è una parola chiave', warning.text)
         self.assertIn("riga 21: stazzione,  13900,  12,  500,", warning.text)
@@ -242,6 +242,9 @@ class ViewInBrowser(unittest.TestCase):
         self.assertNotIn("scelto", fault.get_attribute("class"))
         self.assertEqual(self.cursor(), 7900)
         self.d.save_screenshot(os.path.join(self.work, "errori-e-avvisi.png"))
+        # Past the fault the route holds no compiled data, and says so.
+        self.d.execute_script("vista.vai('20000')")
+        self.wait_panel("Percorso non compilato oltre 7900 m")
 
     def test_route_of_a_million_metres_loads_and_answers_a_search(self):
         started = time.monotonic()

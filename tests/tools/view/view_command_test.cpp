@@ -95,7 +95,7 @@ TEST_F(View, ThePageOfTheEmbeddedScenarioIsTheKeptOne) {
   const RunResult r = run(TOOL_PATH, {"view", "--out", t.file("a.html"), "--line", line(), "--train", train()});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string kept = read_bytes(std::string(SOURCE_PATH) + "/tests/tools/view/fixtures/embedded-scenario-view.html");
-  ASSERT_EQ(kept.size(), 66344u);
+  ASSERT_EQ(kept.size(), 67858u);
   EXPECT_TRUE(read_bytes(t.file("a.html")) == kept);
 }
 
@@ -168,8 +168,9 @@ TEST_F(View, AFaultyScriptGivesAPageThatListsTheFaultWithItsLine) {
   EXPECT_EQ(d["pianta"][0]["punti"][0], 0);
 }
 
-// A UTF-8 script with a misspelt keyword: the check's warnings follow the
-// faults in the list, each with its place and its script line in UTF-8.
+// A UTF-8 script with a misspelt keyword: the check's findings (the note of
+// the conversion, the error of the keyword) follow the faults in the list,
+// each with its place and its script line in UTF-8.
 TEST_F(View, TheChecksWarningsAreListedWithTheirLines) {
   TempFolder t;
   const std::string from = "stazione,  13900,";
@@ -182,14 +183,14 @@ TEST_F(View, TheChecksWarningsAreListedWithTheirLines) {
   s.replace(name, 12, "   VALENZA P\xc3\x92\r\n");
   write_bytes(t.file("treno.txt"), s);
   const RunResult r = run(TOOL_PATH, {"view", "--out", t.file("a.html"), "--line", line(), "--train", t.file("treno.txt")});
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, 1) << r.err;  // the misspelt keyword on a line of fields is an error of the check
   const RunResult check = run(TOOL_PATH, {"check", "--line", line(), "--train", t.file("treno.txt")});
   EXPECT_EQ(r.err, check.err);
   const json d = data_of(read_bytes(t.file("a.html")));
   ASSERT_EQ(d["elenco"].size(), 2u) << d["elenco"];
-  EXPECT_EQ(d["elenco"][0]["tipo"], "avviso");
+  EXPECT_EQ(d["elenco"][0]["tipo"], "nota");
   EXPECT_EQ(d["elenco"][0]["riga"], 1);  // the file was converted from UTF-8
-  EXPECT_EQ(d["elenco"][1], json({{"tipo", "avviso"},
+  EXPECT_EQ(d["elenco"][1], json({{"tipo", "errore"},
                                   {"numero", 0},
                                   {"posizione", nullptr},
                                   {"file", t.file("treno.txt")},

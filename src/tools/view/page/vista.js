@@ -33,6 +33,8 @@ const stazioni = D.stazioni.slice().sort(function (a, b) { return a.posizione - 
 const progressive = D.progressive.filter(function (p) { return p.da !== 0 || p.base !== 0 || p.verso !== 0; })
   .sort(function (a, b) { return a.da - b.da; });
 const lunghezza = D.lunghezza > 0 ? D.lunghezza : Math.max(0, (nCelle - 1) * CELLA);
+// The whole view: the route, or further where a feature stands past its end.
+const fineVista = Math.max(lunghezza, D.disegno_fino_a || 0);
 const ultimoPunto = livelli.length ? livelli[0].M[livelli[0].M.length - 1] : 0;
 const dominio = [-CELLA, Math.max((nCelle - 1) * CELLA + CELLA / 2, ultimoPunto, MIN_FINESTRA)];
 let vmax = 20;
@@ -106,7 +108,7 @@ function indici(L, m0, m1) {
 }
 
 // --- state ----------------------------------------------------------------
-let f0 = 0, f1 = lunghezza > 0 ? lunghezza : dominio[1];
+let f0 = 0, f1 = fineVista > 0 ? fineVista : dominio[1];
 let cursore = 0;
 let guida = null;  // metre under the mouse on the profile
 let scelto = -1;   // selected finding
@@ -432,6 +434,7 @@ function disegnaProfilo() {
     g.fillStyle = '#1f4e8c'; g.textAlign = x > G.x1 - 110 ? 'right' : 'left';
     g.fillText('fine del percorso', x + (x > G.x1 - 110 ? -4 : 4), G.pBas - 4); g.textAlign = 'left';
   }
+  nonCompilato(g, G, X);
   // Guide under the mouse and the cursor.
   if (guida !== null) {
     const x = Math.round(X(guida)) + 0.5;
@@ -453,6 +456,26 @@ function disegnaProfilo() {
   g.strokeRect(G.x0 + 0.5, G.pTop + 0.5, G.x1 - G.x0 - 1, G.pBas - G.pTop - 1);
   g.strokeRect(G.x0 + 0.5, G.vTop + 0.5, G.x1 - G.x0 - 1, G.vBas - G.vTop - 1);
   g.strokeRect(G.x0 + 0.5, G.oTop + 0.5, G.x1 - G.x0 - 1, G.oBas - G.oTop - 1);
+}
+
+// Past a fault that ended the compilation the cells hold no data: the
+// route is greyed from there and says so.
+const nonCompilatoDa = D.non_compilato_da === undefined ? null : D.non_compilato_da;
+const TESTO_NON_COMPILATO = 'percorso non compilato oltre questo punto';
+function nonCompilato(g, G, X) {
+  if (nonCompilatoDa === null || nonCompilatoDa > f1) return;
+  const x = Math.max(G.x0, X(nonCompilatoDa));
+  g.fillStyle = 'rgba(120,120,120,0.55)';
+  g.fillRect(x, G.pTop, G.x1 - x, G.oBas - G.pTop);
+  if (nonCompilatoDa < f0) return;
+  g.strokeStyle = '#555'; g.lineWidth = 1.5;
+  g.beginPath(); g.moveTo(Math.round(x) + 0.5, G.pTop); g.lineTo(Math.round(x) + 0.5, G.oBas); g.stroke();
+  const destra = x > G.x1 - 260;
+  g.textAlign = destra ? 'right' : 'left';
+  g.strokeStyle = 'rgba(255,255,255,0.9)'; g.lineWidth = 4;
+  g.strokeText(TESTO_NON_COMPILATO, x + (destra ? -4 : 4), G.vTop + 30);
+  g.fillStyle = '#222'; g.fillText(TESTO_NON_COMPILATO, x + (destra ? -4 : 4), G.vTop + 30);
+  g.textAlign = 'left';
 }
 
 // --- panel ----------------------------------------------------------------
@@ -477,6 +500,10 @@ function pannello() {
   riga(dl, 'Cella', c + ' (da ' + (metroDi(c) - 25) + ' a ' + (metroDi(c) + 25) + ' m)');
   const box = document.getElementById('contenuti');
   box.textContent = '';
+  if (cellaValida(c) && nonCompilatoDa !== null && m > nonCompilatoDa) {
+    box.appendChild(elemento('div', 'contenuto vuota', 'Percorso non compilato oltre ' + nonCompilatoDa +
+      ' m: un errore ha fermato la compilazione (vedi l\'elenco)'));
+  }
   if (cellaValida(c)) {
     riga(dl, 'Velocità massima', C.velocita[c] + ' km/h');
     riga(dl, 'Pendenza', C.pendenza[c] + ' ‰');
@@ -516,7 +543,8 @@ function elenco() {
   voci.forEach(function (v, i) {
     const li = elemento('li', v.tipo === 'errore' ? 'errore' : 'avviso');
     li.dataset.indice = i;
-    li.appendChild(elemento('b', '', v.tipo === 'errore' ? 'Errore n. ' + v.numero : 'Avviso'));
+    li.appendChild(elemento('b', '', v.tipo === 'errore' ? (v.numero ? 'Errore n. ' + v.numero : 'Errore del controllo')
+      : v.tipo === 'nota' ? 'Nota' : 'Avviso'));
     const dove = [];
     if (v.posizione !== null) dove.push(v.posizione + ' m');
     if (v.file) dove.push(v.file + (v.riga ? ':' + v.riga + ':' + v.colonna : ''));
@@ -634,7 +662,7 @@ document.addEventListener('keydown', function (e) {
     case '-': case '−': case 'ArrowDown': ingrandisci(1.25, cursore); break;
     case 'PageUp': scorri(-(f1 - f0) / 2); break;
     case 'PageDown': scorri((f1 - f0) / 2); break;
-    case 'Home': finestra(0, lunghezza > 0 ? lunghezza : dominio[1]); break;
+    case 'Home': finestra(0, fineVista > 0 ? fineVista : dominio[1]); break;
     case '/': document.getElementById('cerca').focus(); break;
     default: return;
   }
@@ -646,7 +674,7 @@ document.getElementById('ricerca').addEventListener('submit', function (e) {
 });
 document.getElementById('meno').addEventListener('click', function () { ingrandisci(1.25, cursore); });
 document.getElementById('piu').addEventListener('click', function () { ingrandisci(0.8, cursore); });
-document.getElementById('tutto').addEventListener('click', function () { finestra(0, lunghezza > 0 ? lunghezza : dominio[1]); });
+document.getElementById('tutto').addEventListener('click', function () { finestra(0, fineVista > 0 ? fineVista : dominio[1]); });
 window.addEventListener('resize', richiedi);
 
 // --- start ----------------------------------------------------------------
