@@ -39,12 +39,12 @@ struct Attesa {
   }
 };
 
+#ifdef __linux__
+
 fs::path cartella_di(const std::string& file) {
   const fs::path p = fs::path(file).parent_path();
   return p.empty() ? fs::path(".") : p;
 }
-
-#ifdef __linux__
 
 struct Inotify {
   Inotify(boost::asio::io_context& io, int fd, std::set<std::string> n, std::function<void()> f)
