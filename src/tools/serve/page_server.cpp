@@ -11,6 +11,10 @@
 
 #include "tools/view/page_files.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
+
 namespace ferrovello {
 
 namespace asio = boost::asio;
@@ -167,8 +171,10 @@ std::shared_ptr<ServerPagine> apri_server(asio::io_context& io, uint16_t porta, 
   const tcp::endpoint dove(asio::ip::address_v4::loopback(), porta);
   s->acceptor.open(dove.protocol(), e);
 #ifndef _WIN32
-  // A server started again at once takes its port back.
+  // A server started again at once takes its port back; a browser it starts
+  // does not inherit the port.
   if (!e) s->acceptor.set_option(asio::socket_base::reuse_address(true), e);
+  if (!e) ::fcntl(s->acceptor.native_handle(), F_SETFD, FD_CLOEXEC);
 #endif
   if (!e) s->acceptor.bind(dove, e);
   if (!e) s->acceptor.listen(asio::socket_base::max_listen_connections, e);

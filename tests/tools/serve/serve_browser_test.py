@@ -34,9 +34,9 @@ ARGS = None
 FRAME = "document.querySelector('iframe.vista:not(.arriva)').contentWindow"
 
 
-def start_server(tool, line, train, *extra):
+def start_server(tool, line, train, *extra, env=None):
     p = subprocess.Popen([tool, "view", "--serve", "--line", line, "--train", train, *extra],
-                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
     ready, _, _ = select.select([p.stdout], [], [], WAIT)
     if not ready:
         p.kill()
@@ -277,6 +277,21 @@ class ServeInBrowser(unittest.TestCase):
                 self.assertIn("Server chiuso", out)
                 with self.assertRaises(OSError):
                     socket.create_connection(("127.0.0.1", port), timeout=5).close()
+
+    def test_open_hands_the_address_to_the_desktop(self):
+        # xdg-open as the desktop has it, replaced by one that notes its arguments.
+        bin_folder = os.path.join(self.work, "bin")
+        os.makedirs(bin_folder, exist_ok=True)
+        noted = os.path.join(self.work, "xdg-open.txt")
+        with open(os.path.join(bin_folder, "xdg-open"), "w") as f:
+            f.write("#!/bin/sh\necho \"$@\" > '%s'\n" % noted)
+        os.chmod(os.path.join(bin_folder, "xdg-open"), 0o755)
+        env = dict(os.environ, PATH=bin_folder + os.pathsep + os.environ.get("PATH", ""))
+        p, port = start_server(ARGS.tool, self.line, self.train, "--open", env=env)
+        status, _, err = stop_server(p, signal.SIGTERM)
+        self.assertEqual(status, 0, err)
+        with open(noted) as f:
+            self.assertEqual(f.read(), "http://127.0.0.1:%d/\n" % port)
 
     def test_a_port_taken_is_an_error(self):
         p = subprocess.run([ARGS.tool, "view", "--serve", "--port", str(self.port), "--line", self.line,
