@@ -1,14 +1,66 @@
 #include "tools/serve/live_build.h"
 
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "tools/text/script_overlay.h"
 #include "tools/view/view_command.h"
 #include "tools/view/view_page.h"
+#include "model/form1.h"  // testo_errore
 
 namespace ferrovello {
 
 namespace {
+
+// The compiler's run ends the program when it cannot go on (no route to
+// check, a reserved slot taken); a server must outlive any script, so its
+// builds end that run here, unwinding back to the build.
+struct FineDellaCorsa {
+  int stato;
+};
+class PiattaformaDellaCostruzione : public ScriptOverlay {
+ public:
+  using ScriptOverlay::ScriptOverlay;
+
+ protected:
+  void terminate_program(int status) override { throw FineDellaCorsa{status}; }
+};
+
+// The findings of a run that ended early, from its report as printed: a
+// block " Errore n. N", maybe "Posizione: P m", then "FILE:LINE:COLUMN:
+// what to change" for each fault.
+std::vector<VoceElenco> voci_del_rapporto(const std::vector<std::string>& messaggi) {
+  std::vector<VoceElenco> voci;
+  const std::string inizio = testo_errore("");
+  for (const std::string& m : messaggi) {
+    size_t da = 0;
+    while (da < m.size()) {
+      size_t a = m.find('\n', da);
+      if (a == std::string::npos) a = m.size();
+      const std::string riga = m.substr(da, a - da);
+      da = a + 1;
+      if (riga.rfind(inizio, 0) == 0) {
+        voci.emplace_back();
+        voci.back().numero = std::atoi(riga.c_str() + inizio.size());
+        continue;
+      }
+      if (voci.empty()) continue;
+      VoceElenco& v = voci.back();
+      if (riga.rfind("Posizione: ", 0) == 0) {
+        v.con_posizione = true;
+        v.posizione = std::atoi(riga.c_str() + 11);
+        continue;
+      }
+      const size_t fine_luogo = riga.find(": ");
+      if (fine_luogo != std::string::npos && dividi_luogo(riga.substr(0, fine_luogo), v.file, v.riga, v.colonna)) {
+        v.testo = riga.substr(fine_luogo + 2);
+      } else {
+        v.testo += (v.testo.empty() ? "" : " ") + riga;
+      }
+    }
+  }
+  return voci;
+}
 
 std::string nome_breve(const std::string& percorso) {
   const size_t barra = percorso.find_last_of("/\\");
@@ -47,13 +99,29 @@ void banner_errori(const DatiVista& d, const std::vector<std::string>& messaggi,
   s["riga_script"] = v->riga_script;
 }
 
+// dati_da_script, with a run that ended early made a build with faults and
+// nothing drawn.
+bool costruisci_dati(const CompileOptions& o, Platform& muta, const std::vector<std::string>& messaggi,
+                     DatiVista& d, int& esito) {
+  try {
+    return dati_da_script(o, muta, d, esito);
+  } catch (const FineDellaCorsa& fine) {
+    d = DatiVista{};
+    d.nome = o.name;
+    d.treno = o.train_number;
+    d.elenco = voci_del_rapporto(messaggi);
+    esito = fine.stato == 0 ? 1 : fine.stato;
+    return true;
+  }
+}
+
 }  // namespace
 
 void ricostruisci(const CompileOptions& o, Platform& base, Costruzione& c) {
   // The compiler's and the reader's messages are kept for the page, not
   // printed at every save.
   std::vector<std::string> messaggi;
-  ScriptOverlay muta(base, true);
+  PiattaformaDellaCostruzione muta(base, true);
   muta.mostra = [&](const std::string& testo) { messaggi.push_back(testo); };
 
   nlohmann::json s;
@@ -70,7 +138,7 @@ void ricostruisci(const CompileOptions& o, Platform& base, Costruzione& c) {
     s["stato"] = "manca";
     s["titolo"] = "Il file " + nome_breve(mancante) + " non c’è più";
     s["testo"] = "La pagina si aggiorna quando il file torna al suo posto (" + mancante + ").";
-  } else if (!dati_da_script(o, muta, d, esito)) {
+  } else if (!costruisci_dati(o, muta, messaggi, d, esito)) {
     s["stato"] = "illeggibile";
     s["titolo"] = "Uno script non si può leggere";
     s["testo"] = messaggi.empty() ? std::string() : messaggi.front();

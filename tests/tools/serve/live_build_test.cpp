@@ -124,6 +124,24 @@ TEST_F(LiveBuild, BeforeAnyGoodBuildAFaultShowsWhatWasBuiltAndAnUnreadableScript
   EXPECT_EQ(data_of(fresh.pagina)["celle"]["numero"], 0);
 }
 
+TEST_F(LiveBuild, ARunThatEndsBeforeItsRouteIsMadeIsAFaultAndTheServerGoesOn) {
+  ricostruisci(o, base, c);
+  const std::string line_script = read_bytes(o.line);
+  write_bytes(o.line, "");  // no route at all: the run would end the program
+  ricostruisci(o, base, c);
+  const json s = state();
+  EXPECT_EQ(s["stato"], "errori");
+  EXPECT_EQ(s["titolo"], "Errore n. 102 · linea.txt, riga 1");
+  EXPECT_NE(s["testo"].get<std::string>().find("[generale]"), std::string::npos);
+  const json d = data_of(c.pagina);
+  EXPECT_EQ(d["lunghezza"], 88000);  // the last good route
+  ASSERT_EQ(d["elenco"].size(), 1u);
+  EXPECT_EQ(d["elenco"][0]["numero"], 102);
+  write_bytes(o.line, line_script);
+  ricostruisci(o, base, c);
+  EXPECT_EQ(state()["stato"], "ok");
+}
+
 TEST(ServeHost, OnlyTheServersOwnAddressIsAnswered) {
   const struct {
     const char* host;
