@@ -115,6 +115,14 @@ bool costruisci_dati(const CompileOptions& o, Platform& muta, const std::vector<
   }
 }
 
+// A page the same as the one served (a save that changed nothing the page
+// shows) is not sent again: the open pages stay as they are.
+void nuova_pagina(Costruzione& c, std::string pagina) {
+  if (pagina == c.pagina) return;
+  c.pagina = std::move(pagina);
+  ++c.versione_pagina;
+}
+
 }  // namespace
 
 void ricostruisci(const CompileOptions& o, Platform& base, Costruzione& c) {
@@ -146,8 +154,7 @@ void ricostruisci(const CompileOptions& o, Platform& base, Costruzione& c) {
     s["stato"] = "ok";
     c.buono = d;
     c.con_buono = true;
-    c.pagina = pagina_di(d);
-    ++c.versione_pagina;
+    nuova_pagina(c, pagina_di(d));
   } else {
     banner_errori(d, messaggi, s);
     // The last good route under the new list; before any good build, what
@@ -155,11 +162,10 @@ void ricostruisci(const CompileOptions& o, Platform& base, Costruzione& c) {
     if (c.con_buono) {
       DatiVista sotto = c.buono;
       sotto.elenco = std::move(d.elenco);
-      c.pagina = pagina_di(sotto);
+      nuova_pagina(c, pagina_di(sotto));
     } else {
-      c.pagina = pagina_di(d);
+      nuova_pagina(c, pagina_di(d));
     }
-    ++c.versione_pagina;
   }
   if (c.pagina.empty()) {
     // Nothing built yet: an empty route, so that the page has something to

@@ -104,6 +104,14 @@ TEST_F(LiveBuild, AFileThatGoesLeavesThePageAsItWasUntilItComesBack) {
   write_bytes(o.train, good);
   ricostruisci(o, base, c);
   EXPECT_EQ(state()["stato"], "ok");
+  EXPECT_EQ(state()["pagina"], 1);  // the same page: nothing to redraw
+  write_bytes(o.train, good + "\r\n");
+  ricostruisci(o, base, c);
+  EXPECT_EQ(state()["pagina"], 1);
+  std::string moved = good;
+  moved.replace(moved.find("stazione,  13900,"), 17, "stazione,  14400,");
+  write_bytes(o.train, moved);
+  ricostruisci(o, base, c);
   EXPECT_EQ(state()["pagina"], 2);
 }
 
