@@ -198,9 +198,10 @@ class ServeInBrowser(unittest.TestCase):
         valenza = self.station("VALENZA")
         self.assertEqual((valenza["da"], valenza["a"]), (14150, 14650))
         same_place()
-        if ARGS.screenshots:
-            os.makedirs(ARGS.screenshots, exist_ok=True)
-            self.d.save_screenshot(os.path.join(ARGS.screenshots, "serve-banner.png"))
+        # The picture of the banner over the route, for a person to look at.
+        pictures = ARGS.screenshots or self.work
+        os.makedirs(pictures, exist_ok=True)
+        self.d.save_screenshot(os.path.join(pictures, "serve-banner.png"))
 
         # Mended: the banner goes.
         page = self.shown_page()
