@@ -13,8 +13,8 @@
 #include "tools/cli/place_diff_options.h"
 #include "tools/package/package_command.h"
 #include "tools/plot/plot_command.h"
-#include "tools/text/standard_output.h"
 #include "tools/serve/serve_command.h"
+#include "tools/text/standard_output.h"
 #include "tools/view/view_command.h"
 #ifdef _WIN32
 #ifndef NOMINMAX
