@@ -12,8 +12,9 @@ OUT        ?= out
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # What the installer needs: `make run` installs only these.
 RUN_PACKAGES := g++ cmake ninja-build
-# The authors' tool's libraries (`make install`, `make test`).
-TOOL_PACKAGES := libcli11-dev nlohmann-json3-dev
+# The authors' tool's libraries (`make install`, `make test`); Boost for the
+# header-only web server of `view --serve` (Asio and Beast).
+TOOL_PACKAGES := libcli11-dev nlohmann-json3-dev libboost-dev
 # The page of `scenario-tool view` is tested in a headless browser driven
 # by WebDriver (tests/tools/view/view_browser_test.py).
 BROWSER_PACKAGES := chromium chromium-driver python3-selenium fonts-dejavu-core
@@ -45,7 +46,7 @@ RELEASE_PACKAGES := python3-markdown lintian
 # `make test` under Wine in a virtual X display whenever the cross toolchain
 # and Wine are installed (WINE_PACKAGES; .ci/run installs them).
 WIN_BUILD     ?= build-win
-WIN_PACKAGES  := g++-mingw-w64-x86-64-win32 cmake ninja-build libcli11-dev nlohmann-json3-dev
+WIN_PACKAGES  := g++-mingw-w64-x86-64-win32 cmake ninja-build libcli11-dev nlohmann-json3-dev libboost-dev
 WINE_PACKAGES := wine wine64 fonts-wine xvfb xauth xdotool
 HAVE_MINGW    := $(shell command -v x86_64-w64-mingw32-g++ 2>/dev/null)
 
@@ -54,7 +55,7 @@ HAVE_MINGW    := $(shell command -v x86_64-w64-mingw32-g++ 2>/dev/null)
 # test` runs each for a short smoke and replays the kept inputs.
 FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 300
-FUZZ_PACKAGES := clang libclang-rt-dev cmake ninja-build libcli11-dev nlohmann-json3-dev
+FUZZ_PACKAGES := clang libclang-rt-dev cmake ninja-build libcli11-dev nlohmann-json3-dev libboost-dev
 
 # Benchmarks: a build of their own into $(BENCH_BUILD), run by `make bench`.
 BENCH_BUILD ?= build-bench

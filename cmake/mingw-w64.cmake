@@ -31,6 +31,8 @@ add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
 set(CLI11_DIR "${CMAKE_CURRENT_LIST_DIR}/cli11" CACHE PATH "CLI11 for the cross build")
 # nlohmann JSON likewise, for the tool's JSON output.
 set(nlohmann_json_DIR "${CMAKE_CURRENT_LIST_DIR}/nlohmann_json" CACHE PATH "nlohmann JSON for the cross build")
+# Boost's headers likewise, for the web server of `view --serve`.
+set(Boost_DIR "${CMAKE_CURRENT_LIST_DIR}/boost" CACHE PATH "Boost for the cross build")
 # GoogleTest is not cross-built: the tests run in the Linux build, which also
 # runs these executables under Wine.
 set(FERROVELLO_TESTS OFF CACHE BOOL "Build the tests")

@@ -295,6 +295,57 @@ sed 's/^segnale,  7900,/segnale di partenza,  7900,/' "$scripts_folder/Ferrovell
 compare_both avviso "../scrìpt à/Ferrovello_linea.txt" "../scrìpt à/avviso.txt" 0 "avviso: .* è letto come la parola chiave" \
   "scenario-tool.exe compile with a warning"
 
+# --- scenario-tool.exe view --serve: start, one request, Ctrl-C ----------------
+# The served view page is the page `view` writes on Linux, byte for byte;
+# another path is not found; Ctrl-C ends the server with status 0.
+serve_folder="$work/serve"
+mkdir -p "$serve_folder"
+"$linux_tool" scripts --out "$serve_folder" > /dev/null
+(cd "$serve_folder" && "$linux_tool" view --out expected.html --line Ferrovello_linea.txt --train Ferrovello_2632-.txt)
+(cd "$serve_folder" && exec wine "$work/scenario-tool.exe" view --serve --line Ferrovello_linea.txt \
+   --train Ferrovello_2632-.txt > serve.out 2> serve.err) &
+serve_pid=$!
+port=""
+for _ in $(seq 1 600); do
+  port=$(grep -o '127\.0\.0\.1:[0-9]*' "$serve_folder/serve.out" 2> /dev/null | cut -d: -f2)
+  [ -n "$port" ] && break
+  kill -0 "$serve_pid" 2> /dev/null || break
+  sleep 0.1
+done
+fetch() {  # $1: path, $2: file for the body; prints the status
+  python3 -c 'import sys, urllib.request, urllib.error
+try:
+    r = urllib.request.urlopen(sys.argv[1], timeout=30); s, b = r.status, r.read()
+except urllib.error.HTTPError as e:
+    s, b = e.code, e.read()
+open(sys.argv[2], "wb").write(b); print(s)' "http://127.0.0.1:$port$1" "$2"
+}
+if [ -n "$port" ] && [ "$(fetch /vista "$serve_folder/served.html")" = 200 ] &&
+   cmp -s "$serve_folder/served.html" "$serve_folder/expected.html"; then
+  pass "scenario-tool.exe view --serve on port $port: the view page, as the Linux build writes it"
+else
+  fail "scenario-tool.exe view --serve: no page (port ${port:-not printed}): $(cat "$serve_folder/serve.err")"
+fi
+if [ -n "$port" ] && [ "$(fetch /Ferrovello_linea.txt "$serve_folder/other.txt")" = 404 ]; then
+  pass "scenario-tool.exe view --serve: a file's path is not found"
+else
+  fail "scenario-tool.exe view --serve: a file's path was not refused"
+fi
+kill -INT "$serve_pid" 2> /dev/null
+serve_ended=0
+for _ in $(seq 1 100); do
+  kill -0 "$serve_pid" 2> /dev/null || { serve_ended=1; break; }
+  sleep 0.1
+done
+[ "$serve_ended" = 1 ] || kill "$serve_pid" 2> /dev/null
+wait "$serve_pid"
+serve_status=$?
+if [ "$serve_ended" = 1 ] && [ "$serve_status" = 0 ] && grep -q "Server chiuso" "$serve_folder/serve.out"; then
+  pass "scenario-tool.exe view --serve: Ctrl-C ends it with status 0"
+else
+  fail "scenario-tool.exe view --serve after Ctrl-C: ended $serve_ended, status $serve_status"
+fi
+
 # --- scenario-tool.exe: help, usage errors and system reasons in Italian -----
 # Redirected, both tools write the same UTF-8 bytes and end with the same
 # status: the help, an unknown subcommand (2), a missing file and a folder

@@ -14,6 +14,7 @@
 #include "tools/cli/place_diff_options.h"
 #include "tools/package/package_command.h"
 #include "tools/plot/plot_command.h"
+#include "tools/serve/serve_command.h"
 #include "tools/text/standard_output.h"
 #include "tools/view/view_command.h"
 #ifdef _WIN32
@@ -201,7 +202,7 @@ int main(int argc, char** argv) {
 
   ferrovello::ViewOptions view;
   CLI::App* v = ferrovello::sottocomando(app, "view", "Scrive una pagina HTML per esplorare la pianta e il profilo in un browser");
-  v->add_option("--out", view.out, "Il file HTML da scrivere (- per lo standard output)")->required()->type_name(kFile);
+  CLI::Option* vo = v->add_option("--out", view.out, "Il file HTML da scrivere (- per lo standard output)")->type_name(kFile);
   CLI::Option* vd = v->add_option("--dat", view.dat, "Il file del percorso (.dat) da mostrare")->type_name(kFile);
   CLI::Option* vs = v->add_option("--sim", view.sim, "Con --dat: il file degli elementi (.sim)")->type_name(kFile);
   vd->needs(vs);
@@ -209,6 +210,12 @@ int main(int argc, char** argv) {
   v->add_option("--line-file", view.line_file, "Con --dat e --sim: il file della linea (_linea.dat), per la pianta")
       ->type_name(kFile)->needs(vd);
   opzioni_script(v, view.scripts, false);
+  ferrovello::ServeOptions serve;
+  bool servi = false;
+  CLI::Option* vserve = v->add_flag("--serve", servi, "Serve la pagina su 127.0.0.1 e la aggiorna a ogni salvataggio di --line "
+                                              "o --train, finché non si preme Ctrl-C")->excludes(vo)->excludes(vd);
+  v->add_option("--port", serve.port, "Con --serve: la porta (senza, una porta libera)")->type_name("N")->needs(vserve);
+  v->add_flag("--open", serve.open, "Con --serve: apre la pagina nel browser predefinito")->needs(vserve);
 
   std::string scripts_out;
   ferrovello::CompileOptions scripts_names;
@@ -268,8 +275,14 @@ int main(int argc, char** argv) {
     if (s->parsed() && scripts_out == "-") {
       throw CLI::ValidationError("--out", "vuole una cartella: scripts scrive due file, non lo standard output");
     }
-    if (v->parsed() && view.dat.empty() == view.scripts.line.empty()) {
+    if (v->parsed() && servi && view.scripts.line.empty()) {
+      throw CLI::ValidationError("view", "--serve vuole --line con --train");
+    }
+    if (v->parsed() && !servi && view.dat.empty() == view.scripts.line.empty()) {
       throw CLI::ValidationError("view", "serve --dat con --sim oppure --line con --train");
+    }
+    if (v->parsed() && !servi && view.out.empty()) {
+      throw CLI::ValidationError("view", "serve --out oppure --serve");
     }
   } catch (const CLI::ParseError& e) {
     // Help and version on standard output, a usage error on standard error.
@@ -316,6 +329,11 @@ int main(int argc, char** argv) {
     }
     ToolPlatform platform(".");
     return stato_finale(platform, ferrovello::esegui_package(package, platform));
+  }
+  if (v->parsed() && servi) {
+    serve.scripts = view.scripts;
+    ToolPlatform platform(".");
+    return stato_finale(platform, ferrovello::esegui_serve(serve, platform));
   }
   if (v->parsed()) {
     ToolPlatform platform(".");

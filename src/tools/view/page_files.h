@@ -10,5 +10,8 @@ namespace ferrovello {
 extern const std::string_view kPaginaVistaHtml;
 extern const std::string_view kPaginaVistaCss;
 extern const std::string_view kPaginaVistaJs;
+// The live page of `view --serve`, which holds the view page and follows
+// the server's states.
+extern const std::string_view kPaginaDiretta;
 
 }  // namespace ferrovello

@@ -43,30 +43,36 @@ int da_file(const ViewOptions& o, Platform& base) {
 
 }  // namespace
 
-int esegui_view(const ViewOptions& o, Platform& base) {
-  if (o.scripts.line.empty()) return da_file(o, base);
-  // The page is written after a fault too: its list says what to mend. The
+bool dati_da_script(const CompileOptions& scripts, Platform& base, DatiVista& d, int& stato) {
+  // The data are made after a fault too: its list says what to mend. The
   // warnings are shown as `check` shows them and listed after the faults.
-  CompileOptions c = o.scripts;
+  CompileOptions c = scripts;
   c.force = true;
   c.avvisi = true;
   ScriptPreparati p;
-  if (!prepara_script(c, base, p)) return 1;
-  int stato = 0;
-  const int esito = compila_preparati(c, base, true, p, [&](Form1& f) {
-    DatiVista d;
+  if (!prepara_script(c, base, p)) return false;
+  stato = compila_preparati(c, base, true, p, [&](Form1& f) {
     d.grafico.linea = valori_linea(f.line_table);
     d.grafico.celle = f.route_cells;
     d.grafico.elementi = f.items;
     d.grafico.con_elementi = true;
     d.nome = f.scenario_name;
     d.treno = f.train_number;
-    d.elenco = voci_diagnosi(f.diagnoses, o.scripts.line, p.linea.bytes, o.scripts.train, p.treno.bytes);
+    d.elenco = voci_diagnosi(f.diagnoses, scripts.line, p.linea.bytes, scripts.train, p.treno.bytes);
     d.non_compilato_da = metro_non_compilato(f);
     for (VoceElenco& v : voci_avvisi(p.avvisi, p.linea.bytes, p.treno.bytes)) d.elenco.push_back(std::move(v));
-    stato = scrivi_pagina(o, d, base);
-    return stato;
+    return 0;
   });
+  return true;
+}
+
+int esegui_view(const ViewOptions& o, Platform& base) {
+  if (o.scripts.line.empty()) return da_file(o, base);
+  // The page is written after a fault too; the status is then 1.
+  DatiVista d;
+  int esito = 0;
+  if (!dati_da_script(o.scripts, base, d, esito)) return 1;
+  const int stato = scrivi_pagina(o, d, base);
   return esito != 0 ? esito : stato;
 }
 

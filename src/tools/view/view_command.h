@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "tools/scenario/prepared_scripts.h"
+#include "tools/view/view_data.h"
 
 namespace ferrovello {
 
@@ -22,5 +23,11 @@ struct ViewOptions {
 // their script lines. A page is written even for scripts with faults, as
 // far as the compilation got; the status is then 1.
 int esegui_view(const ViewOptions& o, Platform& base);
+
+// The page's data from the two scripts compiled in memory: what the
+// compilation built, as far as it got, with its faults and the check's
+// warnings in the list. `stato` is the compilation's (1 after a fault).
+// False when a script cannot be read or converted, reported on `base`.
+bool dati_da_script(const CompileOptions& scripts, Platform& base, DatiVista& d, int& stato);
 
 }  // namespace ferrovello

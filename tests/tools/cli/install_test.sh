@@ -23,6 +23,7 @@ share/doc/scenario-tool/copyright
 share/doc/scenario-tool/plot-10-km.png
 share/doc/scenario-tool/plot-whole-route.png
 share/doc/scenario-tool/script-format.md
+share/doc/scenario-tool/serve-banner.png
 share/doc/scenario-tool/view-5-km.png
 share/doc/scenario-tool/view-whole-route.png
 share/ferrovello/ferrovello

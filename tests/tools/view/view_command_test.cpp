@@ -8,6 +8,7 @@
 
 #include "support/embedded_files.h"
 #include "support/folder.h"
+#include "support/page_data.h"
 #include "support/scenario.h"
 #include "tools/view/view_data.h"
 #include "tools/view/view_page.h"
@@ -16,15 +17,6 @@ namespace ferrovello::test {
 namespace {
 
 using nlohmann::json;
-
-// The data a page carries.
-json data_of(const std::string& page) {
-  const std::string start = "<script id=\"dati\" type=\"application/json\">";
-  const size_t a = page.find(start);
-  const size_t b = page.find("</script>", a);
-  EXPECT_NE(a, std::string::npos);
-  return json::parse(page.substr(a + start.size(), b - a - start.size()));
-}
 
 // A property of every cell, from its runs of value and count.
 std::vector<int> cells(const json& d, const char* name) {
@@ -212,6 +204,14 @@ TEST_F(View, RefusesIncompleteOrMixedInputs) {
       {"view", "--out", t.file("x.html"), "--line-file", out("Ferrovello_linea.dat")},
       {"view", "--out", t.file("x.html"), "--dat", dat, "--sim", sim, "--line", line(), "--train", train()},
       {"view", "--dat", dat, "--sim", sim},
+      // --serve serves the two scripts and writes nothing.
+      {"view", "--serve"},
+      {"view", "--serve", "--out", t.file("x.html"), "--line", line(), "--train", train()},
+      {"view", "--serve", "--dat", dat, "--sim", sim},
+      {"view", "--out", t.file("x.html"), "--port", "8123", "--line", line(), "--train", train()},
+      {"view", "--out", t.file("x.html"), "--open", "--line", line(), "--train", train()},
+      {"view", "--serve", "--port", "porta", "--line", line(), "--train", train()},
+      {"view", "--serve", "--port", "70000", "--line", line(), "--train", train()},
   };
   for (const auto& args : cases) {
     EXPECT_EQ(run(TOOL_PATH, args).status, 2) << args.size();
