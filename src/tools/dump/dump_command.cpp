@@ -8,6 +8,8 @@
 #include <nlohmann/json.hpp>
 
 #include "model/cell_kinds.h"
+#include "platform/visible_text.h"
+#include "tools/scenario/prepared_scripts.h"
 #include "model/fault_numbers.h"
 #include "model/record_layout.h"
 #include "tools/text/colonne.h"
@@ -212,7 +214,11 @@ int dump_in(const DumpOptions& o, Platform& platform, std::string& out) {
   }
   std::string bytes;
   std::string perche;
-  if (o.file == "-" ? !platform.read_input(bytes, perche) : !platform.read_file(o.file, bytes, perche)) {
+  // Read no further than the largest file of any kind: a larger one is
+  // refused below without being held whole.
+  bool troppo = false;
+  if (o.file == "-" ? !platform.read_input_up_to(kMassimoLinea, bytes, troppo, perche)
+                    : !platform.read_file_up_to(o.file, kMassimoLinea, bytes, troppo, perche)) {
     platform.show_message("Impossibile leggere " +
                           (o.file == "-" ? std::string("lo standard input") : "il file \"" + o.file + "\"") + ": " +
                           perche);
@@ -235,6 +241,10 @@ int dump_in(const DumpOptions& o, Platform& platform, std::string& out) {
   if (tipo == TipoFile::elementi && per_luogo(o)) {
     std::fprintf(stderr, "--at, --from, --to e --sim valgono per un file del percorso (.dat) o della linea (_linea.dat)\n");
     return 2;
+  }
+  if (troppo || bytes.size() > dimensione_massima(tipo)) {
+    segnala_troppo_grande(platform, o.file == "-" ? "-" : o.file, dimensione_massima(tipo), nome_del_tipo(tipo));
+    return 1;
   }
   ordered_json j;
   bool ok = false;
@@ -270,6 +280,9 @@ int esegui_dump(const DumpOptions& o, Platform& platform) {
   std::string out;
   const int stato = dump_in(o, platform, out);
   if (stato != 0 && out.empty()) return stato;
+  // A table shows the texts of the file (station names, signboards) with
+  // their control characters written out; JSON escapes its own.
+  if (!o.json) out = visible_text(out);
   return scrivi_uscita(platform, o.out, out) ? stato : 1;
 }
 

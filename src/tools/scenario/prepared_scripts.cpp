@@ -9,11 +9,21 @@
 
 namespace ferrovello {
 
-bool leggi_file(Platform& base, const std::string& nome, std::string& bytes) {
+bool leggi_file(Platform& base, const std::string& nome, std::string& bytes, uint64_t massimo, const char* cosa) {
   std::string perche;
-  if (base.read_file(nome, bytes, perche)) return true;
-  base.show_message("Impossibile leggere il file \"" + nome + "\": " + perche);
+  bool troppo = false;
+  if (!base.read_file_up_to(nome, massimo, bytes, troppo, perche)) {
+    base.show_message("Impossibile leggere il file \"" + nome + "\": " + perche);
+    return false;
+  }
+  if (!troppo) return true;
+  segnala_troppo_grande(base, nome, massimo, cosa);
   return false;
+}
+
+void segnala_troppo_grande(Platform& base, const std::string& nome, uint64_t massimo, const char* cosa) {
+  base.show_message("Il file \"" + nome + "\" supera " + std::to_string(massimo) + " byte, il massimo per " + cosa +
+                    ": non viene letto");
 }
 
 namespace {
@@ -28,7 +38,10 @@ void stampa_avvisi(Platform& base, const std::vector<Avviso>& avvisi) {
 bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p) {
   std::string linea;
   std::string treno;
-  if (!leggi_file(base, o.line, linea) || !leggi_file(base, o.train, treno)) return false;
+  if (!leggi_file(base, o.line, linea, kMassimoScript, "uno script") ||
+      !leggi_file(base, o.train, treno, kMassimoScript, "uno script")) {
+    return false;
+  }
   return prepara_testi(o, std::move(linea), std::move(treno), base, p);
 }
 
