@@ -66,8 +66,8 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
 // Creates the folder the tool writes into; a failure is reported.
 bool crea_cartella(Platform& base, const std::string& cartella);
 
-// The largest script the tool reads: far beyond any route's (a script of
-// the longest route, 1000000 m, with a signal every 400 m is under 2 MB).
+// The largest script the tool reads: far beyond any route's (the generated
+// line script of the longest route, 1000000 m, takes 160 KB).
 inline constexpr uint64_t kMassimoScript = uint64_t{16} << 20;
 // The largest installer the tool packages from, and document it carries.
 inline constexpr uint64_t kMassimoInstallatore = uint64_t{64} << 20;
