@@ -348,13 +348,17 @@ bool PosixPlatform::write_named_output(const std::string& path, std::string_view
     std::string named(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
     const ssize_t n = ::readlink(target.c_str(), named.data(), named.size());
     if (n <= 0 || static_cast<size_t>(n) >= named.size()) {
-      reason = system_reason();
+      reason = n <= 0 ? system_reason() : reason_of(ENAMETOOLONG);
       return false;
     }
     named.resize(static_cast<size_t>(n));
     target = named.front() == '/' ? named : folder_of(target) + "/" + named;
   }
   struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    reason = reason_of(ELOOP);  // links that lead back to themselves
+    return false;
+  }
   if (::stat(target.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
     return replace_with_mode(target, bytes, program ? 0755 : 0644, reason);
   }

@@ -341,6 +341,31 @@ bool Win32Platform::replace_file(const std::string& path, std::string_view bytes
   return ok;
 }
 
+bool Win32Platform::write_named_output(const std::string& path, std::string_view bytes, bool program,
+                                       std::string& reason) {
+  // A device (NUL, CON) or a pipe is written into as it stands: no
+  // temporary file, no rename. Links are followed by the system itself.
+  HANDLE h = CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE || GetFileType(h) == FILE_TYPE_DISK) {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return Platform::write_named_output(path, bytes, program, reason);
+  }
+  bool ok = true;
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (ok && left > 0) {
+    const DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    DWORD written = 0;
+    ok = WriteFile(h, p, part, &written, nullptr) && written != 0;
+    p += written;
+    left -= written;
+  }
+  if (!ok) reason = last_reason();
+  CloseHandle(h);
+  return ok;
+}
+
 void Win32Platform::remove_if_interrupted(int slot, const std::string& path) {
   name_run_file(slot == 0 ? RunFile::line_script : RunFile::train_script, path);
 }
@@ -453,6 +478,14 @@ bool Win32Platform::write_output(std::string_view text, bool& closed, std::strin
 // which the system also does when the program ends in any way.
 bool Win32Platform::lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) {
   refusal = LockRefusal::none;
+  // Never through a link: one named as the lock could make the run create
+  // or lock a file anywhere.
+  const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    refusal = LockRefusal::other;
+    reason = "è un collegamento simbolico, che il blocco non segue: toglilo";
+    return false;
+  }
   HANDLE h = CreateFileW(to_wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
