@@ -289,6 +289,27 @@ bool Win32Platform::read_file_up_to(const std::string& path, uint64_t limit, std
   return true;
 }
 
+namespace {
+
+// Writes all of `bytes` to a file, a device or a pipe, in parts the call takes.
+bool write_all(HANDLE file, std::string_view bytes, std::string& reason) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    const DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    DWORD written = 0;
+    if (!WriteFile(file, p, part, &written, nullptr) || written == 0) {
+      reason = last_reason();
+      return false;
+    }
+    p += written;
+    left -= written;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool Win32Platform::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
   const std::wstring target = to_wide(path);
   const std::wstring temporary = to_wide(temporary_name(path, GetCurrentProcessId()));
@@ -308,20 +329,7 @@ bool Win32Platform::replace_file(const std::string& path, std::string_view bytes
     name_run_file(RunFile::temporary, {});
     return false;
   }
-  bool ok = true;
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (ok && left > 0) {
-    const DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
-    DWORD written = 0;
-    if (!WriteFile(file, p, part, &written, nullptr) || written == 0) {
-      ok = false;
-      reason = last_reason();
-      break;
-    }
-    p += written;
-    left -= written;
-  }
+  bool ok = write_all(file, bytes, reason);
   // The bytes reach the disk before the name does; the rename is written
   // through to the disk before it returns.
   if (ok && !FlushFileBuffers(file)) {
@@ -351,17 +359,7 @@ bool Win32Platform::write_named_output(const std::string& path, std::string_view
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     return Platform::write_named_output(path, bytes, program, reason);
   }
-  bool ok = true;
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (ok && left > 0) {
-    const DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
-    DWORD written = 0;
-    ok = WriteFile(h, p, part, &written, nullptr) && written != 0;
-    p += written;
-    left -= written;
-  }
-  if (!ok) reason = last_reason();
+  const bool ok = write_all(h, bytes, reason);
   CloseHandle(h);
   return ok;
 }
