@@ -245,6 +245,19 @@ TEST_F(OutsideFaults, InputsBeyondTheFormatsLargestAreRefusedBeforeBeingRead) {
             (std::vector<std::string>{"grande.dat", "grande.sim", "grande.txt", "grande_linea.dat"}));
 }
 
+TEST_F(OutsideFaults, CheckAllSaysWhereItsListStops) {
+  TempFolder t;
+  std::string faulty;
+  for (int i = 0; i < 5003; ++i) faulty += "segnale,  quattro,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0\r\n";
+  std::string treno = read_bytes(train());
+  treno.insert(treno.find("[segnali]\r\n") + 11, faulty);
+  write_bytes(t.file("treno.txt"), treno);
+  const RunResult r = run(TOOL_PATH, {"check", "--all", "--line", line(), "--train", t.file("treno.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("L'elenco si ferma ai primi 5000 errori"), std::string::npos) << r.err.substr(r.err.size() - 300);
+  EXPECT_EQ(r.out, "5000 errori, 0 avvisi\n");
+}
+
 TEST_F(OutsideFaults, ScriptsAreWrittenOverOnlyWithForce) {
   TempFolder t;
   write_bytes(t.file("Ferrovello_linea.txt"), "la mia linea");
