@@ -239,7 +239,12 @@ TEST_F(OutsideFaults, InputsBeyondTheFormatsLargestAreRefusedBeforeBeingRead) {
     const RunResult m = run_measured(c.args);
     EXPECT_EQ(m.status, 1) << c.says;
     EXPECT_NE(m.err.find(c.says), std::string::npos) << m.err;
+#if !defined(__SANITIZE_ADDRESS__)
+    // The peak of a child counts what it shared with this process before
+    // it started the tool: meaningful only where this process is small,
+    // not under the address sanitizer, whose quarantine grows it.
     EXPECT_LT(m.peak_kb, 100 * 1024) << c.says;
+#endif
   }
   EXPECT_EQ(list_folder(t.path()),
             (std::vector<std::string>{"grande.dat", "grande.sim", "grande.txt", "grande_linea.dat"}));
