@@ -6,8 +6,11 @@
 //
 // The first byte says how the rest is taken: even, as a payload, which gets
 // a sound trailer (its length and checksum) so that the decoder of the
-// payload sees every input; odd, as the program's file as it stands, so
-// that the trailer's reader sees arbitrary ends of files too.
+// payload sees every input; 1 modulo 4, as the program's file as it
+// stands, so that the trailer's reader sees arbitrary ends of files too;
+// 3 modulo 4, as a program cut short: headers of an ELF or a PE program
+// (the second byte chooses) that declare it longer than it is, followed
+// by the rest, which must be refused as damaged whatever follows.
 //
 // The mutator keeps a payload that decodes decodable three times in four:
 // it changes one field (the scripts with fuzz_compile's line mutations, a
@@ -95,6 +98,34 @@ void documento(const PiattaformaDelPacchetto& p, const std::string& nome, const 
   const auto it = p.files.find(nome);
   verifica(testo ? it != p.files.end() && it->second == *testo : it == p.files.end(),
            "a document is written as the package carries it, and only then");
+}
+
+void metti(std::string& out, size_t da, uint64_t v, int byte) {
+  for (int i = 0; i < byte; ++i) out[da + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFFu);
+}
+
+// Headers of a program `fine` bytes long, followed by `resto`; the program
+// is cut short when `fine` exceeds the whole.
+std::string programma_tagliato(bool pe, uint64_t fine, const std::string& resto) {
+  std::string testa(128, '\0');
+  if (!pe) {
+    testa.replace(0, 6, std::string("\x7F" "ELF\x02\x01", 6));
+    metti(testa, 0x20, 64, 8);          // program headers right after these
+    metti(testa, 0x28, fine - 64, 8);   // section headers: the last 64 bytes
+    metti(testa, 0x36, 0x38, 2);
+    metti(testa, 0x38, 1, 2);
+    metti(testa, 0x3A, 64, 2);
+    metti(testa, 0x3C, 1, 2);
+    metti(testa, 64 + 0x20, 120, 8);    // one segment, the headers' own bytes
+  } else {
+    testa.replace(0, 2, "MZ");
+    metti(testa, 0x3C, 64, 4);
+    testa.replace(64, 4, std::string("PE\0\0", 4));
+    metti(testa, 64 + 6, 1, 2);         // one section, no optional header
+    metti(testa, 88 + 16, fine - 100, 4);
+    metti(testa, 88 + 20, 100, 4);
+  }
+  return testa + resto;
 }
 
 void esegui(const std::string& programma) {
@@ -204,6 +235,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   ++eseguiti;
   const std::string resto(reinterpret_cast<const char*>(data) + 1, size - 1);
+  if ((data[0] & 3u) == 3) {
+    // Declared one to 256 bytes longer than it is.
+    const bool pe = !resto.empty() && (resto[0] & 1) != 0;
+    const uint64_t fine = 128 + resto.size() + 1 + (resto.empty() ? 0 : static_cast<unsigned char>(resto.back()));
+    const std::string programma = programma_tagliato(pe, fine, resto);
+    Pacchetto p;
+    std::string perche;
+    verifica(pacchetto_dei_byte(programma, p, perche) == EsitoCoda::danneggiata,
+             "a program shorter than its headers declare is refused as damaged");
+    esegui(programma);
+    return 0;
+  }
   if ((data[0] & 1u) == 0) {
     const std::string carico = piegato(resto);
     esegui(carico + coda_del_carico(carico));

@@ -1,6 +1,7 @@
 #include "app/package_payload.h"
 
 #include <cstring>
+#include <vector>
 
 #include "app/crc32.h"
 
@@ -77,6 +78,63 @@ struct Lettore {
 
 }  // namespace
 
+namespace {
+
+char minuscola(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool uguali_senza_maiuscole(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (minuscola(a[i]) != minuscola(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool nome_riservato_da_windows(std::string_view nome) {
+  // Windows takes a device's name for the device whatever follows its
+  // first dot, and drops blanks before it.
+  std::string_view base = nome.substr(0, nome.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  for (const char* dispositivo : {"con", "prn", "aux", "nul"}) {
+    if (uguali_senza_maiuscole(base, dispositivo)) return true;
+  }
+  return base.size() == 4 && (uguali_senza_maiuscole(base.substr(0, 3), "com") ||
+                              uguali_senza_maiuscole(base.substr(0, 3), "lpt")) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+std::vector<FileDellaCorsa> file_della_corsa(const std::string& nome, const std::string& numero) {
+  const std::string treno = nome + "_" + numero;
+  return {{"il blocco", nome + ".lock"},
+          {"lo script della linea", nome + "_linea.txt"},
+          {"lo script del treno", treno + "-.txt"},
+          {"le note", treno + "_note.txt"},
+          {"il modulo dei rallentamenti", treno + "_rallentamenti.txt"},
+          {"la scheda treno", treno + "_scheda_treno.txt"},
+          {"il file della linea", nome + "_linea.dat"},
+          {"il file degli elementi", treno + ".sim"},
+          {"il file del percorso", treno + ".dat"}};
+}
+
+std::string nomi_in_conflitto(const std::string& nome, const std::string& numero) {
+  const std::vector<FileDellaCorsa> file = file_della_corsa(nome, numero);
+  for (size_t i = 0; i < file.size(); ++i) {
+    if (nome_riservato_da_windows(file[i].nome)) {
+      return file[i].ruolo + " \"" + file[i].nome + "\" avrebbe un nome che Windows riserva a un dispositivo";
+    }
+    for (size_t j = 0; j < i; ++j) {
+      if (uguali_senza_maiuscole(file[i].nome, file[j].nome)) {
+        return file[j].ruolo + " \"" + file[j].nome + "\" e " + file[i].ruolo + " \"" + file[i].nome +
+               "\" avrebbero lo stesso nome" +
+               (file[i].nome == file[j].nome ? "" : " su Windows, che non distingue maiuscole e minuscole");
+      }
+    }
+  }
+  return {};
+}
+
 std::string nome_non_valido(const std::string& nome) {
   if (nome.empty()) return "è vuoto";
   if (nome.size() > kMassimoNome) return "è più lungo di " + std::to_string(kMassimoNome) + " caratteri";
@@ -87,6 +145,7 @@ std::string nome_non_valido(const std::string& nome) {
       return std::string("contiene il carattere non ammesso '") + c + "'";
     }
   }
+  if (nome.back() == '.' || nome.back() == ' ') return "finisce con un punto o uno spazio, che Windows toglie";
   return {};
 }
 
@@ -131,6 +190,10 @@ bool decodifica_carico(std::string_view carico, Pacchetto& p, std::string& perch
       r.perche = "il nome \"" + *nome + "\" " + difetto;
       ok = false;
     }
+  }
+  if (ok) {
+    r.perche = nomi_in_conflitto(p.nome, p.numero_treno);
+    ok = r.perche.empty();
   }
   if (!ok) perche = r.perche;
   return ok;
@@ -192,12 +255,21 @@ EsitoCoda pacchetto_del_programma(const LeggiParte& leggi, Pacchetto& p, std::st
   const EsameCoda esame = esamina_coda(coda, dimensione);
   perche = esame.perche;
   if (esame.esito == EsitoCoda::danneggiata) return esame.esito;
+  // The program itself, before the payload if there is one, must be as
+  // long as its own headers say: a file cut inside it is damaged too.
+  std::string testa;
+  if (!leggi(false, kFinestraTesta, testa, dimensione, perche)) return EsitoCoda::illeggibile;
+  uint64_t almeno = 0;
+  const uint64_t fine = fine_del_programma(testa, &almeno);
+  const uint64_t programma = esame.esito == EsitoCoda::valida ? dimensione - esame.lunghezza - kLunghezzaCoda : dimensione;
+  if (programma < almeno) {
+    perche = "il programma ha " + std::to_string(programma) + " byte, ma le sue intestazioni ne dichiarano almeno " +
+             std::to_string(almeno) + ": il file è stato tagliato";
+    return EsitoCoda::danneggiata;
+  }
   if (esame.esito == EsitoCoda::assente) {
     // No trailer: the file must end where the program does.
-    std::string testa;
-    if (!leggi(false, kFinestraTesta, testa, dimensione, perche)) return EsitoCoda::illeggibile;
-    const uint64_t fine = fine_del_programma(testa);
-    if (fine == 0 || dimensione <= fine) return EsitoCoda::assente;
+    if (fine == 0 || dimensione == fine) return EsitoCoda::assente;
     perche = "dopo il programma ci sono " + std::to_string(dimensione - fine) +
              " byte senza la coda del pacchetto: il file è stato tagliato";
     return EsitoCoda::danneggiata;

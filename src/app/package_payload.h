@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ferrovello {
 
@@ -43,6 +44,20 @@ inline constexpr uint64_t kMassimoCarico = 5 * uint64_t{kMassimoTesto} + 2 * kMa
 // path or reserved characters, at most kMassimoNome bytes. Empty when it is;
 // the reason otherwise.
 std::string nome_non_valido(const std::string& nome);
+// True for a name Windows keeps for a device (CON, PRN, AUX, NUL, COM1 to
+// COM9, LPT1 to LPT9, in any case, with or without an extension).
+bool nome_riservato_da_windows(std::string_view nome);
+// The names of every file a run with these names writes or holds (the lock,
+// the two scripts, the three documents, the three binary files).
+struct FileDellaCorsa {
+  std::string ruolo;  // what the file is, as a message names it
+  std::string nome;
+};
+std::vector<FileDellaCorsa> file_della_corsa(const std::string& nome, const std::string& numero);
+// Empty when every one of those files has a name of its own, also on
+// Windows (which does not tell upper from lower case) and none is a
+// device's; otherwise which two files coincide, or which one is a device's.
+std::string nomi_in_conflitto(const std::string& nome, const std::string& numero);
 
 // The payload of a package and the trailer that follows it.
 std::string codifica_carico(const Pacchetto& p);
@@ -67,8 +82,11 @@ EsameCoda esamina_coda(std::string_view ultimi, uint64_t dimensione);
 // Where the program itself ends in its file, from the headers in `inizio`
 // (its first bytes: an x86-64 ELF or a PE program); 0 when they do not say.
 // A file longer than its program carries something more, which can only be
-// a package: one without a sound trailer was cut or damaged.
-uint64_t fine_del_programma(std::string_view inizio);
+// a package: one without a sound trailer was cut or damaged. `almeno`, when
+// given, receives the least length the headers declare (the end itself, or
+// less when the end is not known; 0 when they say nothing): a file shorter
+// than that was cut inside the program.
+uint64_t fine_del_programma(std::string_view inizio, uint64_t* almeno = nullptr);
 
 // `ultimi`: the last lunghezza + kLunghezzaCoda bytes of the file whose
 // trailer `esame` describes. Checks the length, the checksum and the payload.

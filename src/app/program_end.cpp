@@ -17,7 +17,7 @@ uint64_t prendi(std::string_view in, size_t da, int byte) {
 
 }  // namespace
 
-uint64_t fine_del_programma(std::string_view inizio) {
+uint64_t fine_del_programma(std::string_view inizio, uint64_t* almeno) {
   const auto campo = [&](uint64_t da, int byte) -> uint64_t {
     return da + static_cast<uint64_t>(byte) <= inizio.size() ? prendi(inizio, static_cast<size_t>(da), byte) : 0;
   };
@@ -41,6 +41,7 @@ uint64_t fine_del_programma(std::string_view inizio) {
     for (uint64_t i = 0; i < phnum; ++i) {
       if (!estendi(campo(phoff + i * phentsize + 0x08, 8), campo(phoff + i * phentsize + 0x20, 8))) return 0;
     }
+    if (almeno != nullptr) *almeno = fine;
     return fine;
   }
   if (inizio.substr(0, 2) != "MZ") return 0;
@@ -50,11 +51,18 @@ uint64_t fine_del_programma(std::string_view inizio) {
   const uint64_t simboli = campo(pe + 12, 4);
   const uint64_t opzionale = pe + 24;
   const uint64_t tabella = opzionale + campo(pe + 20, 2);
-  // COFF symbols would need their string table read too: not believed.
-  if (simboli != 0 || !dentro(tabella, sezioni * 40)) return 0;
+  if (!dentro(tabella, sezioni * 40)) return 0;
   for (uint64_t i = 0; i < sezioni; ++i) {
     const uint64_t grandezza = campo(tabella + i * 40 + 16, 4);
     if (grandezza != 0 && !estendi(campo(tabella + i * 40 + 20, 4), grandezza)) return 0;
+  }
+  if (simboli != 0) {
+    // COFF symbols (18 bytes each) are followed by their string table, whose
+    // length stands beyond these bytes: the end is not known, but the
+    // program is at least that long.
+    if (!estendi(campo(pe + 8, 4), simboli * 18 + 4)) return 0;
+    if (almeno != nullptr) *almeno = fine;
+    return 0;
   }
   // A signature appended to the program belongs to it.
   const bool pe32piu = campo(opzionale, 2) == 0x20B;
@@ -63,6 +71,7 @@ uint64_t fine_del_programma(std::string_view inizio) {
   if (voci > 4 && dentro(firma, 8) && campo(firma + 4, 4) != 0) {
     if (!estendi(campo(firma, 4), campo(firma + 4, 4))) return 0;
   }
+  if (almeno != nullptr) *almeno = fine;
   return fine;
 }
 

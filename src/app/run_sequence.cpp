@@ -10,15 +10,22 @@ namespace ferrovello {
 // A program that carries a package of an author's scenario at the end of its
 // file installs that scenario, through the same steps, in place of its own.
 void Form1::on_load() {
+  keep_scripts = true;
   Pacchetto pacchetto;
   const bool dell_autore = cerca_pacchetto(pacchetto);
   scenario_name = dell_autore ? pacchetto.nome : kNomeScenario;
   train_number = dell_autore ? pacchetto.numero_treno : kNumeroTreno;
   platform.show_window("Form1", "Attendere");
+  if (platform.program_folder().empty()) {
+    guasto("Impossibile sapere in quale cartella si trova il programma (il suo percorso è troppo lungo o non "
+           "si può leggere): non è stato scritto nessun file");
+  }
   blocca_cartella();
   if (dell_autore) {
+    proteggi_script(pacchetto.script_linea, pacchetto.script_treno);
     dati_pacchetto(pacchetto);
   } else {
+    proteggi_script(testo_linea_incorporata(), testo_treno_incorporato());
     dati_linea();
     dati_treno();
     dati_note();

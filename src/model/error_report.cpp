@@ -41,11 +41,23 @@ void Form1::guasto(const std::string& messaggio) {
 // A file that cannot be written, read or deleted. The two scripts live only
 // for the length of a run, so they are taken away first where they can be.
 void Form1::guasto_file(const std::string& azione, const std::string& percorso, const std::string& perche) {
+  togli_script();
+  guasto("Impossibile " + azione + " il file \"" + percorso + "\": " + perche);
+}
+
+void Form1::togli_script() {
+  if (keep_scripts) return;
   for (const std::string& script : {nome_file(nome_script_linea()), nome_file(nome_script_treno())}) {
     std::string ignorato;
     if (platform.exists(script)) platform.delete_file(script, ignorato);
   }
-  guasto("Impossibile " + azione + " il file \"" + percorso + "\": " + perche);
+}
+
+// Memory the system refuses (a limit on the process, a full machine) ends
+// the run as a failed file does: a message, status 1, no script left.
+void Form1::memoria_esaurita() {
+  togli_script();
+  guasto("Memoria insufficiente: l'esecuzione si ferma; i file scritti prima restano com'erano");
 }
 
 }  // namespace ferrovello

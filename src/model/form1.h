@@ -213,6 +213,10 @@ class Form1 {
   std::string line_buffer;
   // The authors' tool writes the binary files even after a recorded fault.
   bool write_despite_faults = false;
+  // Files of the scripts' names in the folder may be someone else's: set by
+  // the installer's run until it has looked at them, so that no failure
+  // before then takes them away.
+  bool keep_scripts = false;
 
   // --- run sequence (app) ---
   void on_load();
@@ -229,10 +233,14 @@ class Form1 {
   void blocca_cartella();
   bool cerca_pacchetto(Pacchetto& p);
   void dati_pacchetto(const Pacchetto& p);
+  void proteggi_script(std::string_view linea, std::string_view treno);
 
   // --- scripts ---
   void dati_linea();
   void dati_treno();
+  // The bytes dati_linea and dati_treno write.
+  std::string testo_linea_incorporata();
+  std::string testo_treno_incorporato();
   void scrivi_lista(const std::string& nome, const LineList& lista);
   std::string nome_file(const std::string& nome);
   std::string nome_script_linea() const { return scenario_name + "_linea.txt"; }
@@ -266,6 +274,8 @@ class Form1 {
   void segnala_errore_registrato();
   [[noreturn]] void guasto(const std::string& messaggio);
   [[noreturn]] void guasto_file(const std::string& azione, const std::string& percorso, const std::string& perche);
+  [[noreturn]] void memoria_esaurita();
+  void togli_script();
   template <typename T>
   static T minimo(T x, T y) { return x > y ? y : x; }
 

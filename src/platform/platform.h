@@ -51,6 +51,26 @@ class Platform {
   // the run lock of their folder, so that no other run is writing them.
   virtual void remove_stale_temporaries(const std::vector<std::string>& paths) = 0;
   virtual bool delete_file(const std::string& path, std::string& reason) = 0;
+  // A file of at most `limit` bytes, whole; `too_large` (and no bytes) for
+  // a larger one, which is never read whole (nor held).
+  virtual bool read_file_up_to(const std::string& path, uint64_t limit, std::string& bytes, bool& too_large,
+                               std::string& reason) {
+    if (!read_file(path, bytes, reason)) return false;
+    too_large = bytes.size() > limit;
+    if (too_large) bytes.clear();
+    return true;
+  }
+  // Writes a file the user named as an output. An ordinary file (or one
+  // missing) is replaced as replace_file does; a symbolic link is followed
+  // to the file it names, which is replaced; a special file (a device, a
+  // pipe) is written into directly, as it stands.
+  virtual bool write_named_output(const std::string& path, std::string_view bytes, bool program, std::string& reason) {
+    return program ? replace_program_file(path, bytes, reason) : replace_file(path, bytes, reason);
+  }
+  // A file that lives only while the run goes on (one of its scripts),
+  // taken away if the run is interrupted while it stands; `path` empty
+  // when it is gone. `slot` is 0 for the line script, 1 for the train script.
+  virtual void remove_if_interrupted(int /*slot*/, const std::string& /*path*/) {}
   // The last (`from_end`) or the first `count` bytes of the program's own
   // file, all of it when it is shorter, and the file's size: for the
   // scenario a package carries at its end. Only those bytes are read.
@@ -80,6 +100,13 @@ class Platform {
   virtual bool create_folder(const std::string& path, std::string& reason) = 0;
   // Standard input whole, for the authors' tool.
   virtual bool read_input(std::string& bytes, std::string& reason) = 0;
+  // Standard input of at most `limit` bytes, as read_file_up_to.
+  virtual bool read_input_up_to(uint64_t limit, std::string& bytes, bool& too_large, std::string& reason) {
+    if (!read_input(bytes, reason)) return false;
+    too_large = bytes.size() > limit;
+    if (too_large) bytes.clear();
+    return true;
+  }
   // Writes UTF-8 text to standard output, for the authors' tool: as the
   // characters themselves to a console, as bytes to a file or a pipe. False
   // when it cannot be written; `closed` when the reader has gone (a pipe

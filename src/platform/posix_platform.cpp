@@ -9,13 +9,16 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
 
+#include "platform/interruption.h"
 #include "platform/system_reasons.h"
+#include "platform/visible_text.h"
 
 namespace ferrovello {
 
@@ -82,25 +85,75 @@ bool flush_folder(const std::string& folder) {
   return ok;
 }
 
+// Reads from `fd` until its end, or until more than `limit` bytes have come
+// (`too_large`, and no bytes kept). An ordinary file larger than that is
+// known by its size before anything is read.
+bool read_up_to(int fd, uint64_t limit, std::string& bytes, bool& too_large) {
+  struct stat st {};
+  too_large = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > limit;
+  char chunk[65536];
+  while (!too_large) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    too_large = static_cast<uint64_t>(n) > limit - bytes.size();
+    if (!too_large) bytes.append(chunk, static_cast<size_t>(n));
+  }
+  if (too_large) std::string().swap(bytes);
+  return true;
+}
+
+// Ctrl-C, SIGTERM or a closed terminal: the run's temporary file, lock and
+// scripts go, and the program ends by the same signal, as it would have.
+extern "C" void on_interruption(int signal_number) {
+  remove_run_files();
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+
+void catch_interruptions() {
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction now {};
+    // A signal ignored when the program started (nohup) stays ignored.
+    if (::sigaction(signal_number, nullptr, &now) != 0 || now.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = on_interruption;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal_number, &action, nullptr);
+  }
+}
+
 }  // namespace
 
 // A file size limit (ulimit -f) would kill the program with SIGXFSZ in the
 // middle of a write, leaving the lock and a temporary file behind and the
 // user without a word; ignored, it makes the write fail with EFBIG, which
 // ends the run like every other failed write.
-PosixPlatform::PosixPlatform(std::string folder) : folder_(std::move(folder)) { std::signal(SIGXFSZ, SIG_IGN); }
+PosixPlatform::PosixPlatform(std::string folder) : folder_(std::move(folder)) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  catch_interruptions();
+}
 
 PosixPlatform::~PosixPlatform() { release_lock(); }
 
 std::string PosixPlatform::reason_of(int code) { return reason_text(failure_of(code), std::strerror(code)); }
 
 std::string PosixPlatform::executable_folder() {
+  // The system cannot say a path longer than its own buffer (4096 bytes):
+  // no folder then, never another one.
   std::string path(4096, '\0');
-  const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
-  if (n <= 0 || static_cast<size_t>(n) >= path.size()) return ".";
-  path.resize(static_cast<size_t>(n));
+  for (;;) {
+    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (n <= 0) return {};
+    if (static_cast<size_t>(n) < path.size()) {
+      path.resize(static_cast<size_t>(n));
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
   const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
+  if (slash == std::string::npos) return {};
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
@@ -115,8 +168,10 @@ bool PosixPlatform::exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-bool PosixPlatform::read_file(const std::string& path, std::string& bytes, std::string& reason) {
+bool PosixPlatform::read_file_up_to(const std::string& path, uint64_t limit, std::string& bytes, bool& too_large,
+                                    std::string& reason) {
   bytes.clear();
+  too_large = false;
   if (!allow(Step::read, path)) {
     reason = system_reason();
     return false;
@@ -132,20 +187,19 @@ bool PosixPlatform::read_file(const std::string& path, std::string& bytes, std::
     reason = reason_of(EISDIR);
     return false;
   }
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      reason = system_reason();
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    bytes.append(chunk, static_cast<size_t>(n));
+  if (!read_up_to(fd, limit, bytes, too_large)) {
+    reason = system_reason();
+    ::close(fd);
+    bytes.clear();
+    return false;
   }
   ::close(fd);
   return true;
+}
+
+bool PosixPlatform::read_file(const std::string& path, std::string& bytes, std::string& reason) {
+  bool too_large = false;
+  return read_file_up_to(path, UINT64_MAX, bytes, too_large, reason);
 }
 
 bool PosixPlatform::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
@@ -162,6 +216,7 @@ bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view 
   auto create = [&] {
     return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
   };
+  name_run_file(RunFile::temporary, temporary);
   int fd = allow(Step::create, path) ? create() : -1;
   if (fd < 0 && errno == EEXIST) {
     // Left by a killed process that had this program's number: no live
@@ -171,6 +226,7 @@ bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view 
   }
   if (fd < 0) {
     reason = system_reason();
+    name_run_file(RunFile::temporary, {});
     return false;
   }
   // The bytes reach the disk before the name does: a power cut after the
@@ -186,10 +242,9 @@ bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view 
     ok = false;
     reason = system_reason();
   }
-  if (!ok) {
-    ::unlink(temporary.c_str());
-    return false;
-  }
+  if (!ok) ::unlink(temporary.c_str());
+  name_run_file(RunFile::temporary, {});
+  if (!ok) return false;
   // The new name itself lives in the folder, which is flushed in turn.
   if (!allow(Step::flush_folder, path) || (flushes && !flush_folder(folder_of(path)))) {
     reason = system_reason();
@@ -271,18 +326,59 @@ bool PosixPlatform::create_folder(const std::string& path, std::string& reason) 
 }
 
 bool PosixPlatform::read_input(std::string& bytes, std::string& reason) {
+  bool too_large = false;
+  return read_input_up_to(UINT64_MAX, bytes, too_large, reason);
+}
+
+bool PosixPlatform::read_input_up_to(uint64_t limit, std::string& bytes, bool& too_large, std::string& reason) {
   bytes.clear();
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      reason = system_reason();
+  if (read_up_to(STDIN_FILENO, limit, bytes, too_large)) return true;
+  reason = system_reason();
+  return false;
+}
+
+bool PosixPlatform::write_named_output(const std::string& path, std::string_view bytes, bool program,
+                                       std::string& reason) {
+  // A link stands for the file it names, followed to its end (which may not
+  // exist yet: it is then created).
+  std::string target = path;
+  for (int links = 0; links < 40; ++links) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    std::string named(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+    const ssize_t n = ::readlink(target.c_str(), named.data(), named.size());
+    if (n <= 0 || static_cast<size_t>(n) >= named.size()) {
+      reason = n <= 0 ? system_reason() : reason_of(ENAMETOOLONG);
       return false;
     }
-    if (n == 0) return true;
-    bytes.append(chunk, static_cast<size_t>(n));
+    named.resize(static_cast<size_t>(n));
+    target = named.front() == '/' ? named : folder_of(target) + "/" + named;
   }
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    reason = reason_of(ELOOP);  // links that lead back to themselves
+    return false;
+  }
+  if (::stat(target.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
+    return replace_with_mode(target, bytes, program ? 0755 : 0644, reason);
+  }
+  // A device or a pipe is written into as it stands: no temporary file, no rename.
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) {
+    reason = system_reason();
+    return false;
+  }
+  bool ok = write_all(fd, bytes);
+  if (!ok) reason = system_reason();
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    reason = system_reason();
+  }
+  return ok;
+}
+
+void PosixPlatform::remove_if_interrupted(int slot, const std::string& path) {
+  name_run_file(slot == 0 ? RunFile::line_script : RunFile::train_script, path);
 }
 
 bool PosixPlatform::write_output(std::string_view text, bool& closed, std::string& reason) {
@@ -314,14 +410,29 @@ Room PosixPlatform::take_room(size_t size) {
 
 bool PosixPlatform::lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) {
   refusal = LockRefusal::other;
+  // No interruption between the lock file's creation and its naming for
+  // removal: one that comes meanwhile waits until the lock is named.
+  sigset_t interruptions;
+  sigset_t before;
+  sigemptyset(&interruptions);
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interruptions, signal_number);
+  ::sigprocmask(SIG_BLOCK, &interruptions, &before);
+  const bool taken = take_lock(path, refusal, reason);
+  ::sigprocmask(SIG_SETMASK, &before, nullptr);
+  return taken;
+}
+
+bool PosixPlatform::take_lock(const std::string& path, LockRefusal& refusal, std::string& reason) {
   // A run that ends removes its lock file; one that opened the file just
   // before may then hold a lock on a removed file, so the lock counts only
   // while the name still leads to the locked file.
   for (int tentativo = 0; tentativo < 100; ++tentativo) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // Never through a link: one named as the lock could make the run
+    // create or lock a file anywhere.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
       if (errno == EACCES || errno == EPERM || errno == EROFS) refusal = LockRefusal::folder_not_writable;
-      reason = system_reason();
+      reason = errno == ELOOP ? "è un collegamento simbolico, che il blocco non segue: toglilo" : system_reason();
       return false;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -337,6 +448,7 @@ bool PosixPlatform::lock_run(const std::string& path, LockRefusal& refusal, std:
       release_lock();
       lock_fd_ = fd;
       lock_path_ = path;
+      name_run_file(RunFile::lock, path);
       refusal = LockRefusal::none;
       return true;
     }
@@ -348,6 +460,7 @@ bool PosixPlatform::lock_run(const std::string& path, LockRefusal& refusal, std:
 
 void PosixPlatform::release_lock() {
   if (lock_fd_ < 0) return;
+  name_run_file(RunFile::lock, {});
   ::unlink(lock_path_.c_str());
   ::close(lock_fd_);
   lock_fd_ = -1;
@@ -357,7 +470,7 @@ void PosixPlatform::show_window(const std::string& /*caption*/, const std::strin
 
 void PosixPlatform::show_message(const std::string& text) {
   std::fflush(stderr);
-  if (!write_all(STDERR_FILENO, text + "\n")) message_lost_ = true;
+  if (!write_all(STDERR_FILENO, visible_text(text) + "\n")) message_lost_ = true;
 }
 
 void PosixPlatform::terminate_program(int status) {

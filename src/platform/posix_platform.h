@@ -18,6 +18,10 @@ class PosixPlatform : public Platform {
   char separator() const override { return '/'; }
   bool exists(const std::string& path) override;
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
+  bool read_file_up_to(const std::string& path, uint64_t limit, std::string& bytes, bool& too_large,
+                       std::string& reason) override;
+  bool write_named_output(const std::string& path, std::string_view bytes, bool program, std::string& reason) override;
+  void remove_if_interrupted(int slot, const std::string& path) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
   void remove_stale_temporaries(const std::vector<std::string>& paths) override;
   bool delete_file(const std::string& path, std::string& reason) override;
@@ -28,6 +32,7 @@ class PosixPlatform : public Platform {
   bool lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) override;
   bool create_folder(const std::string& path, std::string& reason) override;
   bool read_input(std::string& bytes, std::string& reason) override;
+  bool read_input_up_to(uint64_t limit, std::string& bytes, bool& too_large, std::string& reason) override;
   bool write_output(std::string_view text, bool& closed, std::string& reason) override;
   void show_window(const std::string& caption, const std::string& label) override;
   void show_message(const std::string& text) override;
@@ -52,6 +57,7 @@ class PosixPlatform : public Platform {
 
  private:
   void release_lock();
+  bool take_lock(const std::string& path, LockRefusal& refusal, std::string& reason);
   bool replace_with_mode(const std::string& path, std::string_view bytes, unsigned mode, std::string& reason);
 
   std::string folder_;

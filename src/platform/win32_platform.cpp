@@ -6,13 +6,16 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "platform/interruption.h"
 #include "platform/system_reasons.h"
+#include "platform/visible_text.h"
 
 namespace ferrovello {
 
@@ -184,8 +187,22 @@ std::string to_utf8(std::wstring_view text) {
   return utf8;
 }
 
+namespace {
+
+// Ctrl-C, Ctrl-Break or the console closed: the run's temporary file and
+// scripts go (the lock file goes with the program), and the program ends
+// with the status of an interrupted console program.
+BOOL WINAPI on_console_event(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+  remove_run_files();
+  ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+}
+
+}  // namespace
+
 Win32Platform::Win32Platform(std::string folder, Reports reports) : folder_(std::move(folder)), reports_(reports) {
   if (reports_ == Reports::window) std::set_terminate(report_uncaught_exception);
+  SetConsoleCtrlHandler(on_console_event, TRUE);
 }
 
 Win32Platform::~Win32Platform() {
@@ -213,9 +230,9 @@ std::wstring executable_path() {
 
 std::string Win32Platform::executable_folder() {
   const std::wstring path = executable_path();
-  if (path.empty()) return ".";
+  if (path.empty()) return {};  // no folder, never another one
   const size_t slash = path.rfind(L'\\');
-  if (slash == std::wstring::npos) return ".";
+  if (slash == std::wstring::npos) return {};
   // A drive root keeps its "\": "C:\Ferrovello.exe" lies in "C:\".
   const bool root = slash == 2 && path[1] == L':';
   return to_utf8(std::wstring_view(path).substr(0, root ? slash + 1 : slash));
@@ -231,7 +248,14 @@ bool Win32Platform::exists(const std::string& path) {
 }
 
 bool Win32Platform::read_file(const std::string& path, std::string& bytes, std::string& reason) {
+  bool too_large = false;
+  return read_file_up_to(path, UINT64_MAX, bytes, too_large, reason);
+}
+
+bool Win32Platform::read_file_up_to(const std::string& path, uint64_t limit, std::string& bytes, bool& too_large,
+                                    std::string& reason) {
   bytes.clear();
+  too_large = false;
   // A folder cannot be opened this way (access denied): said as it is.
   const std::wstring wide = to_wide(path);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
@@ -245,8 +269,10 @@ bool Win32Platform::read_file(const std::string& path, std::string& bytes, std::
     reason = last_reason();
     return false;
   }
+  LARGE_INTEGER size{};
+  too_large = GetFileSizeEx(file, &size) && static_cast<uint64_t>(size.QuadPart) > limit;
   char chunk[65536];
-  for (;;) {
+  while (!too_large) {
     DWORD n = 0;
     if (!ReadFile(file, chunk, sizeof chunk, &n, nullptr)) {
       reason = last_reason();
@@ -255,11 +281,34 @@ bool Win32Platform::read_file(const std::string& path, std::string& bytes, std::
       return false;
     }
     if (n == 0) break;
-    bytes.append(chunk, n);
+    too_large = n > limit - bytes.size();
+    if (!too_large) bytes.append(chunk, n);
   }
   CloseHandle(file);
+  if (too_large) std::string().swap(bytes);
   return true;
 }
+
+namespace {
+
+// Writes all of `bytes` to a file, a device or a pipe, in parts the call takes.
+bool write_all(HANDLE file, std::string_view bytes, std::string& reason) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    const DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    DWORD written = 0;
+    if (!WriteFile(file, p, part, &written, nullptr) || written == 0) {
+      reason = last_reason();
+      return false;
+    }
+    p += written;
+    left -= written;
+  }
+  return true;
+}
+
+}  // namespace
 
 bool Win32Platform::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
   const std::wstring target = to_wide(path);
@@ -267,6 +316,7 @@ bool Win32Platform::replace_file(const std::string& path, std::string_view bytes
   auto create = [&] {
     return CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   };
+  name_run_file(RunFile::temporary, temporary_name(path, GetCurrentProcessId()));
   HANDLE file = create();
   if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
     // Left by a killed process that had this program's number: no live
@@ -276,22 +326,10 @@ bool Win32Platform::replace_file(const std::string& path, std::string_view bytes
   }
   if (file == INVALID_HANDLE_VALUE) {
     reason = last_reason();
+    name_run_file(RunFile::temporary, {});
     return false;
   }
-  bool ok = true;
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (ok && left > 0) {
-    const DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
-    DWORD written = 0;
-    if (!WriteFile(file, p, part, &written, nullptr) || written == 0) {
-      ok = false;
-      reason = last_reason();
-      break;
-    }
-    p += written;
-    left -= written;
-  }
+  bool ok = write_all(file, bytes, reason);
   // The bytes reach the disk before the name does; the rename is written
   // through to the disk before it returns.
   if (ok && !FlushFileBuffers(file)) {
@@ -307,7 +345,27 @@ bool Win32Platform::replace_file(const std::string& path, std::string_view bytes
     reason = last_reason();
   }
   if (!ok) DeleteFileW(temporary.c_str());
+  name_run_file(RunFile::temporary, {});
   return ok;
+}
+
+bool Win32Platform::write_named_output(const std::string& path, std::string_view bytes, bool program,
+                                       std::string& reason) {
+  // A device (NUL, CON) or a pipe is written into as it stands: no
+  // temporary file, no rename. Links are followed by the system itself.
+  HANDLE h = CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE || GetFileType(h) == FILE_TYPE_DISK) {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return Platform::write_named_output(path, bytes, program, reason);
+  }
+  const bool ok = write_all(h, bytes, reason);
+  CloseHandle(h);
+  return ok;
+}
+
+void Win32Platform::remove_if_interrupted(int slot, const std::string& path) {
+  name_run_file(slot == 0 ? RunFile::line_script : RunFile::train_script, path);
 }
 
 void Win32Platform::remove_stale_temporaries(const std::vector<std::string>& paths) {
@@ -418,6 +476,14 @@ bool Win32Platform::write_output(std::string_view text, bool& closed, std::strin
 // which the system also does when the program ends in any way.
 bool Win32Platform::lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) {
   refusal = LockRefusal::none;
+  // Never through a link: one named as the lock could make the run create
+  // or lock a file anywhere.
+  const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    refusal = LockRefusal::other;
+    reason = "è un collegamento simbolico, che il blocco non segue: toglilo";
+    return false;
+  }
   HANDLE h = CreateFileW(to_wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
@@ -493,10 +559,10 @@ void Win32Platform::show_window(const std::string& caption, const std::string& l
 
 void Win32Platform::show_message(const std::string& text) {
   if (reports_ == Reports::console) {
-    if (!print_line(text)) message_lost_ = true;
+    if (!print_line(visible_text(text))) message_lost_ = true;
     return;
   }
-  message_box(static_cast<HWND>(window_), text);
+  message_box(static_cast<HWND>(window_), visible_text(text));
 }
 
 void Win32Platform::destroy_window() {

@@ -29,6 +29,10 @@ class Win32Platform : public Platform {
   char separator() const override { return '\\'; }
   bool exists(const std::string& path) override;
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
+  bool read_file_up_to(const std::string& path, uint64_t limit, std::string& bytes, bool& too_large,
+                       std::string& reason) override;
+  bool write_named_output(const std::string& path, std::string_view bytes, bool program, std::string& reason) override;
+  void remove_if_interrupted(int slot, const std::string& path) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
   void remove_stale_temporaries(const std::vector<std::string>& paths) override;
   bool delete_file(const std::string& path, std::string& reason) override;

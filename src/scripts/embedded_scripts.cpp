@@ -238,4 +238,8 @@ void Form1::dati_linea() { scrivi_lista(nome_script_linea(), riempi_lista(kLineS
 
 void Form1::dati_treno() { scrivi_lista(nome_script_treno(), riempi_lista(kTrainScript)); }
 
+std::string Form1::testo_linea_incorporata() { return testo_lista(riempi_lista(kLineScript), loop_index); }
+
+std::string Form1::testo_treno_incorporato() { return testo_lista(riempi_lista(kTrainScript), loop_index); }
+
 }  // namespace ferrovello

@@ -22,26 +22,7 @@ namespace {
 // would, the size signal at its default action as a user's shell leaves it:
 // the program itself must keep that signal from killing it.
 RunResult run_with_size_limit(const std::string& program, const std::vector<std::string>& args, rlim_t limit) {
-  TempFolder capture;
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::signal(SIGXFSZ, SIG_DFL);
-    rlimit rl{limit, limit};
-    ::setrlimit(RLIMIT_FSIZE, &rl);
-    if (std::freopen(capture.file("err").c_str(), "w", stderr) == nullptr) ::_exit(126);
-    if (std::freopen("/dev/null", "w", stdout) == nullptr) ::_exit(126);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  RunResult r;
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  r.err = read_bytes(capture.file("err"));
-  return r;
+  return run_limited(program, args, RLIMIT_FSIZE, limit);
 }
 
 // Nothing of a run is left in the folder but its files: no lock, no

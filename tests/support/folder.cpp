@@ -1,10 +1,12 @@
 #include "support/folder.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -106,6 +108,38 @@ RunResult run_in(const std::string& program, const std::vector<std::string>& arg
 }
 
 }  // namespace
+
+RunResult run_limited(const std::string& program, const std::vector<std::string>& args, int resource,
+                      unsigned long limit) {
+  TempFolder capture;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    for (const int s : {SIGXFSZ, SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
+    if (limit != 0) {
+      const rlimit rl{limit, limit};
+      ::setrlimit(resource, &rl);
+    }
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int out = ::open("/dev/null", O_WRONLY);
+    const int err = ::open(capture.file("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
+  RunResult r;
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.err = read_bytes(capture.file("err"));
+  r.peak_kb = usage.ru_maxrss;
+  return r;
+}
 
 RunResult run_installer_in(const std::string& folder) {
   const std::string copy = folder + "/ferrovello";

@@ -33,6 +33,7 @@ struct RunResult {
   int status = -1;
   std::string out;
   std::string err;
+  long peak_kb = 0;  // largest resident memory, from run_limited
 };
 // Runs a program with arguments, standard input empty, and collects its exit
 // status and output.
@@ -43,6 +44,14 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
 // instead of being collected.
 RunResult run_with(const std::string& program, const std::vector<std::string>& args, const std::string& input,
                    const std::string& output);
+
+// Runs a program with one resource of the system limited (`resource` as
+// for setrlimit: RLIMIT_AS, RLIMIT_FSIZE...; `limit` 0 leaves it), standard
+// input empty and standard output discarded, every signal at its default
+// action as a user's shell leaves them; its status, its standard error and
+// its peak memory.
+RunResult run_limited(const std::string& program, const std::vector<std::string>& args, int resource,
+                      unsigned long limit);
 
 // Copies the installer into `folder` and runs it from there.
 RunResult run_installer_in(const std::string& folder);

@@ -47,6 +47,7 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
   ScriptPreparati copia = p;  // the scripts with the faulty lines blanked
   std::vector<Voce> voci;
   std::vector<Diagnosi> finali;
+  bool interrotto = true;  // the list stopped at kPassateMassime faults
   for (int passata = 0; passata < kPassateMassime; ++passata) {
     ScriptOverlay overlay(base, true);
     Form1 form(overlay);
@@ -74,11 +75,13 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
         voci.push_back({f2 < 0 ? 0 : f2, o2, blocco(d)});
       }
       if (form.diagnoses.empty()) voci.push_back({0, 0, testo_errore("25")});
+      interrotto = false;
       break;
     }
     if (file < 0) {
       form.controlla_percorso();
       finali = form.diagnoses;
+      interrotto = false;
       break;
     }
     std::vector<Diagnosi> spiegato{primo};
@@ -96,7 +99,10 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
       while (da > 0 && b[da - 1] != '\n' && b[da - 1] != '\r') --da;
       while (a < b.size() && b[a] != '\n' && b[a] != '\r') ++a;
     }
-    if (!sbianca(b, da, a)) break;  // nothing left to skip: the fault stays
+    if (!sbianca(b, da, a)) {  // nothing left to skip: the fault stays
+      interrotto = false;
+      break;
+    }
   }
   if (voci.empty() && finali.empty()) return -1;
 
@@ -108,6 +114,11 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
                    [](const Voce& a, const Voce& b) { return a.file != b.file ? a.file < b.file : a.offset < b.offset; });
   for (const Voce& v : voci) base.show_message(v.testo);
   for (const Diagnosi& d : finali) base.show_message(blocco(d));
+  // Said, never left to be guessed from a round number.
+  if (interrotto) {
+    base.show_message("L'elenco si ferma ai primi " + std::to_string(kPassateMassime) +
+                      " errori: le righe dopo l'ultimo non sono state controllate (correggi questi e riprova)");
+  }
   const std::string riepilogo = std::to_string(guasti) + (guasti == 1 ? " errore, " : " errori, ") +
                                 std::to_string(avvisi) + (avvisi == 1 ? " avviso" : " avvisi") +
                                 (note == 0 ? "" : ", " + std::to_string(note) + (note == 1 ? " nota" : " note"));

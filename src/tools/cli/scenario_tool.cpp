@@ -2,6 +2,8 @@
 // and checks line and train scripts, decodes the simulator's files, draws
 // a scenario and makes a page to look at it in a browser.
 #include <CLI/CLI.hpp>
+#include <new>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -123,9 +125,26 @@ std::string senza_a_capo(std::string testo) {
   return testo;
 }
 
+int esegui(int argc, char** argv);
+
 }  // namespace
 
+// Memory the system refuses ends the tool with a message and status 1; the
+// platforms, gone on the way out, have taken their lock and files away.
 int main(int argc, char** argv) {
+  try {
+    return esegui(argc, argv);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  ToolPlatform console(".");
+  console.show_message("Memoria insufficiente: il comando si ferma");
+  return 1;
+}
+
+namespace {
+
+int esegui(int argc, char** argv) {
 #ifdef _WIN32
   std::vector<std::string> args = argomenti_utf8();
   std::vector<char*> puntatori;
@@ -222,6 +241,7 @@ int main(int argc, char** argv) {
   CLI::App* s = ferrovello::sottocomando(app, "scripts", "Scrive gli script della linea e del treno dello scenario incorporato");
   s->add_option("--out", scripts_out, "Cartella degli script (creata se manca)")->required()->type_name(kCartella);
   opzioni_nomi(s, scripts_names);
+  s->add_flag("--force", scripts_names.force, "Sovrascrive gli script già presenti nella cartella");
 
   ferrovello::PackageOptions package;
   CLI::App* g = ferrovello::sottocomando(app, "package", "Controlla lo scenario e scrive un programma che lo installa");
@@ -284,6 +304,15 @@ int main(int argc, char** argv) {
     if (v->parsed() && !servi && view.out.empty()) {
       throw CLI::ValidationError("view", "serve --out oppure --serve");
     }
+    // Every scenario is made to be installed on Windows: names whose files
+    // would coincide there, or be a device's, are refused on every system.
+    for (const ferrovello::CompileOptions* nomi :
+         {&compile, &check, &plot.scripts, &view.scripts, &package.scripts, &scripts_names}) {
+      if (const std::string conflitto = ferrovello::nomi_in_conflitto(nomi->name, nomi->train_number);
+          !conflitto.empty()) {
+        throw CLI::ValidationError("--name e --train-number", conflitto);
+      }
+    }
   } catch (const CLI::ParseError& e) {
     // Help and version on standard output, a usage error on standard error.
     std::ostringstream uscita;
@@ -340,5 +369,8 @@ int main(int argc, char** argv) {
     return stato_finale(platform, ferrovello::esegui_view(view, platform));
   }
   ToolPlatform platform(scripts_out);
-  return stato_finale(platform, ferrovello::esegui_scripts(scripts_names.name, scripts_names.train_number, platform));
+  return stato_finale(platform, ferrovello::esegui_scripts(scripts_names.name, scripts_names.train_number,
+                                                           scripts_names.force, platform));
 }
+
+}  // namespace

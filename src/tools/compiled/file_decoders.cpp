@@ -56,6 +56,24 @@ bool tipo_da_nome(const std::string& nome, TipoFile& tipo) {
   return true;
 }
 
+uint64_t dimensione_massima(TipoFile tipo) {
+  switch (tipo) {
+    case TipoFile::percorso: return kMassimoPercorso;
+    case TipoFile::elementi: return kMassimoElementi;
+    case TipoFile::linea: break;
+  }
+  return kMassimoLinea;
+}
+
+const char* nome_del_tipo(TipoFile tipo) {
+  switch (tipo) {
+    case TipoFile::percorso: return "un file del percorso";
+    case TipoFile::elementi: return "un file degli elementi";
+    case TipoFile::linea: break;
+  }
+  return "un file della linea";
+}
+
 bool e_stazione(const ItemRecord& r) {
   return r.kind != 0 || r.value1 != 0 || r.value2 != 0 || r.position != 0 || r.code != 0 || r.word1 != 0 ||
          r.word3 != 0 || r.byte2 != 0;

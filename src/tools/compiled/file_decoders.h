@@ -16,6 +16,16 @@ namespace ferrovello {
 
 enum class TipoFile { percorso, elementi, linea };
 
+// The largest file of each kind the installer can write: the route file of
+// the longest route (1000000 m), an item table whose 87 texts are all as
+// long as a text can be, the line file of the longest route. A larger file
+// is not one of them and is refused before it is read whole.
+inline constexpr uint64_t kMassimoPercorso = (uint64_t{kMaxRouteLength} + 7000) / 50 * 15 + 15;
+inline constexpr uint64_t kMassimoElementi = uint64_t{kItemCount} * (34 + 65535);
+inline constexpr uint64_t kMassimoLinea = 2 * (uint64_t{kMaxRouteLength} + 7000 + 1) * 10;
+uint64_t dimensione_massima(TipoFile tipo);
+const char* nome_del_tipo(TipoFile tipo);
+
 // The kind of a file from its name: "_linea.dat", ".sim" or ".dat".
 bool tipo_da_nome(const std::string& nome, TipoFile& tipo);
 

@@ -13,6 +13,7 @@
 
 #include "model/record_layout.h"
 #include "output/encoding.h"
+#include "platform/visible_text.h"
 #include "tools/scenario/prepared_scripts.h"
 #include "tools/text/cp1252.h"
 #include "tools/compiled/record_words.h"
@@ -74,11 +75,8 @@ bool dividi_lati(const std::vector<std::string>& args, Lato& a, Lato& b) {
   return true;
 }
 
-bool leggi_bytes(Platform& platform, const std::string& nome, std::string& bytes) {
-  std::string perche;
-  if (platform.read_file(nome, bytes, perche)) return true;
-  std::fprintf(stderr, "Impossibile leggere il file \"%s\": %s\n", nome.c_str(), perche.c_str());
-  return false;
+bool leggi_bytes(Platform& platform, const std::string& nome, std::string& bytes, TipoFile tipo) {
+  return leggi_file(platform, nome, bytes, dimensione_massima(tipo), nome_del_tipo(tipo));
 }
 
 bool forma_attesa(bool ok, const std::string& nome, const std::string& perche) {
@@ -102,16 +100,16 @@ bool carica_cartella(const DiffOptions& o, Platform& platform, Lato& l) {
   }
   std::string bytes;
   std::string perche;
-  if (!leggi_bytes(platform, dat, bytes) ||
+  if (!leggi_bytes(platform, dat, bytes, TipoFile::percorso) ||
       !forma_attesa(decodifica_percorso(bytes, l.celle, perche), dat, perche)) {
     return false;
   }
-  if (!leggi_bytes(platform, sim, bytes) ||
+  if (!leggi_bytes(platform, sim, bytes, TipoFile::elementi) ||
       !forma_attesa(decodifica_elementi(bytes, l.elementi, perche), sim, perche)) {
     return false;
   }
   l.con_linea = platform.exists(linea);
-  return !l.con_linea || (leggi_bytes(platform, linea, bytes) &&
+  return !l.con_linea || (leggi_bytes(platform, linea, bytes, TipoFile::linea) &&
                           forma_attesa(decodifica_linea(bytes, l.linea_valori, perche), linea, perche));
 }
 
@@ -340,7 +338,11 @@ int esegui_diff(const DiffOptions& o, Platform& platform, std::string& out) {
   if (o.json) {
     scrivi(out, "%s\n", json_differenze(a, b, d).dump().c_str());
   } else if (!d.vuote()) {
-    testo_differenze(a, b, d, out);
+    // Texts of the files (station names, signboards) with their control
+    // characters shown, never sent to the terminal.
+    std::string testo;
+    testo_differenze(a, b, d, testo);
+    out += visible_text(testo);
   }
   return d.vuote() ? kDiffUguali : kDiffDiversi;
 }

@@ -2,7 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/visible_text.h"
 #include "tools/compiled/file_decoders.h"
+#include "tools/scenario/prepared_scripts.h"
 #include "tools/dump/dump_place.h"
 #include "tools/text/standard_output.h"
 
@@ -69,7 +71,11 @@ int dump_in(const DumpOptions& o, Platform& platform, std::string& out) {
   }
   std::string bytes;
   std::string perche;
-  if (o.file == "-" ? !platform.read_input(bytes, perche) : !platform.read_file(o.file, bytes, perche)) {
+  // Read no further than the largest file of any kind: a larger one is
+  // refused below without being held whole.
+  bool troppo = false;
+  if (o.file == "-" ? !platform.read_input_up_to(kMassimoLinea, bytes, troppo, perche)
+                    : !platform.read_file_up_to(o.file, kMassimoLinea, bytes, troppo, perche)) {
     platform.show_message("Impossibile leggere " +
                           (o.file == "-" ? std::string("lo standard input") : "il file \"" + o.file + "\"") + ": " +
                           perche);
@@ -92,6 +98,10 @@ int dump_in(const DumpOptions& o, Platform& platform, std::string& out) {
   if (tipo == TipoFile::elementi && per_luogo(o)) {
     std::fprintf(stderr, "--at, --from, --to e --sim valgono per un file del percorso (.dat) o della linea (_linea.dat)\n");
     return 2;
+  }
+  if (troppo || bytes.size() > dimensione_massima(tipo)) {
+    segnala_troppo_grande(platform, o.file == "-" ? "-" : o.file, dimensione_massima(tipo), nome_del_tipo(tipo));
+    return 1;
   }
   ordered_json j;
   bool ok = false;
@@ -127,6 +137,9 @@ int esegui_dump(const DumpOptions& o, Platform& platform) {
   std::string out;
   const int stato = dump_in(o, platform, out);
   if (stato != 0 && out.empty()) return stato;
+  // A table shows the texts of the file (station names, signboards) with
+  // their control characters written out; JSON escapes its own.
+  if (!o.json) out = visible_text(out);
   return scrivi_uscita(platform, o.out, out) ? stato : 1;
 }
 

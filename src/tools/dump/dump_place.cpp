@@ -7,6 +7,7 @@
 #include "model/numbers.h"
 #include "tools/text/colonne.h"
 #include "tools/compiled/file_decoders.h"
+#include "tools/scenario/prepared_scripts.h"
 
 namespace ferrovello {
 
@@ -28,10 +29,7 @@ bool leggi_sistemi(const DumpOptions& o, Platform& platform, Posti& p) {
   std::string bytes;
   std::string perche;
   std::array<ItemRecord, kItemCount> elementi{};
-  if (!platform.read_file(o.sim, bytes, perche)) {
-    std::fprintf(stderr, "Impossibile leggere il file \"%s\": %s\n", o.sim.c_str(), perche.c_str());
-    return false;
-  }
+  if (!leggi_file(platform, o.sim, bytes, kMassimoElementi, nome_del_tipo(TipoFile::elementi))) return false;
   if (!decodifica_elementi(bytes, elementi, perche)) {
     std::fprintf(stderr, "Il file \"%s\" non ha la forma attesa: %s\n", o.sim.c_str(), perche.c_str());
     return false;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/installer_mark.h"
 #include "app/package_payload.h"
 #include "tools/text/standard_output.h"
 #include "tools/text/windows_text.h"
@@ -12,9 +13,9 @@ namespace ferrovello {
 namespace {
 
 // Reads an author's text and turns it into the bytes the installer writes.
-bool testo_autore(Platform& base, const std::string& nome, std::string& out) {
+bool testo_autore(Platform& base, const std::string& nome, std::string& out, uint64_t massimo, const char* cosa) {
   std::string utf8;
-  if (!leggi_file(base, nome, utf8)) return false;
+  if (!leggi_file(base, nome, utf8, massimo, cosa)) return false;
   std::string perche;
   if (testo_windows(utf8, out, perche)) return true;
   base.show_message(nome + ":" + perche);
@@ -24,7 +25,16 @@ bool testo_autore(Platform& base, const std::string& nome, std::string& out) {
 bool documento(Platform& base, const std::string& nome, std::optional<std::string>& doc) {
   if (nome.empty()) return true;
   doc.emplace();
-  return testo_autore(base, nome, *doc);
+  return testo_autore(base, nome, *doc, kMassimoTesto, "un documento");
+}
+
+// The installer's mark, put together while the tool runs: the tool's own
+// file holds it only reversed.
+std::string marchio_a_runtime() {
+  const volatile char* rovesciato = kMarchioRovesciato;
+  std::string m(kLunghezzaMarchio, '\0');
+  for (size_t i = 0; i < kLunghezzaMarchio; ++i) m[i] = rovesciato[kLunghezzaMarchio - 1 - i];
+  return m;
 }
 
 // The installer a package starts from: a program of the chosen system that
@@ -35,6 +45,11 @@ bool stub_valido(Platform& base, const PackageOptions& o, const std::string& stu
   if (stub.compare(0, atteso.size(), atteso) != 0) {
     base.show_message("Il file \"" + o.stub + "\" non è un programma per " + sistema +
                       ": serve l'installatore per " + sistema + " (--stub)");
+    return false;
+  }
+  if (stub.find(marchio_a_runtime()) == std::string::npos) {
+    base.show_message("Il file \"" + o.stub + "\" non è un installatore di questo progetto: serve l'installatore per " +
+                      sistema + " (--stub)");
     return false;
   }
   Pacchetto gia;
@@ -90,7 +105,7 @@ int esegui_package(const PackageOptions& o, Platform& base) {
     return 1;
   }
   std::string stub;
-  if (!leggi_file(base, o.stub, stub) || !stub_valido(base, o, stub)) return 1;
+  if (!leggi_file(base, o.stub, stub, kMassimoInstallatore, "un installatore") || !stub_valido(base, o, stub)) return 1;
   const std::string carico = codifica_carico(p);
   Pacchetto verifica;
   std::string perche;
@@ -103,7 +118,7 @@ int esegui_package(const PackageOptions& o, Platform& base) {
   programma += stub;
   programma += carico;
   programma += coda_del_carico(carico);
-  if (!base.replace_program_file(o.out, programma, perche)) {
+  if (!base.write_named_output(o.out, programma, true, perche)) {
     base.show_message("Impossibile scrivere il file \"" + o.out + "\": " + perche);
     return 1;
   }

@@ -545,15 +545,15 @@ int da_file(const PlotOptions& o, Platform& base) {
   DatiGrafico d;
   std::string bytes;
   std::string perche;
-  if (!leggi_file(base, o.line_file, bytes)) return 1;
+  if (!leggi_file(base, o.line_file, bytes, kMassimoLinea, nome_del_tipo(TipoFile::linea))) return 1;
   bool ok = decodifica_linea(bytes, d.linea, perche);
   if (ok && !o.sim.empty()) {
-    if (!leggi_file(base, o.sim, bytes)) return 1;
+    if (!leggi_file(base, o.sim, bytes, kMassimoElementi, nome_del_tipo(TipoFile::elementi))) return 1;
     ok = decodifica_elementi(bytes, d.elementi, perche);
     d.con_elementi = ok;
   }
   if (ok && !o.dat.empty()) {
-    if (!leggi_file(base, o.dat, bytes)) return 1;
+    if (!leggi_file(base, o.dat, bytes, kMassimoPercorso, nome_del_tipo(TipoFile::percorso))) return 1;
     ok = decodifica_percorso(bytes, d.celle, perche);
   }
   if (!ok) {

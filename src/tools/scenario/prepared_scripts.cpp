@@ -9,12 +9,24 @@
 
 namespace ferrovello {
 
-bool leggi_file(Platform& base, const std::string& nome, std::string& bytes) {
+bool leggi_file(Platform& base, const std::string& nome, std::string& bytes, uint64_t massimo, const char* cosa) {
   std::string perche;
-  if (nome == "-" ? base.read_input(bytes, perche) : base.read_file(nome, bytes, perche)) return true;
-  base.show_message((nome == "-" ? std::string("Impossibile leggere lo standard input")
-                                 : "Impossibile leggere il file \"" + nome + "\"") + ": " + perche);
+  bool troppo = false;
+  const bool letto = nome == "-" ? base.read_input_up_to(massimo, bytes, troppo, perche)
+                                 : base.read_file_up_to(nome, massimo, bytes, troppo, perche);
+  if (!letto) {
+    base.show_message((nome == "-" ? std::string("Impossibile leggere lo standard input")
+                                   : "Impossibile leggere il file \"" + nome + "\"") + ": " + perche);
+    return false;
+  }
+  if (!troppo) return true;
+  segnala_troppo_grande(base, nome, massimo, cosa);
   return false;
+}
+
+void segnala_troppo_grande(Platform& base, const std::string& nome, uint64_t massimo, const char* cosa) {
+  base.show_message("Il file \"" + nome + "\" supera " + std::to_string(massimo) + " byte, il massimo per " + cosa +
+                    ": non viene letto");
 }
 
 namespace {
@@ -31,7 +43,8 @@ bool leggi_script(const CompileOptions& o, Platform& base, std::string& linea, s
     base.show_message("--line e --train non possono leggere entrambi lo standard input: dai a uno dei due un file");
     return false;
   }
-  return leggi_file(base, o.line, linea) && leggi_file(base, o.train, treno);
+  return leggi_file(base, o.line, linea, kMassimoScript, "uno script") &&
+         leggi_file(base, o.train, treno, kMassimoScript, "uno script");
 }
 
 bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p) {

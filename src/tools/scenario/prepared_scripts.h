@@ -69,8 +69,17 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
 // Creates the folder the tool writes into; a failure is reported.
 bool crea_cartella(Platform& base, const std::string& cartella);
 
-// Reads a file the author named ("-" the standard input); a failure is
-// reported, naming the file.
-bool leggi_file(Platform& base, const std::string& nome, std::string& bytes);
+// The largest script the tool reads: far beyond any route's (the generated
+// line script of the longest route, 1000000 m, takes 160 KB).
+inline constexpr uint64_t kMassimoScript = uint64_t{16} << 20;
+// The largest installer the tool packages from, and document it carries.
+inline constexpr uint64_t kMassimoInstallatore = uint64_t{64} << 20;
+
+// Reads a file the author named ("-" the standard input), of at most `massimo` bytes (`cosa` says
+// what the file is, for the message); a failure or a larger file is
+// reported, naming the file, and a larger one is never read whole.
+bool leggi_file(Platform& base, const std::string& nome, std::string& bytes, uint64_t massimo, const char* cosa);
+// The message for a file beyond its kind's largest size.
+void segnala_troppo_grande(Platform& base, const std::string& nome, uint64_t massimo, const char* cosa);
 
 }  // namespace ferrovello

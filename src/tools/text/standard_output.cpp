@@ -48,7 +48,7 @@ bool scrivi_uscita(Platform& base, const std::string& nome, std::string_view byt
     return !uscita_fallita;
   }
   std::string perche;
-  if (!base.replace_file(nome, bytes, perche)) {
+  if (!base.write_named_output(nome, bytes, false, perche)) {
     base.show_message("Impossibile scrivere il file \"" + nome + "\": " + perche);
     return false;
   }

@@ -21,15 +21,15 @@ int da_file(const ViewOptions& o, Platform& base) {
   DatiGrafico& g = d.grafico;
   std::string bytes;
   std::string perche;
-  if (!leggi_file(base, o.dat, bytes)) return 1;
+  if (!leggi_file(base, o.dat, bytes, kMassimoPercorso, nome_del_tipo(TipoFile::percorso))) return 1;
   bool ok = decodifica_percorso(bytes, g.celle, perche);
   if (ok) {
-    if (!leggi_file(base, o.sim, bytes)) return 1;
+    if (!leggi_file(base, o.sim, bytes, kMassimoElementi, nome_del_tipo(TipoFile::elementi))) return 1;
     ok = decodifica_elementi(bytes, g.elementi, perche);
     g.con_elementi = ok;
   }
   if (ok && !o.line_file.empty()) {
-    if (!leggi_file(base, o.line_file, bytes)) return 1;
+    if (!leggi_file(base, o.line_file, bytes, kMassimoLinea, nome_del_tipo(TipoFile::linea))) return 1;
     ok = decodifica_linea(bytes, g.linea, perche);
   }
   if (!ok) {

@@ -258,6 +258,11 @@ TEST_F(Package, RefusesWhatItCannotCarry) {
        "contiene già uno scenario"},
       {{"--line", line, "--train", dir("s/Ferrovello_2632-.txt"), "--stub", INSTALLER_PATH, "--windows"},
        "non è un programma per Windows"},
+      // Programs that are not an installer of this project, the tool among them.
+      {{"--line", line, "--train", dir("s/Ferrovello_2632-.txt"), "--stub", "/bin/true"},
+       "non è un installatore di questo progetto"},
+      {{"--line", line, "--train", dir("s/Ferrovello_2632-.txt"), "--stub", TOOL_PATH},
+       "non è un installatore di questo progetto"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = {"package"};
