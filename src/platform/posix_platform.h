@@ -57,9 +57,6 @@ class PosixPlatform : public Platform {
   // errno set.
   enum class Step { create, write, flush, rename, flush_folder, read, remove };
   virtual bool allow(Step, const std::string& /*path*/) { return true; }
-  // The programs always flush; only the benchmarks' yardstick turns the
-  // flushes off, to show what they cost.
-  bool flushes = true;
 
  private:
   void release_lock();
