@@ -69,10 +69,13 @@ class Platform {
   // the temporary file at its offset, commit_pieces flushes the temporary
   // file and renames it over the target, abandon_pieces takes it away. The
   // pieces must cover the file with no gap by the time it is committed.
-  // write_piece may run on another thread than the other calls, one piece at
-  // a time. By default the pieces are gathered in memory and the whole is
-  // replaced at the commit; writes_pieces says whether the platform writes
-  // them at once, so that laying a file and writing it can overlap.
+  // write_piece may return before the piece is written (the POSIX platform
+  // writes the pieces in order on a thread of its own): its bytes must stay
+  // as they are until commit_pieces or abandon_pieces returns, and a failure
+  // to write it is then reported by commit_pieces. By default the pieces are
+  // gathered in memory and the whole is replaced at the commit;
+  // writes_pieces says whether the platform writes them as they come, so
+  // that laying a file and writing it can overlap.
   virtual bool writes_pieces() const { return false; }
   virtual bool open_pieces(const std::string& path, PiecesFile& file, std::string& /*reason*/) {
     file = PiecesFile{path, -1, {}};
