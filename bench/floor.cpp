@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
 
   // The steps, checked before anything is done, and the names written.
   struct Step {
-    enum { write, lock, read, remove } kind;
+    enum class Kind { write, lock, read, remove } kind;
     std::string path;
     size_t size = 0;
   };
@@ -94,13 +94,13 @@ int main(int argc, char** argv) {
   for (int i = first + 1; i < argc; ++i) {
     const std::string a = argv[i];
     const size_t eq = a.find('=');
-    Step s{Step::write, folder + "floor_" + std::to_string(i - first) + ".bin"};
+    Step s{Step::Kind::write, folder + "floor_" + std::to_string(i - first) + ".bin"};
     if (a == "lock") {
-      s.kind = Step::lock;
+      s.kind = Step::Kind::lock;
     } else if (a.rfind("read:", 0) == 0) {
-      s = {Step::read, in_folder(a.substr(5))};
+      s = {Step::Kind::read, in_folder(a.substr(5))};
     } else if (a.rfind("delete:", 0) == 0) {
-      s = {Step::remove, in_folder(a.substr(7))};
+      s = {Step::Kind::remove, in_folder(a.substr(7))};
     } else if (eq != std::string::npos) {
       s.path = folder + a.substr(0, eq);
       if (!size_of(a.substr(eq + 1), s.size)) {
@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
       fail("passo non valido", a);
       return 2;
     }
-    if (s.kind == Step::write) written.push_back(s.path);
+    if (s.kind == Step::Kind::write) written.push_back(s.path);
     steps.push_back(s);
   }
 
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
   std::string why;
   for (const Step& s : steps) {
     switch (s.kind) {
-      case Step::write: {
+      case Step::Kind::write: {
         // The bytes lie in room taken as the programs take the line table's.
         const ferrovello::Room room = platform.take_room(s.size);
         std::memset(room.get(), 0x5a, s.size);
@@ -128,16 +128,16 @@ int main(int argc, char** argv) {
         }
         break;
       }
-      case Step::lock: {
+      case Step::Kind::lock: {
         ferrovello::LockRefusal refusal{};
         if (!platform.lock_run(folder + "Ferrovello.lock", refusal, why)) return fail("blocco non preso", why);
         platform.remove_stale_temporaries(written);
         break;
       }
-      case Step::read:
+      case Step::Kind::read:
         if (!platform.read_file(s.path, content, why)) return fail("impossibile leggere " + s.path, why);
         break;
-      case Step::remove:
+      case Step::Kind::remove:
         if (!platform.delete_file(s.path, why)) return fail("impossibile eliminare " + s.path, why);
         break;
     }
