@@ -43,6 +43,9 @@ void Form1::blocca_cartella() {
   LockRefusal rifiuto{};
   std::string perche;
   if (platform.lock_run(blocco, rifiuto, perche)) {
+    // The run's folder is flushed once, after its last rename, not after
+    // each: no other run can write into it meanwhile.
+    platform.hold_folder_flushes();
     // A run that was killed (or lost its power) while writing leaves the
     // temporary file of the file at hand: gone now that no other run can be
     // writing it.
@@ -70,13 +73,13 @@ void Form1::memorizza_percorso(int32_t j) {
   if (route_cells.empty()) {
     if (error_code == 0) registra_errore(kErroreGuasto);
     segnala_errore_registrato();
-    platform.end_program(1);
+    termina(1);
   }
   controlla_percorso();
   // A recorded fault is reported, never passed off as success.
   if (error_code != 0) {
     segnala_errore_registrato();
-    if (!write_despite_faults) platform.end_program(1);
+    if (!write_despite_faults) termina(1);
   }
   if (const int32_t n = timbra_percorso(); n != 0) errore(std::to_string(n));
   scrivi_file_binari();
@@ -107,6 +110,12 @@ void Form1::scrivi_file_binari() {
   if (write_line_file != 0) scrivi_file_linea();
   scrivi_file_elementi();
   scrivi_file_percorso();
+  // One flush of the folder, after the last rename, makes every file of the
+  // run durable (blocca_cartella held the flushes of the renames).
+  std::string perche;
+  if (!platform.flush_held_folders(perche)) {
+    guasto("Impossibile scrivere sul disco la cartella \"" + platform.program_folder() + "\": " + perche);
+  }
 }
 
 }  // namespace ferrovello

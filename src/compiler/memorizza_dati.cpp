@@ -48,6 +48,7 @@ void controlla_progressive(Form1& f, const CompileState& s) {
 void elimina_script(Form1& f, const std::string& percorso) { elimina(f, percorso); }
 
 void Form1::memorizza_dati() {
+  abbandona_file_linea();
   route_cells.clear();
   line_table.clear();
   last_cell = 0;

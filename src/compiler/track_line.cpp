@@ -36,8 +36,7 @@ struct Punti {
 // Lays the points from c up to `fino`, turning by k; false once c passes
 // `ultimo`. Everything it steps with is a local copy, which the stores into
 // the table cannot touch, so it stays in registers.
-bool corsa(LineTable& t, int64_t& c, int64_t fino, double k, int64_t ultimo) {
-  if (c > fino) return true;
+bool tratto(LineTable& t, int64_t& c, int64_t fino, double k, int64_t ultimo) {
   const auto m = static_cast<size_t>(c);
   Punti p{t.x(m - 1), t.y(m - 1), t.x(m - 1) - t.x(m - 2), t.y(m - 1) - t.y(m - 2), t.cursor()};
   int64_t i = c;
@@ -52,6 +51,18 @@ bool corsa(LineTable& t, int64_t& c, int64_t fino, double k, int64_t ultimo) {
   t.close(p.penna);
   c = i;
   return ok;
+}
+
+// The same, handing the table back at the end of every piece, so that the
+// line file's writer hears of each piece as soon as it is laid. The step
+// taken up again from the table is the one just stored, so the points are
+// those of one unbroken run.
+bool corsa(LineTable& t, int64_t& c, int64_t fino, double k, int64_t ultimo) {
+  constexpr auto kPezzo = static_cast<int64_t>(LineTable::kPiece);
+  while (c <= fino) {
+    if (!tratto(t, c, std::min(fino, (c / kPezzo + 1) * kPezzo - 1), k, ultimo)) return false;
+  }
+  return true;
 }
 
 // Curvature per metre of a curve keyword: the first class digit of 1 to 6

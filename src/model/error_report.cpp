@@ -9,7 +9,7 @@ std::string testo_errore(const std::string& a) { return " Errore n. " + a; }
 
 void Form1::errore(const std::string& a) {
   platform.show_message(testo_errore(a));
-  platform.end_program(1);
+  termina(1);
 }
 
 // The faults recorded by the compiler or the route checks, one block each:
@@ -35,7 +35,12 @@ void Form1::segnala_errore_registrato() {
 // failed; files written before stay as they are.
 void Form1::guasto(const std::string& messaggio) {
   platform.show_message(messaggio);
-  platform.end_program(1);
+  termina(1);
+}
+
+void Form1::termina(int32_t stato) {
+  abbandona_file_linea();
+  platform.end_program(stato);
 }
 
 // A file that cannot be written, read or deleted. The two scripts live only

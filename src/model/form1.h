@@ -106,6 +106,11 @@ struct LineCursor {
   }
 };
 
+// The writer of the line file while its table is laid (output/line_file_writer.h),
+// told of the metres laid so far.
+struct ScritturaLinea;
+void annuncia_posa(ScritturaLinea& scrittura, size_t laid);
+
 // The planar line table, held in the byte layout of the line file: entry 0
 // of every metre, then entry 1, each slot a 16-bit tag and its value. The
 // points are laid from metre 0 upwards without gaps, metres 0 and 1 as
@@ -120,6 +125,11 @@ struct LineTable {
   size_t laid = 0;                // metres laid, from 0
   size_t half = 0;                // bytes of one entry laid to its end: entry 1 starts there
   size_t room = 0;                // bytes of `bytes`, at least 2 * half
+  ScritturaLinea* writer = nullptr;  // told of the metres laid, while the file is written as it is laid
+
+  // The table is laid and written in pieces of this many metres: the track
+  // line stops at the end of each, so that the writer hears of it.
+  static constexpr size_t kPiece = 65536;
 
   // Sized like a vector of slots: `slots` is twice the number of metres and
   // every slot starts empty (the one value a new slot can hold). Room
@@ -139,7 +149,10 @@ struct LineTable {
   // that lays nothing before metres 0 and 1 are laid.
   LineCursor cursor();
   // Takes back a cursor of this table: its metres are laid.
-  void close(const LineCursor& c) { laid = c.m; }
+  void close(const LineCursor& c) {
+    laid = c.m;
+    if (writer != nullptr) annuncia_posa(*writer, laid);
+  }
   // Point of a laid metre.
   double x(size_t m) const;
   double y(size_t m) const;
@@ -183,7 +196,10 @@ struct Pacchetto;
 
 class Form1 {
  public:
-  explicit Form1(Platform& p) : platform(p) {}
+  explicit Form1(Platform& p);
+  ~Form1();
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
 
   Platform& platform;
 
@@ -194,6 +210,9 @@ class Form1 {
   std::vector<RouteCell> route_cells;  // indices 0 to last_cell; empty until sized
   int32_t last_cell = 0;
   LineTable line_table;  // entry 0 of every metre, then entry 1
+  // The line file being written while line_table is laid; null when it is
+  // written whole at the end (a platform that does not write pieces at once).
+  std::unique_ptr<ScritturaLinea> line_writer;
   int32_t line_extent = 0;
   std::array<ItemRecord, kItemCount> items{};
   std::array<int32_t, kMountainSlots> mountain_start{};
@@ -273,6 +292,8 @@ class Form1 {
   void errore(const std::string& a);
   void segnala_errore_registrato();
   [[noreturn]] void guasto(const std::string& messaggio);
+  // Ends the program; a line file still being written is taken away first.
+  [[noreturn]] void termina(int32_t stato);
   [[noreturn]] void guasto_file(const std::string& azione, const std::string& percorso, const std::string& perche);
   [[noreturn]] void memoria_esaurita();
   void togli_script();
@@ -280,6 +301,12 @@ class Form1 {
   static T minimo(T x, T y) { return x > y ? y : x; }
 
   // --- output ---
+  std::string nome_file_linea() { return nome_file(scenario_name + "_linea.dat"); }
+  // Starts writing the line file while line_table is laid, when the
+  // platform writes pieces at once.
+  void avvia_file_linea();
+  // Stops that writing and takes the unfinished file away.
+  void abbandona_file_linea();
   void scrivi_file_linea();
   void scrivi_file_elementi();
   void scrivi_file_percorso();

@@ -20,7 +20,10 @@ bool Form1::dimensiona_percorso(int32_t lunghezza) {
   last_cell = ultima;
   route_cells.assign(static_cast<size_t>(last_cell) + 1, RouteCell{});
   if (write_line_file != 0) {
+    // A writer of an earlier table must stop reading the room first.
+    abbandona_file_linea();
     line_table.assign(2 * (static_cast<size_t>(line_extent) + 1), LineValue{}, platform);
+    avvia_file_linea();
   } else {
     line_table.clear();
   }

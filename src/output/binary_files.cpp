@@ -1,7 +1,8 @@
 // The three files the simulator loads: plain little-endian dumps of the line
 // table, the item table and the route cells, built in memory and written in
-// one piece each. The line table is kept in its file's layout, so its file
-// is written straight from the table.
+// one piece each (the line file in pieces as its table is laid, where the
+// platform can: line_file_writer.cpp). The line table is kept in its file's
+// layout, so its file is written straight from the table.
 #include <cstring>
 #include <string>
 
@@ -16,11 +17,6 @@ void Form1::scrivi_file(const std::string& nome, std::string_view bytes) {
   if (!platform.replace_file(percorso, bytes, perche)) {
     guasto_file("scrivere", percorso, perche);
   }
-}
-
-void Form1::scrivi_file_linea() {
-  std::string riserva;
-  scrivi_file(scenario_name + "_linea.dat", codifica_linea(line_table, riserva));
 }
 
 void Form1::scrivi_file_elementi() {

@@ -22,6 +22,14 @@ struct RoomRelease {
 };
 using Room = std::unique_ptr<char[], RoomRelease>;
 
+// A file being written in pieces (Platform::open_pieces): the target's name
+// and what the platform keeps of its temporary file.
+struct PiecesFile {
+  std::string path;
+  intptr_t handle = -1;  // the platform's handle of the temporary file; -1 when none is open
+  std::string bytes;     // the pieces, where the platform gathers them in memory
+};
+
 // Why the run lock of a folder was not taken.
 enum class LockRefusal { none, busy, folder_not_writable, other };
 
@@ -43,8 +51,48 @@ class Platform {
   // power cut the name leads to the old file or to the new one, whole. On
   // failure no temporary file is left and the earlier file is intact, but
   // for a folder that cannot be flushed after the rename: the new file then
-  // stands, and the failure is reported all the same.
+  // stands, and the failure is reported all the same. While folder flushes
+  // are held, the folder is left to flush_held_folders.
   virtual bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) = 0;
+  // A run that replaces many files flushes their folder once, after its last
+  // rename, instead of after every one: from here on replace_file and
+  // commit_pieces leave the folder unflushed (a power cut may then undo a
+  // rename, but every name still leads to an old file or a new one, whole)
+  // until flush_held_folders flushes each folder written, once, and goes
+  // back to flushing after every rename. A program that ends before that
+  // flushes them as it ends, as well as it can.
+  virtual void hold_folder_flushes() {}
+  virtual bool flush_held_folders(std::string& /*reason*/) { return true; }
+
+  // A file written in pieces while the rest of its bytes are still being
+  // made, put in place as replace_file puts a whole file: each piece goes to
+  // the temporary file at its offset, commit_pieces flushes the temporary
+  // file and renames it over the target, abandon_pieces takes it away. The
+  // pieces must cover the file with no gap by the time it is committed.
+  // write_piece may return before the piece is written (the POSIX platform
+  // writes the pieces in order on a thread of its own): its bytes must stay
+  // as they are until commit_pieces or abandon_pieces returns, and a failure
+  // to write it is then reported by commit_pieces. By default the pieces are
+  // gathered in memory and the whole is replaced at the commit;
+  // writes_pieces says whether the platform writes them as they come, so
+  // that laying a file and writing it can overlap.
+  virtual bool writes_pieces() const { return false; }
+  virtual bool open_pieces(const std::string& path, PiecesFile& file, std::string& /*reason*/) {
+    file = PiecesFile{path, -1, {}};
+    return true;
+  }
+  virtual bool write_piece(PiecesFile& file, uint64_t offset, std::string_view bytes, std::string& /*reason*/) {
+    const size_t end = static_cast<size_t>(offset) + bytes.size();
+    if (file.bytes.size() < end) file.bytes.resize(end);
+    file.bytes.replace(static_cast<size_t>(offset), bytes.size(), bytes);
+    return true;
+  }
+  virtual bool commit_pieces(PiecesFile& file, std::string& reason) {
+    const bool ok = replace_file(file.path, file.bytes, reason);
+    file.bytes.clear();
+    return ok;
+  }
+  virtual void abandon_pieces(PiecesFile& file) { file.bytes.clear(); }
   // Removes the temporary files that replace_file leaves for these targets
   // when a program is killed while writing them (the target's name, a dot,
   // a process number, ".tmp"); nothing else is touched. Only while holding

@@ -7,14 +7,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "platform/interruption.h"
 #include "platform/system_reasons.h"
@@ -55,6 +62,24 @@ bool write_all(int fd, std::string_view bytes) {
     }
     p += n;
     left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Writes all of `bytes` at `offset`, going on after short writes and
+// interruptions.
+bool pwrite_all(int fd, std::string_view bytes, uint64_t offset) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::pwrite(fd, p, left, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+    offset += static_cast<uint64_t>(n);
   }
   return true;
 }
@@ -212,6 +237,15 @@ bool PosixPlatform::replace_program_file(const std::string& path, std::string_vi
 
 bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view bytes, unsigned mode,
                                       std::string& reason) {
+  const int fd = create_temporary(path, mode, reason);
+  if (fd < 0) return false;
+  const bool ok = allow(Step::write, path) && write_all(fd, bytes);
+  if (!ok) reason = system_reason();
+  return put_in_place(fd, path, ok, reason);
+}
+
+// The temporary file of `path`, created empty; -1 with `reason` on failure.
+int PosixPlatform::create_temporary(const std::string& path, unsigned mode, std::string& reason) {
   const std::string temporary = temporary_name(path, static_cast<unsigned long>(::getpid()));
   auto create = [&] {
     return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
@@ -227,13 +261,21 @@ bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view 
   if (fd < 0) {
     reason = system_reason();
     name_run_file(RunFile::temporary, {});
-    return false;
   }
+  return fd;
+}
+
+// Flushes and closes the temporary file `fd` of `path`, whose bytes were
+// written when `ok`, and renames it over `path`; on any failure it is
+// removed. Then the folder is flushed, or held for flush_held_folders.
+bool PosixPlatform::put_in_place(int fd, const std::string& path, bool ok, std::string& reason) {
+  const std::string temporary = temporary_name(path, static_cast<unsigned long>(::getpid()));
   // The bytes reach the disk before the name does: a power cut after the
   // rename must not leave the name on a file whose blocks were never written.
-  bool ok = allow(Step::write, path) && write_all(fd, bytes);
-  ok = ok && allow(Step::flush, path) && (!flushes || ::fsync(fd) == 0);
-  if (!ok) reason = system_reason();
+  if (ok && !(allow(Step::flush, path) && ::fsync(fd) == 0)) {
+    ok = false;
+    reason = system_reason();
+  }
   if (::close(fd) != 0 && ok) {
     ok = false;
     reason = system_reason();
@@ -246,11 +288,153 @@ bool PosixPlatform::replace_with_mode(const std::string& path, std::string_view 
   name_run_file(RunFile::temporary, {});
   if (!ok) return false;
   // The new name itself lives in the folder, which is flushed in turn.
-  if (!allow(Step::flush_folder, path) || (flushes && !flush_folder(folder_of(path)))) {
+  if (holding_) {
+    const std::string folder = folder_of(path);
+    if (std::find(held_.begin(), held_.end(), folder) == held_.end()) held_.push_back(folder);
+    return true;
+  }
+  return flush_folder_of(folder_of(path), reason);
+}
+
+bool PosixPlatform::flush_folder_of(const std::string& folder, std::string& reason) {
+  if (!allow(Step::flush_folder, folder) || !flush_folder(folder)) {
     reason = system_reason();
     return false;
   }
   return true;
+}
+
+bool PosixPlatform::flush_held_folders(std::string& reason) {
+  holding_ = false;
+  std::vector<std::string> folders;
+  folders.swap(held_);
+  bool ok = true;
+  for (const std::string& folder : folders) {
+    std::string why;
+    if (!flush_folder_of(folder, why) && ok) {
+      ok = false;
+      reason = why;
+    }
+  }
+  return ok;
+}
+
+bool PosixPlatform::open_pieces(const std::string& path, PiecesFile& file, std::string& reason) {
+  file = PiecesFile{path, -1, {}};
+  const int fd = create_temporary(path, 0644, reason);
+  if (fd < 0) return false;
+  file.handle = fd;
+  return true;
+}
+
+// The pieces are written in the order they came, by one thread beside the
+// program's own, from bytes that stay put until the file is committed or
+// abandoned; a failure is kept for the commit to report.
+struct PosixPlatform::PieceQueue {
+  struct Piece {
+    int fd;
+    uint64_t offset;
+    std::string_view bytes;
+  };
+  std::mutex mutex;
+  std::condition_variable changed;  // a piece queued, one written, or the end
+  std::deque<Piece> queue;
+  bool writing = false;  // the first piece of the queue is being written
+  bool ending = false;
+  std::map<int, int> failures;  // the first failure of each file
+  std::thread thread;
+
+  void run() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      changed.wait(lock, [&] { return ending || !queue.empty(); });
+      if (queue.empty()) return;
+      const Piece p = queue.front();
+      writing = true;
+      lock.unlock();
+      const int error = pwrite_all(p.fd, p.bytes, p.offset) ? 0 : errno;
+      lock.lock();
+      writing = false;
+      queue.pop_front();
+      if (error != 0) failures.emplace(p.fd, error);
+      changed.notify_all();
+    }
+  }
+  ~PieceQueue() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      ending = true;
+      queue.clear();
+    }
+    changed.notify_all();
+    if (thread.joinable()) thread.join();
+  }
+};
+
+bool PosixPlatform::write_piece(PiecesFile& file, uint64_t offset, std::string_view bytes, std::string& reason) {
+  if (!allow(Step::write, file.path)) {
+    reason = system_reason();
+    return false;
+  }
+  if (!pieces_ && !pieces_here_) {
+    // A thread needs room for its stack: where the system refuses it (a
+    // process short of memory), the pieces are written here, in order.
+    auto queue = std::make_unique<PieceQueue>();
+    try {
+      queue->thread = std::thread(&PieceQueue::run, queue.get());
+      pieces_ = std::move(queue);
+    } catch (const std::system_error&) {
+      pieces_here_ = true;
+    }
+  }
+  if (!pieces_) {
+    if (pwrite_all(static_cast<int>(file.handle), bytes, offset)) return true;
+    reason = system_reason();
+    return false;
+  }
+  {
+    std::lock_guard<std::mutex> lock(pieces_->mutex);
+    pieces_->queue.push_back({static_cast<int>(file.handle), offset, bytes});
+  }
+  pieces_->changed.notify_all();
+  return true;
+}
+
+int PosixPlatform::wait_for_pieces(int fd, bool drop) {
+  if (!pieces_) return 0;
+  std::unique_lock<std::mutex> lock(pieces_->mutex);
+  auto& q = pieces_->queue;
+  if (drop) {
+    // All but the piece being written, which is the first.
+    const auto keep = q.begin() + (pieces_->writing && !q.empty() ? 1 : 0);
+    q.erase(std::remove_if(keep, q.end(), [&](const PieceQueue::Piece& p) { return p.fd == fd; }), q.end());
+  }
+  pieces_->changed.wait(lock, [&] {
+    return std::none_of(q.begin(), q.end(), [&](const PieceQueue::Piece& p) { return p.fd == fd; });
+  });
+  const auto it = pieces_->failures.find(fd);
+  if (it == pieces_->failures.end()) return 0;
+  const int error = it->second;
+  pieces_->failures.erase(it);
+  return error;
+}
+
+bool PosixPlatform::commit_pieces(PiecesFile& file, std::string& reason) {
+  const int fd = static_cast<int>(file.handle);
+  file.handle = -1;
+  const int error = wait_for_pieces(fd, false);
+  if (error != 0) reason = reason_of(error);
+  return put_in_place(fd, file.path, error == 0, reason);
+}
+
+void PosixPlatform::abandon_pieces(PiecesFile& file) {
+  if (file.handle < 0) return;
+  const int fd = static_cast<int>(file.handle);
+  file.handle = -1;
+  wait_for_pieces(fd, true);
+  ::close(fd);
+  ::unlink(temporary_name(file.path, static_cast<unsigned long>(::getpid())).c_str());
+  name_run_file(RunFile::temporary, {});
 }
 
 void PosixPlatform::remove_stale_temporaries(const std::vector<std::string>& paths) {
@@ -474,6 +658,12 @@ void PosixPlatform::show_message(const std::string& text) {
 }
 
 void PosixPlatform::terminate_program(int status) {
+  // Whatever the run put in place stays as durable as it would have been
+  // with a flush after every rename.
+  if (holding_) {
+    std::string ignored;
+    flush_held_folders(ignored);
+  }
   release_lock();
   std::fflush(nullptr);
   std::exit(status);

@@ -2,6 +2,10 @@
 // standard error.
 #pragma once
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "platform/platform.h"
 
 namespace ferrovello {
@@ -28,6 +32,13 @@ class PosixPlatform : public Platform {
   bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,
                           std::string& reason) override;
   bool replace_program_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  void hold_folder_flushes() override { holding_ = true; }
+  bool flush_held_folders(std::string& reason) override;
+  bool writes_pieces() const override { return true; }
+  bool open_pieces(const std::string& path, PiecesFile& file, std::string& reason) override;
+  bool write_piece(PiecesFile& file, uint64_t offset, std::string_view bytes, std::string& reason) override;
+  bool commit_pieces(PiecesFile& file, std::string& reason) override;
+  void abandon_pieces(PiecesFile& file) override;
   Room take_room(size_t size) override;
   bool lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) override;
   bool create_folder(const std::string& path, std::string& reason) override;
@@ -51,19 +62,27 @@ class PosixPlatform : public Platform {
   // errno set.
   enum class Step { create, write, flush, rename, flush_folder, read, remove };
   virtual bool allow(Step, const std::string& /*path*/) { return true; }
-  // The programs always flush; only the benchmarks' yardstick turns the
-  // flushes off, to show what they cost.
-  bool flushes = true;
 
  private:
   void release_lock();
   bool take_lock(const std::string& path, LockRefusal& refusal, std::string& reason);
   bool replace_with_mode(const std::string& path, std::string_view bytes, unsigned mode, std::string& reason);
+  int create_temporary(const std::string& path, unsigned mode, std::string& reason);
+  bool put_in_place(int fd, const std::string& path, bool ok, std::string& reason);
+  bool flush_folder_of(const std::string& path, std::string& reason);
 
   std::string folder_;
   bool message_lost_ = false;
   int lock_fd_ = -1;
   std::string lock_path_;
+  bool holding_ = false;           // folder flushes held
+  std::vector<std::string> held_;  // folders with renames not yet flushed
+  // The thread that writes the pieces of files written in pieces.
+  struct PieceQueue;
+  std::unique_ptr<PieceQueue> pieces_;
+  bool pieces_here_ = false;  // no thread could be had: pieces written as they come
+  // Waits until every piece of `fd` is written; its first failure, or 0.
+  int wait_for_pieces(int fd, bool drop);
 };
 
 }  // namespace ferrovello

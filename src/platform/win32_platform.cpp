@@ -308,10 +308,9 @@ bool write_all(HANDLE file, std::string_view bytes, std::string& reason) {
   return true;
 }
 
-}  // namespace
-
-bool Win32Platform::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
-  const std::wstring target = to_wide(path);
+// The temporary file of `path`, created empty, or INVALID_HANDLE_VALUE with
+// `reason`.
+HANDLE create_temporary(const std::string& path, std::string& reason) {
   const std::wstring temporary = to_wide(temporary_name(path, GetCurrentProcessId()));
   auto create = [&] {
     return CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -327,11 +326,37 @@ bool Win32Platform::replace_file(const std::string& path, std::string_view bytes
   if (file == INVALID_HANDLE_VALUE) {
     reason = last_reason();
     name_run_file(RunFile::temporary, {});
-    return false;
   }
-  bool ok = write_all(file, bytes, reason);
-  // The bytes reach the disk before the name does; the rename is written
-  // through to the disk before it returns.
+  return file;
+}
+
+// Writes all of `bytes` at `offset` of `file`; false with `reason`.
+bool write_at(HANDLE file, uint64_t offset, std::string_view bytes, std::string& reason) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    const DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD written = 0;
+    if (!WriteFile(file, p, part, &written, &at) || written == 0) {
+      reason = last_reason();
+      return false;
+    }
+    p += written;
+    left -= written;
+    offset += written;
+  }
+  return true;
+}
+
+// Flushes and closes the temporary file of `path`, whose bytes were written
+// when `ok`, and renames it over `path`; on any failure it is removed. The
+// bytes reach the disk before the name does; the rename is written through
+// to the disk before it returns, so the folder needs no flush of its own.
+bool put_in_place(HANDLE file, const std::string& path, bool ok, std::string& reason) {
+  const std::wstring temporary = to_wide(temporary_name(path, GetCurrentProcessId()));
   if (ok && !FlushFileBuffers(file)) {
     ok = false;
     reason = last_reason();
@@ -340,13 +365,47 @@ bool Win32Platform::replace_file(const std::string& path, std::string_view bytes
     ok = false;
     reason = last_reason();
   }
-  if (ok && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (ok && !MoveFileExW(temporary.c_str(), to_wide(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     ok = false;
     reason = last_reason();
   }
   if (!ok) DeleteFileW(temporary.c_str());
   name_run_file(RunFile::temporary, {});
   return ok;
+}
+
+}  // namespace
+
+bool Win32Platform::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
+  HANDLE file = create_temporary(path, reason);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  return put_in_place(file, path, write_at(file, 0, bytes, reason), reason);
+}
+
+bool Win32Platform::open_pieces(const std::string& path, PiecesFile& file, std::string& reason) {
+  file = PiecesFile{path, -1, {}};
+  HANDLE h = create_temporary(path, reason);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  file.handle = reinterpret_cast<intptr_t>(h);
+  return true;
+}
+
+bool Win32Platform::write_piece(PiecesFile& file, uint64_t offset, std::string_view bytes, std::string& reason) {
+  return write_at(reinterpret_cast<HANDLE>(file.handle), offset, bytes, reason);
+}
+
+bool Win32Platform::commit_pieces(PiecesFile& file, std::string& reason) {
+  HANDLE h = reinterpret_cast<HANDLE>(file.handle);
+  file.handle = -1;
+  return put_in_place(h, file.path, true, reason);
+}
+
+void Win32Platform::abandon_pieces(PiecesFile& file) {
+  if (file.handle == -1) return;
+  CloseHandle(reinterpret_cast<HANDLE>(file.handle));
+  file.handle = -1;
+  DeleteFileW(to_wide(temporary_name(file.path, GetCurrentProcessId())).c_str());
+  name_run_file(RunFile::temporary, {});
 }
 
 bool Win32Platform::write_named_output(const std::string& path, std::string_view bytes, bool program,

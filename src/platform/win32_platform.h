@@ -33,7 +33,13 @@ class Win32Platform : public Platform {
                        std::string& reason) override;
   bool write_named_output(const std::string& path, std::string_view bytes, bool program, std::string& reason) override;
   void remove_if_interrupted(int slot, const std::string& path) override;
+  // Every rename is written through to the disk: no folder flush is held.
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  bool writes_pieces() const override { return true; }
+  bool open_pieces(const std::string& path, PiecesFile& file, std::string& reason) override;
+  bool write_piece(PiecesFile& file, uint64_t offset, std::string_view bytes, std::string& reason) override;
+  bool commit_pieces(PiecesFile& file, std::string& reason) override;
+  void abandon_pieces(PiecesFile& file) override;
   void remove_stale_temporaries(const std::vector<std::string>& paths) override;
   bool delete_file(const std::string& path, std::string& reason) override;
   bool read_program_bytes(bool from_end, uint64_t count, std::string& bytes, uint64_t& size,

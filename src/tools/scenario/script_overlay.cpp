@@ -21,6 +21,14 @@ bool ScriptOverlay::replace_file(const std::string& path, std::string_view bytes
   return true;
 }
 
+bool ScriptOverlay::commit_pieces(PiecesFile& file, std::string& reason) {
+  // In memory the gathered pieces go through replace_file, which notes them.
+  if (in_memoria_) return Platform::commit_pieces(file, reason);
+  if (!base_.commit_pieces(file, reason)) return false;
+  scritti_.push_back(file.path);
+  return true;
+}
+
 bool ScriptOverlay::delete_file(const std::string& path, std::string& reason) {
   if (scripts_.erase(path) != 0) {
     eliminati_[path] = true;

@@ -30,6 +30,29 @@ class ScriptOverlay : public Platform {
   }
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
+  void hold_folder_flushes() override {
+    if (!in_memoria_) base_.hold_folder_flushes();
+  }
+  bool flush_held_folders(std::string& reason) override {
+    return in_memoria_ || base_.flush_held_folders(reason);
+  }
+  // Kept in memory, the pieces of a file are not worth writing one by one.
+  bool writes_pieces() const override { return !in_memoria_ && base_.writes_pieces(); }
+  bool open_pieces(const std::string& path, PiecesFile& file, std::string& reason) override {
+    return in_memoria_ ? Platform::open_pieces(path, file, reason) : base_.open_pieces(path, file, reason);
+  }
+  bool write_piece(PiecesFile& file, uint64_t offset, std::string_view bytes, std::string& reason) override {
+    return in_memoria_ ? Platform::write_piece(file, offset, bytes, reason)
+                       : base_.write_piece(file, offset, bytes, reason);
+  }
+  bool commit_pieces(PiecesFile& file, std::string& reason) override;
+  void abandon_pieces(PiecesFile& file) override {
+    if (in_memoria_) {
+      Platform::abandon_pieces(file);
+    } else {
+      base_.abandon_pieces(file);
+    }
+  }
   void remove_stale_temporaries(const std::vector<std::string>& paths) override {
     if (!in_memoria_) base_.remove_stale_temporaries(paths);
   }
