@@ -14,12 +14,22 @@
 
 namespace ferrovello {
 
+// The change that mends what a warning says, when there is one sure
+// change: bytes [da, a) of the script replaced by `testo` (Windows-1252).
+struct Correzione {
+  bool presente = false;
+  size_t da = 0;
+  size_t a = 0;
+  std::string testo;
+};
+
 // A warning: "FILE:LINE:COLUMN" and the sentence after "avviso: ".
 struct Avviso {
   int file = 0;       // 0 the line script, 1 the train script
   size_t offset = 0;  // byte of the script it points at, for file order
   std::string luogo;
   std::string frase;
+  Correzione correzione = {};  // what an editor may offer to change
 };
 
 // A field the reading could not take, in the author's terms.
@@ -59,6 +69,24 @@ ControlloScript controlla_script(TestoScript& linea, TestoScript& treno, bool li
 
 // The text of a warning as printed.
 std::string testo_avviso(const Avviso& a);
+
+// A keyword as an editor shows it: the emitter's spelling, where it is
+// read and its fields in order (width in bits; a text field has none).
+struct CampoChiave {
+  std::string nome;
+  int bit = 32;
+  bool testo = false;
+};
+struct ParolaChiave {
+  std::string nome;
+  bool generale = false;  // read in the [generale] section of either script
+  bool treno = false;     // otherwise: the train script's body, or the line script's
+  std::vector<CampoChiave> campi;
+};
+const std::vector<ParolaChiave>& parole_chiave();
+// The first keyword whose test takes `item` in the body of a script or in
+// its [generale] section, as the compiler tests them; null for none.
+const ParolaChiave* parola_chiave_di(const std::string& item, bool script_treno);
 
 // Nearest keyword by edit distance, or empty when none is close.
 std::string parola_vicina(const std::string& item, bool script_treno);
