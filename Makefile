@@ -17,7 +17,9 @@ TOOL_PACKAGES := libcli11-dev nlohmann-json3-dev
 BROWSER_PACKAGES := chromium chromium-driver python3-selenium fonts-dejavu-core
 # The installed manual pages are read with man in the install test.
 MAN_PACKAGES := man-db groff-base
-TEST_PACKAGES := libgtest-dev libgmock-dev $(BROWSER_PACKAGES) $(MAN_PACKAGES)
+# The language server (`scenario-tool lsp`) is tested from a real editor.
+EDITOR_PACKAGES := neovim
+TEST_PACKAGES := libgtest-dev libgmock-dev $(BROWSER_PACKAGES) $(MAN_PACKAGES) $(EDITOR_PACKAGES)
 PACKAGES   := $(RUN_PACKAGES) $(TOOL_PACKAGES) $(TEST_PACKAGES)
 PREFIX     ?= /usr/local
 

@@ -206,13 +206,14 @@ void ServerLsp::esegui_controlli(bool tutti) {
     const auto it = std::min_element(in_attesa_.begin(), in_attesa_.end(),
                                      [](const auto& a, const auto& b) { return a.second < b.second; });
     if (!tutti && it->second > Orologio::now()) return;
-    controlla(it->first);
+    const std::string uri = it->first;  // a copy: checking takes it off the list
+    controlla(uri);
   }
 }
 
 // The pair of the document checked on the latest texts, its diagnostics
 // published for every open script of the pair.
-void ServerLsp::controlla(const std::string& uri) {
+void ServerLsp::controlla(std::string uri) {
   in_attesa_.erase(uri);
   const Documento* d = documenti_.trova(uri);
   if (d == nullptr) return;

@@ -62,7 +62,7 @@ class ServerLsp {
   // The check of the pair of `uri`, brought up to date first.
   std::shared_ptr<const Analisi> analisi_di(const std::string& uri);
   void programma(const std::string& uri);
-  void controlla(const std::string& uri);
+  void controlla(std::string uri);  // a copy: the uri may be a key it takes away
   bool treno(const std::string& uri) const;
 
   Platform& io_;
