@@ -111,14 +111,14 @@ windows-deps:
 wine-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WINE_PACKAGES)"
 
-# fuzz_compile, fuzz_decode and fuzz_payload in $(FUZZ_BUILD)/fuzz/.
+# fuzz_compile, fuzz_decode, fuzz_payload and fuzz_lsp in $(FUZZ_BUILD)/fuzz/.
 fuzz-build: fuzz-deps
 	@test -f $(FUZZ_BUILD)/build.ninja || cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER=clang++ -DFERROVELLO_FUZZ=ON -DFERROVELLO_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_compile fuzz_decode fuzz_payload
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_compile fuzz_decode fuzz_payload fuzz_lsp
 
 fuzz: fuzz-build
-	fuzz/run_fuzz.sh fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) compile decode payload
+	fuzz/run_fuzz.sh fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) compile decode payload lsp
 
 fuzz-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"

@@ -78,7 +78,7 @@ LettoreMessaggi::Esito LettoreMessaggi::prossimo(std::string& corpo, std::string
   const std::string_view resto = std::string_view(buffer_).substr(inizio_);
   const size_t fine = resto.find(kFineIntestazione);
   if (fine == std::string_view::npos) {
-    if (resto.size() > kIntestazioneMassima) return scarta(errore, "senza riga vuota");
+    if (resto.size() > kIntestazioneMassima + kFineIntestazione.size()) return scarta(errore, "senza riga vuota");
     return Esito::incompleto;
   }
   if (fine > kIntestazioneMassima) return scarta(errore, "troppo lunga");
