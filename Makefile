@@ -40,7 +40,7 @@ FUZZ_PACKAGES := clang libclang-rt-dev cmake ninja-build libcli11-dev nlohmann-j
 
 # Benchmarks: a build of their own into $(BENCH_BUILD), run by `make bench`.
 BENCH_BUILD ?= build-bench
-BENCH_PACKAGES := libbenchmark-dev hyperfine time jq strace
+BENCH_PACKAGES := libbenchmark-dev hyperfine time jq strace python3
 
 .PHONY: all run run-deps tool-deps test install bench deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
 
