@@ -13,17 +13,6 @@ Posizione posizione_letta(const TestoAperto& testo, size_t offset) {
   return testo.posizione_di(testo.byte_del_carattere(offset + marca(testo)));
 }
 
-size_t offset_letto(const TestoAperto& testo, const Posizione& p) {
-  const size_t byte = testo.byte_di(p);
-  // Characters before the byte: the line's start and the characters of its
-  // part before the position.
-  const std::string& b = testo.utf8();
-  size_t caratteri = 0;
-  for (size_t i = 0; i < byte; ++i) caratteri += (static_cast<unsigned char>(b[i]) & 0xC0) != 0x80;
-  const size_t m = marca(testo);
-  return caratteri >= m ? caratteri - m : 0;
-}
-
 Intervallo intervallo_di(const TestoAperto& testo, const VoceAnalisi& v) {
   return {posizione_letta(testo, v.da), posizione_letta(testo, v.a)};
 }

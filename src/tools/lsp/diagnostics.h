@@ -11,8 +11,6 @@ namespace ferrovello {
 // The position of byte `offset` of a script as the check read it, in the
 // text the client sent.
 Posizione posizione_letta(const TestoAperto& testo, size_t offset);
-// The byte the check read at a position of the client's text.
-size_t offset_letto(const TestoAperto& testo, const Posizione& p);
 Intervallo intervallo_di(const TestoAperto& testo, const VoceAnalisi& v);
 
 // The diagnostics of script `file` of the analysis, for the document

@@ -18,7 +18,6 @@ inline constexpr int kErroreJson = -32700;
 inline constexpr int kRichiestaNonValida = -32600;
 inline constexpr int kMetodoSconosciuto = -32601;
 inline constexpr int kParametriNonValidi = -32602;
-inline constexpr int kErroreInterno = -32603;
 inline constexpr int kNonInizializzato = -32002;
 inline constexpr int kRichiestaFallita = -32803;
 

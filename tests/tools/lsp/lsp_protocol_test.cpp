@@ -8,6 +8,8 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/memory_platform.h"
+#include "platform/posix_platform.h"
+#include "support/folder.h"
 #include "support/scenario.h"
 #include "tools/lsp/documents.h"
 #include "tools/lsp/protocol.h"
@@ -229,6 +231,22 @@ TEST(LspDocuments, ScriptsArePairedByTheirNamesOrByThePairFile) {
   EXPECT_EQ(percorso_di_uri("file:///c/a%20linea.txt"), "/c/a linea.txt");
   EXPECT_EQ(percorso_di_uri("file:///C:/x/y%C3%A8.txt"), "C:/x/yè.txt");
   EXPECT_EQ(uri_di_percorso("/c/a linea.txt"), "file:///c/a%20linea.txt");
+}
+
+// On the disk: the train script beside a line script is found by listing
+// the folder; an open one of the editor comes first.
+TEST(LspDocuments, ALineScriptFindsItsTrainScriptInItsFolder) {
+  TempFolder folder;
+  write_bytes(folder.file("Valle_linea.txt"), "");
+  write_bytes(folder.file("Valle_20-.txt"), "");
+  write_bytes(folder.file("Valle_10-.txt"), "");
+  write_bytes(folder.file("Monte_1-.txt"), "");
+  PosixPlatform disk(folder.path());
+  Documenti open_docs;
+  EXPECT_EQ(coppia_di(disk, open_docs, folder.file("Valle_linea.txt"), "").treno, folder.file("Valle_10-.txt"));
+  open_docs.apri(uri_di_percorso(folder.file("Valle_20-.txt")), 1, "");
+  EXPECT_EQ(coppia_di(disk, open_docs, folder.file("Valle_linea.txt"), "").treno, folder.file("Valle_20-.txt"));
+  EXPECT_EQ(coppia_di(disk, open_docs, folder.file("Monte_1-.txt"), "").linea, "");
 }
 
 // The check's fault, on a line with accents before it, lands on the
