@@ -89,7 +89,10 @@ void compila(Analisi& r, const CompileOptions& o, const ScriptPreparati& p) {
     if (file < 0 && !d.luogo.empty() && d.luogo != p.linea.etichetta && d.luogo != p.treno.etichetta) {
       v.testo = d.luogo + ": " + d.frase;  // a place on the route, such as a cell
     }
-    if (d.con_posizione) v.testo += (v.testo.empty() ? "" : "\n") + std::string("Posizione: ") + std::to_string(d.posizione) + " m";
+    if (d.con_posizione) {
+      if (!v.testo.empty()) v.testo += '\n';
+      v.testo.append("Posizione: ").append(std::to_string(d.posizione)).append(" m");
+    }
     if (v.testo.empty()) v.testo = testo_errore(std::to_string(d.codice));
     const std::string& b = r.letto[v.file];
     v.da = file >= 0 ? offset : 0;

@@ -16,7 +16,7 @@ constexpr int kFormatoSnippet = 2;
 std::string snippet(const ParolaChiave& k) {
   std::string s = k.nome;
   for (size_t j = 0; j < k.campi.size(); ++j) {
-    s += ", ${" + std::to_string(j + 1) + ":" + k.campi[j].nome + "}";
+    s.append(", ${").append(std::to_string(j + 1)).append(":").append(k.campi[j].nome).append("}");
   }
   return s;
 }

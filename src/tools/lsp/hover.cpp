@@ -19,7 +19,8 @@ std::string descrivi_parola(const ParolaChiave& k) {
   t += "\n\nCampi:";
   for (size_t j = 0; j < k.campi.size(); ++j) {
     const std::string u = unita_campo(k.campi[j].nome);
-    t += "\n" + std::to_string(j + 1) + ". `" + k.campi[j].nome + "`" + (u.empty() ? "" : " (" + u + ")");
+    t.append("\n").append(std::to_string(j + 1)).append(". `").append(k.campi[j].nome).append("`");
+    if (!u.empty()) t.append(" (").append(u).append(")");
   }
   return t;
 }
@@ -52,8 +53,9 @@ Json informazioni(const Analisi* a, bool treno, const TestoAperto& testo, const 
   } else if (n <= k->campi.size()) {
     const CampoChiave& c = k->campi[n - 1];
     const std::string u = unita_campo(c.nome);
-    t = "campo " + std::to_string(n) + " (" + c.nome + ") di \"" + k->nome + "\"" + (u.empty() ? "" : ", in " + u) +
-        ": " + campo_ammesso(c);
+    t.append("campo ").append(std::to_string(n)).append(" (").append(c.nome).append(") di \"").append(k->nome).append("\"");
+    if (!u.empty()) t.append(", in ").append(u);
+    t.append(": ").append(campo_ammesso(c));
     const std::string& valore = items[n].testo;
     char* fine = nullptr;
     const long long metri = std::strtoll(valore.c_str(), &fine, 10);

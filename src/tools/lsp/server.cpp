@@ -239,12 +239,12 @@ void ServerLsp::controlla(std::string uri) {
   if (s[0].etichetta == s[1].etichetta) s[1].etichetta += " (treno)";  // places must tell the two apart
   const bool solo = !s[0].presente || !s[1].presente;
   if (solo && detti_soli_.insert(uri).second) {
-    scrivi(notifica("window/showMessage",
-                    {{"type", kMessaggioInformazione},
-                     {"message", "\"" + nome_di(d->percorso.empty() ? uri : d->percorso) +
-                                     "\" non ha uno script compagno (NOME_linea.txt accanto a NOME_TRENO-.txt, o una "
-                                     "riga \"LINEA | TRENO\" in " + kFileCoppie +
-                                     "): è controllato da solo, per quanto si può"}}));
+    std::string detto = "\"";
+    detto.append(nome_di(d->percorso.empty() ? uri : d->percorso))
+        .append("\" non ha uno script compagno (NOME_linea.txt accanto a NOME_TRENO-.txt, o una riga \"LINEA | TRENO\" in ")
+        .append(kFileCoppie)
+        .append("): è controllato da solo, per quanto si può");
+    scrivi(notifica("window/showMessage", {{"type", kMessaggioInformazione}, {"message", detto}}));
   }
   const auto analisi = std::make_shared<const Analisi>(analizza(s[0], s[1]));
   for (int f = 0; f < 2; ++f) {
