@@ -399,7 +399,7 @@ mkdir -p "$lsp_folder"
 cp "$scripts_folder/Ferrovello_linea.txt" "$lsp_folder/"
 lsp_frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
 lsp_uri="file:///Z:$lsp_folder/Ferrovello_2632-.txt"
-lsp_text='[generale]\r\nsegnalle,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0\r\n[fine]\r\n'
+lsp_text='[generale]\r\nnumero vetture,  9\r\nsegnalle,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0\r\n[fine]\r\n'
 {
   lsp_frame '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"initializationOptions":{"ritardo":0}}}'
   lsp_frame '{"jsonrpc":"2.0","method":"initialized","params":{}}'
@@ -409,7 +409,7 @@ lsp_text='[generale]\r\nsegnalle,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0\
 } > "$work/lsp.in"
 (cd "$work/cwd" && cat "$work/lsp.in" | LC_ALL=C wine "$work/scenario-tool.exe" lsp > "$work/lsp.out" 2> "$work/lsp.err")
 status=$?
-range='"range":{"end":{"character":8,"line":1},"start":{"character":0,"line":1}}'
+range='"range":{"end":{"character":8,"line":2},"start":{"character":0,"line":2}}'
 if [ "$status" = 0 ] && [ "$(grep -o '"method":"textDocument/publishDiagnostics"' "$work/lsp.out" | wc -l)" = 1 ] &&
    [ "$(grep -o '"severity"' "$work/lsp.out" | wc -l)" = 1 ] && grep -qF "$range" "$work/lsp.out" &&
    grep -qF '"id":2,"jsonrpc":"2.0","result":null' "$work/lsp.out" && ! grep -q 'showMessage' "$work/lsp.out"; then
