@@ -31,7 +31,11 @@ Json azioni_correttive(const Analisi& a, int file, const TestoAperto& testo, con
     const Intervallo dove = intervallo_di(testo, v);
     if (prima(dove.a, chiesto.da) || prima(chiesto.a, dove.da)) continue;
     const Correzione& c = v.correzione;
-    const std::string nuovo = utf8_da_cp1252(c.testo);
+    std::string nuovo = utf8_da_cp1252(c.testo);
+    // The document's own line ends: a script kept with LF gets LF.
+    if (testo.utf8().find("\r\n") == std::string::npos && testo.utf8().find('\n') != std::string::npos) {
+      for (size_t i = nuovo.find("\r\n"); i != std::string::npos; i = nuovo.find("\r\n", i)) nuovo.erase(i, 1);
+    }
     const Json modifica = {{"range", json_di(Intervallo{posizione_letta(testo, c.da), posizione_letta(testo, c.a)})},
                            {"newText", nuovo}};
     Json diagnostica = {{"range", json_di(dove)},

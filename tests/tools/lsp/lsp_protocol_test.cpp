@@ -331,6 +331,15 @@ TEST(LspFeatures, QuickFixesMendTheWarningsThatCarryAChange) {
     EXPECT_EQ((*a)["result"][0]["title"], c.title);
     EXPECT_EQ((*a)["result"][0]["edit"]["changes"][uri][0], json::parse(c.edit));
   }
+  // A script kept with LF line ends gets LF in what is added.
+  Session lf;
+  lf.platform.files["/s/S_linea.txt"] = line_script({});
+  serve(lf, frame(initialize()) + frame(open(uri, "[generale]\nnumero vetture,  9\nsabbia")) + action(2, 2) +
+                frame(request(9, "shutdown")) + frame(notification("exit")));
+  const json* a = answer(lf.out, 2);
+  ASSERT_NE(a, nullptr);
+  ASSERT_EQ((*a)["result"].size(), 1u) << a->dump();
+  EXPECT_EQ((*a)["result"][0]["edit"]["changes"][uri][0]["newText"], "\n[fine]\n");
 }
 
 }  // namespace
