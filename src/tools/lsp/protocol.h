@@ -21,7 +21,7 @@ inline constexpr int kParametriNonValidi = -32602;
 inline constexpr int kNonInizializzato = -32002;
 inline constexpr int kRichiestaFallita = -32803;
 
-// The protocol's kinds of message shown, severity, symbol and completion item.
+// The protocol's kind of message shown and severities of a diagnostic.
 inline constexpr int kMessaggioInformazione = 3;
 inline constexpr int kGravitaErrore = 1;
 inline constexpr int kGravitaAvviso = 2;
