@@ -23,7 +23,9 @@ MAN_PACKAGES := man-db groff-base
 # The examples of the README and of the authors' guide are run by a Python
 # script (tests/docs/doc_examples.py).
 DOC_PACKAGES := python3
-TEST_PACKAGES := libgtest-dev libgmock-dev $(BROWSER_PACKAGES) $(MAN_PACKAGES) $(DOC_PACKAGES)
+# The language server (`scenario-tool lsp`) is tested from a real editor.
+EDITOR_PACKAGES := neovim
+TEST_PACKAGES := libgtest-dev libgmock-dev $(BROWSER_PACKAGES) $(MAN_PACKAGES) $(DOC_PACKAGES) $(EDITOR_PACKAGES)
 PACKAGES   := $(RUN_PACKAGES) $(TOOL_PACKAGES) $(TEST_PACKAGES)
 PREFIX     ?= /usr/local
 
@@ -59,7 +61,7 @@ FUZZ_PACKAGES := clang libclang-rt-dev cmake ninja-build libcli11-dev nlohmann-j
 
 # Benchmarks: a build of their own into $(BENCH_BUILD), run by `make bench`.
 BENCH_BUILD ?= build-bench
-BENCH_PACKAGES := libbenchmark-dev hyperfine time jq strace
+BENCH_PACKAGES := libbenchmark-dev hyperfine time jq strace python3
 
 .PHONY: all run run-deps tool-deps test doc-examples install dist dist-test release-deps bench deps configure clean windows windows-deps windows-build wine-deps fuzz fuzz-build fuzz-deps
 
@@ -162,14 +164,14 @@ windows-deps:
 wine-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WINE_PACKAGES)"
 
-# fuzz_compile, fuzz_decode and fuzz_payload in $(FUZZ_BUILD)/fuzz/.
+# fuzz_compile, fuzz_decode, fuzz_payload and fuzz_lsp in $(FUZZ_BUILD)/fuzz/.
 fuzz-build: fuzz-deps
 	@test -f $(FUZZ_BUILD)/build.ninja || cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER=clang++ -DFERROVELLO_FUZZ=ON -DFERROVELLO_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_compile fuzz_decode fuzz_payload
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_compile fuzz_decode fuzz_payload fuzz_lsp
 
 fuzz: fuzz-build
-	fuzz/run_fuzz.sh fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) compile decode payload
+	fuzz/run_fuzz.sh fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) compile decode payload lsp
 
 fuzz-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"

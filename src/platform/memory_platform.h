@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -65,6 +66,25 @@ class MemoryPlatform : public Platform {
   }
   bool write_output(std::string_view text, bool&, std::string&) override {
     output += text;
+    return true;
+  }
+  // The input is served once, whole, then its end.
+  bool read_input_some(std::string& bytes, bool& ended, std::string&) override {
+    ended = input.empty();
+    bytes += input;
+    input.clear();
+    return true;
+  }
+  bool input_waiting(int) override { return true; }
+  // The files whose path is the folder, a separator and a name.
+  bool list_folder(const std::string& path, std::vector<std::string>& names, std::string&) override {
+    names.clear();
+    const std::string prefix = path.empty() ? std::string() : path + separator();
+    for (const auto& [name, bytes] : files) {
+      if (name.rfind(prefix, 0) == 0 && name.find(separator(), prefix.size()) == std::string::npos) {
+        names.push_back(name.substr(prefix.size()));
+      }
+    }
     return true;
   }
   void show_window(const std::string&, const std::string&) override {}

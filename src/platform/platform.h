@@ -160,6 +160,30 @@ class Platform {
   // when it cannot be written; `closed` when the reader has gone (a pipe
   // whose reader stopped early), which needs no message.
   virtual bool write_output(std::string_view text, bool& closed, std::string& reason) = 0;
+  // Standard input as it comes, for a program that answers messages (the
+  // tool's language server): waits until some bytes are there and appends
+  // what is there, as bytes, never a line end translated; `ended` when the
+  // writer has closed its end. The default reads all of it at once.
+  virtual bool read_input_some(std::string& bytes, bool& ended, std::string& reason) {
+    std::string all;
+    if (!read_input(all, reason)) return false;
+    bytes += all;
+    ended = true;
+    return true;
+  }
+  // True when standard input has bytes (or its end) to give within
+  // `milliseconds`; a platform that cannot tell says true.
+  virtual bool input_waiting(int milliseconds) {
+    (void)milliseconds;
+    return true;
+  }
+  // The names of the entries of a folder (no "." or ".."), in no order.
+  virtual bool list_folder(const std::string& path, std::vector<std::string>& names, std::string& reason) {
+    (void)path;
+    names.clear();
+    reason = "elenco non disponibile";
+    return false;
+  }
 
   // Shows the progress window with its one label, painted at once.
   virtual void show_window(const std::string& caption, const std::string& label) = 0;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -572,6 +573,46 @@ bool PosixPlatform::write_output(std::string_view text, bool& closed, std::strin
   closed = errno == EPIPE;
   reason = system_reason();
   return false;
+}
+
+bool PosixPlatform::read_input_some(std::string& bytes, bool& ended, std::string& reason) {
+  ended = false;
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      reason = system_reason();
+      return false;
+    }
+    ended = n == 0;
+    bytes.append(chunk, static_cast<size_t>(n));
+    return true;
+  }
+}
+
+bool PosixPlatform::input_waiting(int milliseconds) {
+  pollfd p{STDIN_FILENO, POLLIN, 0};
+  for (;;) {
+    const int n = ::poll(&p, 1, milliseconds);
+    if (n < 0 && errno == EINTR) continue;
+    return n != 0;  // a failure is left to the read that follows
+  }
+}
+
+bool PosixPlatform::list_folder(const std::string& path, std::vector<std::string>& names, std::string& reason) {
+  names.clear();
+  DIR* dir = ::opendir(path.empty() ? "." : path.c_str());
+  if (dir == nullptr) {
+    reason = system_reason();
+    return false;
+  }
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  return true;
 }
 
 // Room of half a large page or more is taken in whole large pages, aligned,

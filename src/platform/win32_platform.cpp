@@ -531,6 +531,56 @@ bool Win32Platform::write_output(std::string_view text, bool& closed, std::strin
   return false;
 }
 
+// The handle is read as it stands, never through the C runtime's streams:
+// no line end is translated inside a message, as binary mode would ensure.
+bool Win32Platform::read_input_some(std::string& bytes, bool& ended, std::string& reason) {
+  ended = false;
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  char chunk[65536];
+  DWORD n = 0;
+  if (!ReadFile(in, chunk, sizeof chunk, &n, nullptr)) {
+    if (GetLastError() != ERROR_BROKEN_PIPE) {
+      reason = last_reason();
+      return false;
+    }
+    n = 0;  // the writer closed its end
+  }
+  ended = n == 0;
+  bytes.append(chunk, n);
+  return true;
+}
+
+// A pipe is asked how much it holds, every millisecond until the time is
+// up; anything else (a file, a console) is taken as ready.
+bool Win32Platform::input_waiting(int milliseconds) {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  if (GetFileType(in) != FILE_TYPE_PIPE) return true;
+  const ULONGLONG fine = GetTickCount64() + static_cast<ULONGLONG>(milliseconds < 0 ? 0 : milliseconds);
+  for (;;) {
+    DWORD disponibili = 0;
+    if (!PeekNamedPipe(in, nullptr, 0, nullptr, &disponibili, nullptr) || disponibili > 0) return true;
+    if (milliseconds >= 0 && GetTickCount64() >= fine) return false;
+    Sleep(1);
+  }
+}
+
+bool Win32Platform::list_folder(const std::string& path, std::vector<std::string>& names, std::string& reason) {
+  names.clear();
+  const std::string folder = path.empty() ? "." : path;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(to_wide(folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    reason = last_reason();
+    return false;
+  }
+  do {
+    const std::string name = to_utf8(found.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return true;
+}
+
 // The lock file is opened without sharing and removed when it is closed,
 // which the system also does when the program ends in any way.
 bool Win32Platform::lock_run(const std::string& path, LockRefusal& refusal, std::string& reason) {

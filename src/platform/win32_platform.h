@@ -48,6 +48,9 @@ class Win32Platform : public Platform {
   bool create_folder(const std::string& path, std::string& reason) override;
   bool read_input(std::string& bytes, std::string& reason) override;
   bool write_output(std::string_view text, bool& closed, std::string& reason) override;
+  bool read_input_some(std::string& bytes, bool& ended, std::string& reason) override;
+  bool input_waiting(int milliseconds) override;
+  bool list_folder(const std::string& path, std::vector<std::string>& names, std::string& reason) override;
   void show_window(const std::string& caption, const std::string& label) override;
   void show_message(const std::string& text) override;
   bool message_lost() const override { return message_lost_; }

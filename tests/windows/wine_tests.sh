@@ -439,5 +439,35 @@ if command -v xdotool > /dev/null; then
   fi
 fi
 
+# --- scenario-tool.exe lsp ---------------------------------------------------
+# The language server through a pipe, as an editor runs it: initialize, a
+# train script opened beside its line script (found by the installer's names
+# on drive Z:), its one diagnostic, shutdown and exit. Byte counts are those
+# of the ASCII bodies.
+mkdir -p "$work/cwd"
+lsp_folder="$work/lsp"
+mkdir -p "$lsp_folder"
+cp "$scripts_folder/Ferrovello_linea.txt" "$lsp_folder/"
+lsp_frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+lsp_uri="file:///Z:$lsp_folder/Ferrovello_2632-.txt"
+lsp_text='[generale]\r\nnumero vetture,  9\r\nsegnalle,  7900,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0\r\n[fine]\r\n'
+{
+  lsp_frame '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"initializationOptions":{"ritardo":0}}}'
+  lsp_frame '{"jsonrpc":"2.0","method":"initialized","params":{}}'
+  lsp_frame '{"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"'"$lsp_uri"'","languageId":"text","version":1,"text":"'"$lsp_text"'"}}}'
+  lsp_frame '{"jsonrpc":"2.0","id":2,"method":"shutdown"}'
+  lsp_frame '{"jsonrpc":"2.0","method":"exit"}'
+} > "$work/lsp.in"
+(cd "$work/cwd" && cat "$work/lsp.in" | LC_ALL=C wine "$work/scenario-tool.exe" lsp > "$work/lsp.out" 2> "$work/lsp.err")
+status=$?
+range='"range":{"end":{"character":8,"line":2},"start":{"character":0,"line":2}}'
+if [ "$status" = 0 ] && [ "$(grep -o '"method":"textDocument/publishDiagnostics"' "$work/lsp.out" | wc -l)" = 1 ] &&
+   [ "$(grep -o '"severity"' "$work/lsp.out" | wc -l)" = 1 ] && grep -qF "$range" "$work/lsp.out" &&
+   grep -qF '"id":2,"jsonrpc":"2.0","result":null' "$work/lsp.out" && ! grep -q 'showMessage' "$work/lsp.out"; then
+  pass "scenario-tool.exe lsp under Wine: initialize, the pair found, one diagnostic on its range, shutdown, status 0"
+else
+  fail "scenario-tool.exe lsp: status $status"; cat "$work/lsp.out" "$work/lsp.err"
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -13,6 +13,7 @@
 #include "tools/check/check_command.h"
 #include "tools/compile/compile_command.h"
 #include "tools/dump/dump_command.h"
+#include "tools/lsp/lsp_command.h"
 #include "tools/cli/place_diff_options.h"
 #include "tools/package/package_command.h"
 #include "tools/plot/plot_command.h"
@@ -257,6 +258,10 @@ int esegui(int argc, char** argv) {
       ->type_name(kFile);
   g->add_option("--out", package.out, "Il programma da scrivere")->required()->type_name(kFile);
 
+  CLI::App* l = ferrovello::sottocomando(
+      app, "lsp", "Server del protocollo dei linguaggi (LSP) per gli script, sullo standard input e output");
+  l->footer("Come collegarlo all'editor: docs/authoring.md");
+
   // The build writes the manual pages and the completion from the options
   // defined above.
   if (argc == 3 && std::string(argv[1]) == ferrovello::kModoDocumentazione) {
@@ -367,6 +372,10 @@ int esegui(int argc, char** argv) {
   if (v->parsed()) {
     ToolPlatform platform(".");
     return stato_finale(platform, ferrovello::esegui_view(view, platform));
+  }
+  if (l->parsed()) {
+    ToolPlatform platform(".");
+    return ferrovello::esegui_lsp(platform);
   }
   ToolPlatform platform(scripts_out);
   return stato_finale(platform, ferrovello::esegui_scripts(scripts_names.name, scripts_names.train_number,

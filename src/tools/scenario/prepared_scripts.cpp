@@ -56,8 +56,8 @@ bool prepara_script(const CompileOptions& o, Platform& base, ScriptPreparati& p)
 
 bool prepara_testi(const CompileOptions& o, std::string linea, std::string treno, Platform& base, ScriptPreparati& p) {
   std::vector<std::string> guasti;
-  prepara_testo(o.line, 0, std::move(linea), p.linea, p.avvisi, guasti);
-  prepara_testo(o.train, 1, std::move(treno), p.treno, p.avvisi, guasti);
+  prepara_testo(o.line, 0, std::move(linea), p.linea, p.avvisi, guasti, o.windows_1252);
+  prepara_testo(o.train, 1, std::move(treno), p.treno, p.avvisi, guasti, o.windows_1252);
   if (!guasti.empty()) {
     for (const std::string& g : guasti) base.show_message(g);
     return false;

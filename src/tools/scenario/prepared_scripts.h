@@ -26,6 +26,7 @@ struct CompileOptions {
   bool avvisi = false;  // warnings printed after the faults (check, compile)
   bool strict = false;  // a warning (not a note) makes the exit status 1
   bool all = false;     // check: every fault of both scripts in one pass
+  bool windows_1252 = false;  // the scripts are Windows-1252 already (an editor's, converted): never converted again
 };
 
 // Compiles the author's two scripts through the installer's own run

@@ -192,8 +192,16 @@ class Lettura {
   int32_t lunghezza = 0;  // the route length read
   bool lunghezza_letta = false;
 
-  void avviso(size_t offset, const std::string& frase, Gravita g = Gravita::avviso) {
-    out_.avvisi.push_back({file_, offset, luogo_di(t_.etichetta, righe_, offset), frase, g});
+  void avviso(size_t offset, const std::string& frase, Gravita g = Gravita::avviso, Correzione correzione = {}) {
+    out_.avvisi.push_back({file_, offset, luogo_di(t_.etichetta, righe_, offset), frase, g, std::move(correzione)});
+  }
+  void avviso(size_t offset, const std::string& frase, Correzione correzione) {
+    avviso(offset, frase, Gravita::avviso, std::move(correzione));
+  }
+
+  // The item written at `offset` replaced by `testo`.
+  Correzione sostituisci_item(size_t offset, std::string testo) const {
+    return {true, offset, offset + item_a(s_.bytes, offset).size(), std::move(testo)};
   }
 
   // Line script: preamble, general section, body. False when the compiler
@@ -269,8 +277,10 @@ class Lettura {
     }
     if (file_ == 1) {
       if (!vicino.empty()) {
-        avviso(dove_vicino, citato(vicino) + " non è \"[generale]\": senza quella sezione nulla dello script del "
-                                             "treno viene letto; scrivi \"[generale]\"");
+        avviso(dove_vicino,
+               citato(vicino) + " non è \"[generale]\": senza quella sezione nulla dello script del "
+                                "treno viene letto; scrivi \"[generale]\"",
+               sostituisci_item(dove_vicino, "[generale]"));
       } else {
         avviso(0, "manca la sezione \"[generale]\": nulla dello script del treno viene letto (dati del treno, "
                   "stazioni, segnali); scrivi \"[generale]\" prima delle righe");
@@ -314,15 +324,23 @@ class Lettura {
     const std::vector<const Chiave*>& k = corrispondenze(zona, buf_);
     if (k.empty()) return;
     riga_ignorata_ = righe_.riga(s_.item_start) + 1;
-    avviso(s_.item_start, citato(buf_) + " contiene \"-\" e viene saltato come separatore, benché contenga la parola "
-                                         "chiave \"" + k[0]->nome + "\": la riga è ignorata; togli il \"-\"");
+    std::string senza_trattino = item_a(s_.bytes, s_.item_start);
+    std::erase(senza_trattino, '-');
+    avviso(s_.item_start,
+           citato(buf_) + " contiene \"-\" e viene saltato come separatore, benché contenga la parola "
+                          "chiave \"" + k[0]->nome + "\": la riga è ignorata; togli il \"-\"",
+           sostituisci_item(s_.item_start, senza_trattino));
   }
 
   void ultima_voce(Zona zona) {
     const std::vector<const Chiave*>& k = corrispondenze(zona, buf_);
     if (k.empty()) return;
-    avviso(parola_, citato(buf_) + " è l'ultima voce del file e il compilatore non la legge mai: chiudi il file con "
-                                   "la riga \"[fine]\"");
+    const std::string& b = s_.bytes;
+    const bool a_capo = !b.empty() && (b.back() == '\n' || b.back() == '\r');
+    avviso(parola_,
+           citato(buf_) + " è l'ultima voce del file e il compilatore non la legge mai: chiudi il file con "
+                          "la riga \"[fine]\"",
+           {true, b.size(), b.size(), std::string(a_capo ? "" : "\r\n") + "[fine]\r\n"});
   }
 
   // A keyword item: put to every test; each match reads its fields. Returns
@@ -341,9 +359,13 @@ class Lettura {
       avviso(parola, citato(item) + " corrisponde a più parole chiave (" + nomi +
                          "): ognuna legge i suoi campi, uno dopo l'altro; scrivi una parola chiave per riga");
     } else if (!scritta_bene(*trovate[0], item)) {
-      avviso(parola, citato(item) + " è letto come la parola chiave \"" + trovate[0]->nome +
-                         "\" perché la contiene: se è un commento, toglilo; altrimenti scrivi \"" +
-                         trovate[0]->nome + "\"");
+      // A curve and a repetition say their class or system in the word:
+      // no one spelling to put in its place.
+      const bool una = trovate[0]->id != Id::curva && trovate[0]->id != Id::ripetizione;
+      avviso(parola,
+             citato(item) + " è letto come la parola chiave \"" + trovate[0]->nome +
+                 "\" perché la contiene: se è un commento, toglilo; altrimenti scrivi \"" + trovate[0]->nome + "\"",
+             una ? sostituisci_item(parola, trovate[0]->nome) : Correzione{});
     }
     int lette = 0;
     for (const Chiave* k : trovate) {
@@ -392,7 +414,8 @@ class Lettura {
     }
     // A keyword misspelt on a line of values drops those values from the
     // route without a word from the compiler: almost never meant.
-    avviso(parola, frase, !vicina.empty() && porta_campi(parola) ? Gravita::errore : Gravita::avviso);
+    avviso(parola, frase, !vicina.empty() && porta_campi(parola) ? Gravita::errore : Gravita::avviso,
+           vicina.empty() ? Correzione{} : sostituisci_item(parola, vicina));
   }
 
   // Whether the item at `offset` is followed by a field on its line.
@@ -450,9 +473,11 @@ class Lettura {
         v.v.push_back(x);
       }
       if (ok && fine_riga_tra(precedente, s_.item_start)) {
-        avviso(v.parola, "la riga di \"" + std::string(k.nome) + "\" finisce prima del campo " +
-                             std::to_string(j + 1) + " (" + c.nome + "): " + mancanti(k, j) +
-                             (j + 1 == k.campi.size() ? " è preso" : " sono presi") + " dalla riga seguente");
+        avviso(v.parola,
+               "la riga di \"" + std::string(k.nome) + "\" finisce prima del campo " + std::to_string(j + 1) + " (" +
+                   c.nome + "): " + mancanti(k, j) + (j + 1 == k.campi.size() ? " è preso" : " sono presi") +
+                   " dalla riga seguente",
+               unisci_righe(precedente, s_.item_start));
       }
       if (!ok) {
         guasto(v, j, fine, precedente, perche);
@@ -462,6 +487,18 @@ class Lettura {
       precedente = s_.item_start;
     }
     return true;
+  }
+
+  // The line ends between two items taken away, so that the second stands
+  // on the line of the first, with the comma that separates them.
+  Correzione unisci_righe(size_t da, size_t a) const {
+    const std::string& b = s_.bytes;
+    size_t primo = da;
+    while (primo < a && b[primo] != '\n' && b[primo] != '\r') ++primo;
+    size_t ultimo = a;
+    while (ultimo > primo && b[ultimo - 1] != '\n' && b[ultimo - 1] != '\r') --ultimo;
+    const bool virgola = b.find(',', da) < a;
+    return {true, primo, ultimo, virgola ? " " : ", "};
   }
 
   // A line end between two places of the script.
@@ -775,12 +812,37 @@ bool carattere_utf8(const std::string& t, size_t i, uint32_t& cp, size_t& n) {
 
 }  // namespace
 
+const std::vector<ParolaChiave>& parole_chiave() {
+  static const std::vector<ParolaChiave> tabella = [] {
+    std::vector<ParolaChiave> t;
+    for (const Chiave& k : chiavi()) {
+      ParolaChiave p{k.nome, k.zona == Zona::generale, k.zona == Zona::treno, {}};
+      for (const Campo& c : k.campi) {
+        p.campi.push_back({c.nome, c.w == Larghezza::bit8 ? 8 : c.w == Larghezza::bit16 ? 16 : 32, c.testo});
+      }
+      t.push_back(std::move(p));
+    }
+    return t;
+  }();
+  return tabella;
+}
+
+const ParolaChiave* parola_chiave_di(const std::string& item, bool script_treno) {
+  const Zona corpo = script_treno ? Zona::treno : Zona::linea;
+  for (const Zona zona : {corpo, Zona::generale}) {
+    for (size_t i = 0; i < chiavi().size(); ++i) {
+      if (chiavi()[i].zona == zona && prova(chiavi()[i], item, true)) return &parole_chiave()[i];
+    }
+  }
+  return nullptr;
+}
+
 std::string parola_vicina(const std::string& item, bool script_treno) {
   return Lettura::parola_vicina_in(script_treno ? Zona::treno : Zona::linea, item);
 }
 
 void prepara_testo(const std::string& etichetta, int file, std::string originale, TestoScript& testo,
-                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti) {
+                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti, bool gia_windows) {
   testo.etichetta = etichetta;
   const bool bom = originale.compare(0, 3, "\xEF\xBB\xBF") == 0;
   std::string senza_bom = bom ? originale.substr(3) : std::string();
@@ -798,7 +860,7 @@ void prepara_testo(const std::string& etichetta, int file, std::string originale
     oltre_ascii = true;
     i += n;
   }
-  if (!utf8 || !oltre_ascii) {
+  if (gia_windows || !utf8 || !oltre_ascii) {
     // Windows-1252 as it stands, or ASCII (a lone byte-order mark dropped).
     testo.bytes = (utf8 && bom) ? std::move(senza_bom) : std::move(originale);
     for (size_t i = 0; i < testo.bytes.size(); ++i) {

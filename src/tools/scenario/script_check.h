@@ -14,6 +14,15 @@
 
 namespace ferrovello {
 
+// The change that mends what a warning says, when there is one sure
+// change: bytes [da, a) of the script replaced by `testo` (Windows-1252).
+struct Correzione {
+  bool presente = false;
+  size_t da = 0;
+  size_t a = 0;
+  std::string testo;
+};
+
 // How much a finding of the check weighs: a note only informs (even
 // `--strict` lets it pass); a warning makes `--strict` fail; an error of the
 // check makes every command fail although the compiler took the scripts (a
@@ -28,6 +37,7 @@ struct Avviso {
   std::string luogo;
   std::string frase;
   Gravita gravita = Gravita::avviso;
+  Correzione correzione = {};  // what an editor may offer to change
 };
 
 // The findings of one weight.
@@ -51,9 +61,12 @@ struct TestoScript {
 // A script made Windows-1252: a UTF-8 script whose every character has a
 // place in the code page is converted (one note), a lone byte-order mark
 // is dropped, anything else is kept as it is. A character without a place
-// is a fault: its place and sentence land in `guasti`.
+// is a fault: its place and sentence land in `guasti`. With `gia_windows`
+// the bytes are Windows-1252 already (a text an editor gave, converted
+// once) and are only read: converting them again could take two of their
+// letters for one.
 void prepara_testo(const std::string& etichetta, int file, std::string originale, TestoScript& testo,
-                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti);
+                   std::vector<Avviso>& avvisi, std::vector<std::string>& guasti, bool gia_windows = false);
 
 struct ControlloScript {
   std::vector<Avviso> avvisi;               // in file order, line script first
@@ -69,6 +82,24 @@ ControlloScript controlla_script(TestoScript& linea, TestoScript& treno, bool li
 
 // The text of a warning as printed.
 std::string testo_avviso(const Avviso& a);
+
+// A keyword as an editor shows it: the emitter's spelling, where it is
+// read and its fields in order (width in bits; a text field has none).
+struct CampoChiave {
+  std::string nome;
+  int bit = 32;
+  bool testo = false;
+};
+struct ParolaChiave {
+  std::string nome;
+  bool generale = false;  // read in the [generale] section of either script
+  bool treno = false;     // otherwise: the train script's body, or the line script's
+  std::vector<CampoChiave> campi;
+};
+const std::vector<ParolaChiave>& parole_chiave();
+// The first keyword whose test takes `item` in the body of a script or in
+// its [generale] section, as the compiler tests them; null for none.
+const ParolaChiave* parola_chiave_di(const std::string& item, bool script_treno);
 
 // Nearest keyword by edit distance, or empty when none is close.
 std::string parola_vicina(const std::string& item, bool script_treno);

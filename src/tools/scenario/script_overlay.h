@@ -72,6 +72,13 @@ class ScriptOverlay : public Platform {
   bool write_output(std::string_view text, bool& closed, std::string& reason) override {
     return base_.write_output(text, closed, reason);
   }
+  bool read_input_some(std::string& bytes, bool& ended, std::string& reason) override {
+    return base_.read_input_some(bytes, ended, reason);
+  }
+  bool input_waiting(int milliseconds) override { return base_.input_waiting(milliseconds); }
+  bool list_folder(const std::string& path, std::vector<std::string>& names, std::string& reason) override {
+    return base_.list_folder(path, names, reason);
+  }
   void show_window(const std::string&, const std::string&) override {}
   void show_message(const std::string& text) override {
     if (mostra) {

@@ -135,11 +135,11 @@ TEST_F(CommandLine, UsageErrorsAreItalianWithTheWayToTheHelp) {
     std::vector<std::string> args;
     std::string message;
   } cases[] = {
-      {{}, "scenario-tool: manca il sottocomando, uno fra: compile, check, dump, diff, plot, view, scripts, package\n"
+      {{}, "scenario-tool: manca il sottocomando, uno fra: compile, check, dump, diff, plot, view, scripts, package, lsp\n"
            "Per l'aiuto: scenario-tool --help\n"},
       {{"nope", "--out", "x"},
        "scenario-tool: \"nope\" non è un sottocomando\nI sottocomandi sono: compile, check, dump, diff, plot, view, "
-       "scripts, package\nPer l'aiuto: scenario-tool --help\n"},
+       "scripts, package, lsp\nPer l'aiuto: scenario-tool --help\n"},
       {{"compile"}, "scenario-tool compile: manca l'opzione obbligatoria --line\nPer l'aiuto: scenario-tool compile --help\n"},
       {{"check", "--line"}, "scenario-tool check: manca il valore di --line\nPer l'aiuto: scenario-tool check --help\n"},
       {{"dump"}, "scenario-tool dump: manca l'argomento FILE\nPer l'aiuto: scenario-tool dump --help\n"},

@@ -76,7 +76,7 @@ echo "$tool_page" | tail -n 1 | grep -qF "ferrovello $version" || fail "scenario
 for heading in NOME SINTESI DESCRIZIONE COMANDI "STATO D'USCITA"; do
   echo "$tool_page" | grep -q "^$heading" || fail "scenario-tool(1) has no section $heading"
 done
-for sub in compile check dump plot view scripts package; do
+for sub in compile check dump plot view scripts package lsp; do
   echo "$tool_page" | grep -q "^   $sub\$" || fail "scenario-tool(1) has no subcommand $sub"
 done
 for text in "--line-file FILE" "--type percorso|elementi|linea" "--from KM" "Numero del treno. Se manca: 2632." \
@@ -98,7 +98,7 @@ offers() {
     complete "$completion" "$@"
 }
 subs=$(offers scenario-tool "")
-for sub in compile check dump plot view scripts package --help; do
+for sub in compile check dump plot view scripts package lsp --help; do
   echo " $subs " | grep -q " $sub " || fail "the completion does not offer $sub: $subs"
 done
 [ "$(offers scenario-tool dump x.sim --type "")" = "percorso elementi linea" ] || fail "dump --type: $(offers scenario-tool dump x.sim --type "")"

@@ -163,7 +163,7 @@ TEST(NewAuthor, TheCommandLineNamesWhatItRefuses) {
        ""},
       {{"compila"}, 2,
        "scenario-tool: \"compila\" non è un sottocomando; forse compile?\nI sottocomandi sono: compile, check, dump, "
-       "diff, plot, view, scripts, package\nPer l'aiuto: scenario-tool --help\n",
+       "diff, plot, view, scripts, package, lsp\nPer l'aiuto: scenario-tool --help\n",
        ""},
       {{"--Version"}, 2,
        "scenario-tool: l'opzione \"--Version\" non esiste; forse --version?\nPer l'aiuto: scenario-tool --help\n", ""},

@@ -1,0 +1,34 @@
+#include "tools/lsp/diagnostics.h"
+
+namespace ferrovello {
+
+namespace {
+
+// A byte-order mark the client kept is no character of the script.
+size_t marca(const TestoAperto& t) { return t.utf8().rfind("\xEF\xBB\xBF", 0) == 0 ? 1 : 0; }
+
+}  // namespace
+
+Posizione posizione_letta(const TestoAperto& testo, size_t offset) {
+  return testo.posizione_di(testo.byte_del_carattere(offset + marca(testo)));
+}
+
+Intervallo intervallo_di(const TestoAperto& testo, const VoceAnalisi& v) {
+  return {posizione_letta(testo, v.da), posizione_letta(testo, v.a)};
+}
+
+Json diagnostiche(const Analisi& a, int file, const TestoAperto& testo) {
+  Json lista = Json::array();
+  for (const VoceAnalisi& v : a.voci) {
+    if (v.file != file) continue;
+    Json d = {{"range", json_di(intervallo_di(testo, v))},
+              {"severity", v.errore ? kGravitaErrore : kGravitaAvviso},
+              {"source", "scenario-tool"},
+              {"message", v.testo}};
+    if (v.codice != 0) d["code"] = v.codice;
+    lista.push_back(std::move(d));
+  }
+  return lista;
+}
+
+}  // namespace ferrovello

@@ -1,0 +1,347 @@
+// The language server through its protocol: the framing of messages, the
+// error answers to what a client may get wrong, the exit status, positions
+// in UTF-16 code units, the pairing of scripts and the check of the latest
+// text only. The server runs on a platform in memory; the editor's side is
+// tests/tools/lsp/neovim_test.lua.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/memory_platform.h"
+#include "platform/posix_platform.h"
+#include "support/folder.h"
+#include "support/scenario.h"
+#include "tools/lsp/documents.h"
+#include "tools/lsp/protocol.h"
+#include "tools/lsp/server.h"
+#include "tools/lsp/transport.h"
+
+namespace ferrovello::test {
+namespace {
+
+using nlohmann::json;
+
+std::string frame(const json& m) { return incornicia(m.dump()); }
+
+json request(int id, const std::string& method, json params = json::object()) {
+  return {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}};
+}
+json notification(const std::string& method, json params = json::object()) {
+  return {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+}
+json initialize() { return request(1, "initialize", {{"initializationOptions", {{"ritardo", 0}}}}); }
+json open(const std::string& uri, const std::string& text, int version = 1) {
+  return notification("textDocument/didOpen",
+                      {{"textDocument", {{"uri", uri}, {"languageId", "text"}, {"version", version}, {"text", text}}}});
+}
+json change(const std::string& uri, const std::string& text, int version) {
+  return notification("textDocument/didChange",
+                      {{"textDocument", {{"uri", uri}, {"version", version}}}, {"contentChanges", {{{"text", text}}}}});
+}
+
+// The messages the server wrote, split by their headers.
+std::vector<json> messages(const std::string& out) {
+  std::vector<json> all;
+  LettoreMessaggi reader;
+  reader.aggiungi(out);
+  std::string body;
+  std::string error;
+  while (reader.prossimo(body, error) == LettoreMessaggi::Esito::messaggio) all.push_back(json::parse(body));
+  return all;
+}
+
+struct Session {
+  MemoryPlatform platform;
+  int status = -1;
+  std::vector<json> out;
+};
+
+// Serves `input` (raw bytes) to its end, on `files`.
+void serve(Session& s, const std::string& input) {
+  s.platform.input = input;
+  ServerLsp server(s.platform);
+  s.status = server.servi();
+  s.out = messages(s.platform.output);
+}
+
+std::vector<json> with_method(const std::vector<json>& out, const std::string& method) {
+  std::vector<json> r;
+  for (const json& m : out) {
+    if (m.value("method", "") == method) r.push_back(m);
+  }
+  return r;
+}
+const json* answer(const std::vector<json>& out, const json& id) {
+  for (const json& m : out) {
+    if (m.contains("id") && m["id"] == id && !m.contains("method")) return &m;
+  }
+  return nullptr;
+}
+
+TEST(LspFraming, MessagesAreTakenWholeHoweverTheBytesArrive) {
+  const std::string two = incornicia("{\"a\":1}") + "content-length:  7\r\nContent-Type: x\r\n\r\n{\"b\":2}";
+  for (size_t piece : {size_t{1}, size_t{3}, two.size()}) {
+    LettoreMessaggi reader;
+    std::vector<std::string> bodies;
+    std::string body;
+    std::string error;
+    for (size_t i = 0; i < two.size(); i += piece) {
+      reader.aggiungi(std::string_view(two).substr(i, piece));
+      while (reader.prossimo(body, error) == LettoreMessaggi::Esito::messaggio) bodies.push_back(body);
+    }
+    EXPECT_EQ(bodies, (std::vector<std::string>{"{\"a\":1}", "{\"b\":2}"})) << "pieces of " << piece;
+    EXPECT_EQ(reader.in_attesa(), 0u);
+  }
+}
+
+TEST(LspFraming, ABadHeaderIsReportedAndReadingGoesOnAtTheNextOne) {
+  struct Case {
+    std::string header;
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {"Content-Length 7\r\n\r\n", "senza \":\""},
+      {"Content-Length: sette\r\n\r\n", "non è un numero"},
+      {"Content-Type: x\r\n\r\n", "manca Content-Length"},
+      {"Content-Length: 999999999999\r\n\r\n", "supera il massimo"},
+      {std::string(5000, 'x'), "troppo lunga"},
+  };
+  for (const Case& c : cases) {
+    LettoreMessaggi reader;
+    reader.aggiungi(c.header + incornicia("{}"));
+    std::string body;
+    std::string error;
+    EXPECT_EQ(reader.prossimo(body, error), LettoreMessaggi::Esito::guasto) << c.header.substr(0, 40);
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    EXPECT_EQ(reader.prossimo(body, error), LettoreMessaggi::Esito::messaggio) << c.header.substr(0, 40);
+    EXPECT_EQ(body, "{}");
+  }
+  // Bytes that never make a header are dropped as they come.
+  LettoreMessaggi reader;
+  std::string body;
+  std::string error;
+  reader.aggiungi(std::string(5000, 'x'));
+  EXPECT_EQ(reader.prossimo(body, error), LettoreMessaggi::Esito::guasto);
+  EXPECT_NE(error.find("senza riga vuota"), std::string::npos) << error;
+  EXPECT_EQ(reader.in_attesa(), 0u);
+  reader.aggiungi(incornicia("{}"));
+  EXPECT_EQ(reader.prossimo(body, error), LettoreMessaggi::Esito::messaggio);
+}
+
+TEST(LspErrors, EveryMalformedMessageGetsTheProtocolsAnswerAndServingGoesOn) {
+  Session s;
+  serve(s, frame(request(7, "textDocument/hover")) +  // before initialize
+               frame(initialize()) + "Content-Length: 5\r\n\r\n{bad}" + "Bogus\r\n\r\n" +
+               frame(json::array({1, 2})) + frame(request(2, "nessuno/metodo")) +
+               frame(notification("nessuna/notifica")) +
+               frame(request(3, "textDocument/hover",
+                             {{"textDocument", {{"uri", "file:///x/non_aperto.txt"}}},
+                              {"position", {{"line", 0}, {"character", 0}}}})) +
+               frame(request(4, "textDocument/codeAction", {{"textDocument", {{"uri", 5}}}})) +
+               frame(request(5, "shutdown")) + frame(request(6, "textDocument/hover")) +
+               frame(notification("exit")));
+  EXPECT_EQ(s.status, 0);
+  auto code_of = [&](const json& id) {
+    const json* a = answer(s.out, id);
+    return a != nullptr && a->contains("error") ? (*a)["error"]["code"].get<int>() : 0;
+  };
+  EXPECT_EQ(code_of(7), kNonInizializzato);
+  EXPECT_EQ(code_of(2), kMetodoSconosciuto);
+  EXPECT_EQ(code_of(3), kRichiestaFallita);
+  EXPECT_EQ(code_of(4), kRichiestaFallita);
+  EXPECT_EQ(code_of(6), kRichiestaNonValida);  // after shutdown
+  ASSERT_NE(answer(s.out, 5), nullptr);
+  EXPECT_TRUE((*answer(s.out, 5))["result"].is_null());
+  // Bad JSON, a bad header and a batch have no id to answer to.
+  std::vector<int> without_id;
+  for (const json& m : s.out) {
+    if (m.contains("error") && m["id"].is_null()) without_id.push_back(m["error"]["code"]);
+  }
+  EXPECT_EQ(without_id, (std::vector<int>{kErroreJson, kErroreJson, kRichiestaNonValida}));
+  EXPECT_EQ(s.out.size(), 10u) << "the unknown notification gets no answer";
+}
+
+TEST(LspErrors, TheExitStatusSaysWhetherShutdownCameFirst) {
+  struct Case {
+    std::string input;
+    int status;
+  };
+  const std::vector<Case> cases = {
+      {frame(initialize()) + frame(request(2, "shutdown")) + frame(notification("exit")), 0},
+      {frame(initialize()) + frame(notification("exit")), 1},
+      {frame(notification("exit")), 1},
+      {frame(initialize()) + frame(request(2, "shutdown")), 1},  // the input ends without exit
+      {"", 1},
+  };
+  for (const Case& c : cases) {
+    Session s;
+    serve(s, c.input);
+    EXPECT_EQ(s.status, c.status) << c.input;
+  }
+}
+
+TEST(LspText, PositionsCountUtf16CodeUnits) {
+  // "è" is two bytes and one unit; "😀" four bytes and two units.
+  const TestoAperto t("ab\r\nè😀x\ny\rz");
+  EXPECT_EQ(t.righe(), 4);
+  EXPECT_EQ(t.riga(1), "è😀x");
+  struct Case {
+    size_t byte;
+    int64_t line;
+    int64_t character;
+  };
+  for (const Case& c : std::vector<Case>{{0, 0, 0}, {2, 0, 2}, {4, 1, 0}, {6, 1, 1}, {10, 1, 3}, {12, 2, 0}, {14, 3, 0}}) {
+    const Posizione p = t.posizione_di(c.byte);
+    EXPECT_EQ(p.riga, c.line) << c.byte;
+    EXPECT_EQ(p.carattere, c.character) << c.byte;
+    EXPECT_EQ(t.byte_di(p), c.byte) << c.byte;
+  }
+  EXPECT_EQ(t.byte_di({1, 99}), 11u) << "past the line's end: at its end";
+  EXPECT_EQ(t.byte_di({9, 0}), t.utf8().size());
+  EXPECT_EQ(t.byte_del_carattere(6), 10u);  // a b \r \n è 😀 -> x
+}
+
+TEST(LspDocuments, ScriptsArePairedByTheirNamesOrByThePairFile) {
+  MemoryPlatform p;
+  p.files["/s/Valle_linea.txt"] = "";
+  p.files["/s/Valle_10_2-.txt"] = "";
+  p.files["/s/altro.txt"] = "";
+  p.files["/c/a linea.txt"] = "";
+  p.files["/c/il treno.txt"] = "";
+  p.files["/c/.coppie-script"] = "# le coppie\r\n  a linea.txt |  il treno.txt \r\n";
+  Documenti none;
+  struct Case {
+    std::string path;
+    std::string line;
+    std::string train;
+  };
+  const std::vector<Case> cases = {
+      {"/s/Valle_linea.txt", "/s/Valle_linea.txt", "/s/Valle_10_2-.txt"},
+      {"/s/Valle_10_2-.txt", "/s/Valle_linea.txt", "/s/Valle_10_2-.txt"},
+      {"/s/Monte_3-.txt", "", "/s/Monte_3-.txt"},
+      {"/c/il treno.txt", "/c/a linea.txt", "/c/il treno.txt"},
+      {"/c/a linea.txt", "/c/a linea.txt", "/c/il treno.txt"},
+  };
+  for (const Case& c : cases) {
+    const Coppia got = coppia_di(p, none, c.path, "");
+    EXPECT_EQ(got.linea, c.line) << c.path;
+    EXPECT_EQ(got.treno, c.train) << c.path;
+  }
+  EXPECT_EQ(coppia_di(p, none, "/s/altro.txt", "lunghezza percorso, 5000").linea, "/s/altro.txt");
+  EXPECT_EQ(percorso_di_uri("file:///c/a%20linea.txt"), "/c/a linea.txt");
+  EXPECT_EQ(percorso_di_uri("file:///C:/x/y%C3%A8.txt"), "C:/x/yè.txt");
+  EXPECT_EQ(uri_di_percorso("/c/a linea.txt"), "file:///c/a%20linea.txt");
+}
+
+// On the disk: the train script beside a line script is found by listing
+// the folder; an open one of the editor comes first.
+TEST(LspDocuments, ALineScriptFindsItsTrainScriptInItsFolder) {
+  TempFolder folder;
+  write_bytes(folder.file("Valle_linea.txt"), "");
+  write_bytes(folder.file("Valle_20-.txt"), "");
+  write_bytes(folder.file("Valle_10-.txt"), "");
+  write_bytes(folder.file("Monte_1-.txt"), "");
+  PosixPlatform disk(folder.path());
+  Documenti open_docs;
+  EXPECT_EQ(coppia_di(disk, open_docs, folder.file("Valle_linea.txt"), "").treno, folder.file("Valle_10-.txt"));
+  open_docs.apri(uri_di_percorso(folder.file("Valle_20-.txt")), 1, "");
+  EXPECT_EQ(coppia_di(disk, open_docs, folder.file("Valle_linea.txt"), "").treno, folder.file("Valle_20-.txt"));
+  EXPECT_EQ(coppia_di(disk, open_docs, folder.file("Monte_1-.txt"), "").linea, "");
+}
+
+// The check's fault, on a line with accents before it, lands on the
+// character in UTF-16 units; a script alone is said to be alone once.
+TEST(LspDiagnostics, FaultsAndWarningsLandOnTheirCharacters) {
+  Session s;
+  s.platform.files["/s/S_linea.txt"] = line_script({});
+  const std::string uri = "file:///s/S_1-.txt";
+  const std::string train = train_script({"stazione,  0,  8,  400,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,   CITTÀ",
+                                          "segnalle,  7900"});
+  const std::string train_fault = train_script({"numero vetture,  😀"});
+  serve(s, frame(initialize()) + frame(open(uri, train)) + frame(request(2, "shutdown")) +
+               frame(change(uri, train_fault, 2)) + frame(notification("exit")));
+  const std::vector<json> published = with_method(s.out, "textDocument/publishDiagnostics");
+  ASSERT_EQ(published.size(), 1u) << "requests after shutdown are refused, and so is the check";
+  const json& d = published[0]["params"]["diagnostics"];
+  ASSERT_EQ(d.size(), 1u) << d.dump();
+  // A misspelt keyword on a line of values is an error of the check.
+  EXPECT_EQ(d[0]["severity"], kGravitaErrore);
+  EXPECT_EQ(d[0]["range"], json::parse(R"({"start":{"line":2,"character":0},"end":{"line":2,"character":8}})"));
+  EXPECT_NE(d[0]["message"].get<std::string>().find("forse \"segnale\""), std::string::npos);
+  EXPECT_TRUE(with_method(s.out, "window/showMessage").empty()) << "the pair is complete";
+
+  // Alone, with a character the scripts' code page has not.
+  Session alone;
+  serve(alone, frame(initialize()) + frame(open("file:///t/T_1-.txt", train_fault)) + frame(change("file:///t/T_1-.txt", train_fault, 2)) +
+                   frame(request(3, "textDocument/documentSymbol", {{"textDocument", {{"uri", "file:///t/T_1-.txt"}}}})) +
+                   frame(request(2, "shutdown")) + frame(notification("exit")));
+  EXPECT_EQ(with_method(alone.out, "window/showMessage").size(), 1u);
+  const std::vector<json> p2 = with_method(alone.out, "textDocument/publishDiagnostics");
+  ASSERT_EQ(p2.size(), 1u);
+  const json& f = p2[0]["params"]["diagnostics"];
+  ASSERT_EQ(f.size(), 1u) << f.dump();
+  EXPECT_EQ(f[0]["severity"], kGravitaErrore);
+  EXPECT_EQ(f[0]["range"]["start"], json::parse(R"({"line":1,"character":17})"));
+  EXPECT_NE(f[0]["message"].get<std::string>().find("U+1F600"), std::string::npos);
+}
+
+// A burst of changes read together is one check, of the last text.
+TEST(LspScheduling, ABurstOfChangesIsCheckedOnceOnItsLastText) {
+  Session s;
+  const std::string uri = "file:///s/S_1-.txt";
+  s.platform.files["/s/S_linea.txt"] = line_script({});
+  std::string input = frame(initialize()) + frame(open(uri, train_script({})));
+  for (int v = 2; v <= 101; ++v) input += frame(change(uri, train_script({"numero vetture,  " + std::to_string(v)}), v));
+  input += frame(change(uri, train_script({"segnalle,  100"}), 102));
+  serve(s, input + frame(request(2, "shutdown")) + frame(notification("exit")));
+  const std::vector<json> published = with_method(s.out, "textDocument/publishDiagnostics");
+  ASSERT_EQ(published.size(), 1u);
+  EXPECT_EQ(published[0]["params"]["version"], 102);
+  EXPECT_NE(published[0]["params"]["diagnostics"].dump().find("segnalle"), std::string::npos);
+}
+
+TEST(LspFeatures, QuickFixesMendTheWarningsThatCarryAChange) {
+  Session s;
+  const std::string uri = "file:///s/S_1-.txt";
+  s.platform.files["/s/S_linea.txt"] = line_script({});
+  // A misspelt keyword, a line cut in two, and no "[fine]" after a lone keyword.
+  const std::string train = "[generale]\r\nsegnalle,  100,  2,  4,  0,  0,  0,  0,  0,  0,  0,  0\r\n"
+                            "velocita,  500\r\n80\r\nsabbia";
+  auto action = [&](int id, int line) {
+    return frame(request(id, "textDocument/codeAction",
+                         {{"textDocument", {{"uri", uri}}},
+                          {"range", {{"start", {{"line", line}, {"character", 0}}}, {"end", {{"line", line}, {"character", 1}}}}},
+                          {"context", {{"diagnostics", json::array()}}}}));
+  };
+  serve(s, frame(initialize()) + frame(open(uri, train)) + action(2, 1) + action(3, 2) + action(4, 4) +
+               frame(request(9, "shutdown")) + frame(notification("exit")));
+  struct Case {
+    int id;
+    std::string title;
+    std::string edit;
+  };
+  const std::vector<Case> cases = {
+      {2, "Scrivi \"segnale\"", R"({"newText":"segnale","range":{"end":{"character":8,"line":1},"start":{"character":0,"line":1}}})"},
+      {3, "Unisci la riga seguente a questa", R"({"newText":", ","range":{"end":{"character":0,"line":3},"start":{"character":14,"line":2}}})"},
+      {4, "Aggiungi \"[fine]\"", R"({"newText":"\r\n[fine]\r\n","range":{"end":{"character":6,"line":4},"start":{"character":6,"line":4}}})"},
+  };
+  for (const Case& c : cases) {
+    const json* a = answer(s.out, c.id);
+    ASSERT_NE(a, nullptr);
+    ASSERT_EQ((*a)["result"].size(), 1u) << a->dump();
+    EXPECT_EQ((*a)["result"][0]["title"], c.title);
+    EXPECT_EQ((*a)["result"][0]["edit"]["changes"][uri][0], json::parse(c.edit));
+  }
+  // A script kept with LF line ends gets LF in what is added.
+  Session lf;
+  lf.platform.files["/s/S_linea.txt"] = line_script({});
+  serve(lf, frame(initialize()) + frame(open(uri, "[generale]\nnumero vetture,  9\nsabbia")) + action(2, 2) +
+                frame(request(9, "shutdown")) + frame(notification("exit")));
+  const json* a = answer(lf.out, 2);
+  ASSERT_NE(a, nullptr);
+  ASSERT_EQ((*a)["result"].size(), 1u) << a->dump();
+  EXPECT_EQ((*a)["result"][0]["edit"]["changes"][uri][0]["newText"], "\n[fine]\n");
+}
+
+}  // namespace
+}  // namespace ferrovello::test
