@@ -179,14 +179,23 @@ cp "$win_build/Ferrovello.exe" "$folder/"
 while read -r name; do
   { cat "$work/reference/$name"; head -c 100000 /dev/urandom; } > "$folder/$name"
 done < <(list_files "$work/reference")
-for name in "${scripts[@]}"; do
-  head -c 200000 /dev/urandom > "$folder/$name"
-done
 if run_installer "$folder/Ferrovello.exe"; then
   same_files "$folder" "Ferrovello.exe over stale longer files"
 else
   fail "Ferrovello.exe over stale files ended with status $?"; cat "$work/installer.out"
 fi
+
+# --- a script of the author's where the run writes its own: kept, refused ----
+head -c 20000 /dev/urandom > "$folder/${scripts[1]}"
+cp "$folder/${scripts[1]}" "$work/author-script"
+run_to_message_box "$folder/Ferrovello.exe" "$work/kept.out"
+if [ -n "$box" ] && [ "$status" = 1 ] && cmp -s "$folder/${scripts[1]}" "$work/author-script" &&
+   [ ! -e "$folder/${scripts[0]}" ]; then
+  pass "Ferrovello.exe refuses to write over a script of the author's, and keeps it"
+else
+  fail "a script of the author's: box '${box:-none}', status $status"; cat "$work/kept.out"
+fi
+rm -f "$folder/${scripts[1]}"
 
 # --- the program in a drive root: "R:\" + "\" + name ------------------------
 folder="$work/root"
