@@ -35,6 +35,13 @@ void name_run_file(RunFile slot, const std::string& path) {
   s.whole.store(true);
 }
 
+bool run_files_named() {
+  for (const Slot& s : slots) {
+    if (s.whole.load()) return true;
+  }
+  return false;
+}
+
 void remove_run_files() {
   for (Slot& s : slots) {
     if (!s.whole.load()) continue;

@@ -17,5 +17,8 @@ void name_run_file(RunFile slot, const std::string& path);
 // Removes every file named, from a signal handler or a console handler:
 // nothing but system calls that a handler may make.
 void remove_run_files();
+// Whether any file is named: a program with none (a server, a reader) may
+// leave an interruption to its own handling.
+bool run_files_named();
 
 }  // namespace ferrovello

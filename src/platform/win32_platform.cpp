@@ -191,9 +191,12 @@ namespace {
 
 // Ctrl-C, Ctrl-Break or the console closed: the run's temporary file and
 // scripts go (the lock file goes with the program), and the program ends
-// with the status of an interrupted console program.
+// with the status of an interrupted console program. With no run file
+// named (the live view's server) the event goes on to the program's own
+// handling, as if this handler were not there.
 BOOL WINAPI on_console_event(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+  if (!run_files_named()) return FALSE;
   remove_run_files();
   ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
 }
