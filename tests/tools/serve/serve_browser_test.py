@@ -22,9 +22,11 @@ import tempfile
 import time
 import unittest
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.support.ui import WebDriverWait
+
+# The browser is opened as the view's browser test opens it.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "view"))
+from view_browser_test import new_driver as view_driver  # noqa: E402
 
 WAIT = 60  # seconds for anything that is not the measured follow
 FOLLOW = 2  # seconds from a save to the page redrawn
@@ -56,19 +58,9 @@ def stop_server(p, sig):
 
 
 def new_driver(profile):
-    o = webdriver.ChromeOptions()
-    o.binary_location = "/usr/bin/chromium"
-    for a in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-              "--disable-background-networking", "--disable-component-update", "--disable-sync",
-              "--disable-dev-shm-usage", "--user-data-dir=" + profile, "--window-size=1400,900",
-              "--force-device-scale-factor=1", "--lang=it"):
-        o.add_argument(a)
-    o.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    d = webdriver.Chrome(service=Service(executable_path="/usr/bin/chromedriver"), options=o)
-    d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
-                      {"width": 1400, "height": 900, "deviceScaleFactor": 1, "mobile": False})
+    """The view's browser, as its test opens it, waiting WAIT for a page."""
+    d = view_driver(profile)
     d.set_page_load_timeout(WAIT)
-    d.set_script_timeout(WAIT)
     return d
 
 
