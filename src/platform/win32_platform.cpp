@@ -315,8 +315,13 @@ bool write_all(HANDLE file, std::string_view bytes, std::string& reason) {
 // `reason`.
 HANDLE create_temporary(const std::string& path, std::string& reason) {
   const std::wstring temporary = to_wide(temporary_name(path, GetCurrentProcessId()));
+  // Shared for deletion only, so that the console handler can delete it while
+  // it is open (a Ctrl-C during its writing): it goes at the latest when the
+  // program ends and its handles close. Without the share the deletion is
+  // refused and the file stays behind.
   auto create = [&] {
-    return CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
   };
   name_run_file(RunFile::temporary, temporary_name(path, GetCurrentProcessId()));
   HANDLE file = create();
