@@ -233,6 +233,33 @@ else
   echo "not run: the message box check (xdotool is not installed)"
 fi
 
+# --- the lock as a link: refused, never followed -----------------------------
+# The Win32 platform refuses a lock file that is a reparse point (a symbolic
+# link or a junction) before it opens it. Wine shows a Unix link to a folder
+# as a reparse point, as Windows shows a junction: that is the case made
+# here. A Unix link to a file Wine shows as the file it leads to, and opens
+# through, so the refusal of a link to a file cannot be seen under Wine.
+if command -v xdotool > /dev/null; then
+  folder="$work/link-lock"
+  elsewhere="$work/link-lock-target"
+  mkdir -p "$folder" "$elsewhere"
+  echo "altrove" > "$elsewhere/dentro.txt"
+  cp "$win_build/Ferrovello.exe" "$folder/"
+  ln -s "$elsewhere" "$folder/Ferrovello.lock"
+  WINEDEBUG=-all,trace+msgbox run_to_message_box "$folder/Ferrovello.exe" "$work/link-lock.out"
+  if [ -n "$box" ] && [ "$ended" = 1 ] && [ "$status" = 1 ] &&
+     grep -q 'Ferrovello.lock\\".*un collegamento simbolico, che il blocco non segue' "$work/link-lock.out" &&
+     [ "$(readlink "$folder/Ferrovello.lock")" = "$elsewhere" ] &&
+     [ "$(list_files "$folder" | tr '\n' ' ')" = "" ] && [ "$(ls -A "$elsewhere")" = dentro.txt ] &&
+     [ "$(cat "$elsewhere/dentro.txt")" = altrove ]; then
+    pass "Ferrovello.exe refuses a link to a folder as its lock: message box, status 1, the link and its folder kept"
+  else
+    fail "a link as the lock: box ${box:-not shown}, ended $ended, status $status," \
+      "files: $(ls -A "$folder" | tr '\n' ' '), in the folder linked: $(ls -A "$elsewhere" | tr '\n' ' ')"
+    grep -a 'MSGBOX_OnInit' "$work/link-lock.out" | sed 's/^/    /'
+  fi
+fi
+
 # --- scenario-tool.exe compile ----------------------------------------------
 # Names with spaces and accented letters, which the console tool receives in
 # the ANSI code page.
@@ -355,6 +382,51 @@ else
   fail "scenario-tool.exe view --serve after Ctrl-C: ended $serve_ended, status $serve_status"
 fi
 
+# --- scenario-tool.exe compile interrupted by Ctrl-C -------------------------
+# SIGINT to Wine's process is a Ctrl-C event for the console program, as
+# above. During a compile the console handler takes away the temporary file
+# at hand (the lock goes with the program) and ends the program with
+# STATUS_CONTROL_C_EXIT, 0xC000013A, whose low byte (58) is Wine's exit
+# status. A route of 1000000 m, whose line file of 20 MB takes a while to
+# write, is interrupted at moments spread over the writing, from the lock's
+# appearance on: each run ends either done, with its three files, or
+# interrupted, and leaves neither a temporary file nor the lock.
+long_folder="$work/lunga"
+mkdir -p "$long_folder"
+printf '[generale]\r\nlunghezza percorso,  1000000\r\n[fine]\r\n' > "$long_folder/linea.txt"
+printf '[generale]\r\n[fine]\r\n' > "$long_folder/treno.txt"
+interrupted=0
+while_writing=0
+left=""
+for try in 0 1 2 3 4 5 6 7; do
+  out="$long_folder/o$try"
+  (cd "$long_folder" && exec wine "$work/scenario-tool.exe" compile --line linea.txt --train treno.txt \
+     --out "o$try" > /dev/null 2>&1) &
+  compile_pid=$!
+  deadline=$(( ${EPOCHREALTIME/./} + 60000000 ))
+  until [ -e "$out/Ferrovello.lock" ] || ! kill -0 "$compile_pid" 2> /dev/null ||
+        [ "${EPOCHREALTIME/./}" -gt "$deadline" ]; do :; done
+  sleep "$(printf '0.%03d' $((try * 3)))"
+  temporary=$(ls "$out" 2> /dev/null | grep -c '\.tmp$')
+  kill -INT "$compile_pid" 2> /dev/null
+  wait "$compile_pid"
+  compile_status=$?
+  if [ "$compile_status" = 58 ]; then
+    interrupted=$((interrupted + 1))
+    [ "$temporary" = 0 ] || while_writing=$((while_writing + 1))
+  elif [ "$compile_status" != 0 ] ||
+       [ "$(LC_ALL=C ls "$out" | tr '\n' ' ')" != "Ferrovello_2632.dat Ferrovello_2632.sim Ferrovello_linea.dat " ]; then
+    left="$left [try $try: status $compile_status, files $(ls "$out" | tr '\n' ' ')]"
+  fi
+  for name in $(ls "$out" 2> /dev/null | grep -e '\.tmp$' -e '\.lock$'); do left="$left [try $try left $name]"; done
+done
+if [ -z "$left" ] && [ "$while_writing" -gt 0 ]; then
+  pass "scenario-tool.exe compile of 1000000 m and Ctrl-C: $interrupted of 8 runs interrupted ($while_writing while" \
+    "writing a file), status 58, no temporary file and no lock left"
+else
+  fail "scenario-tool.exe compile and Ctrl-C: $interrupted interrupted, $while_writing while writing:${left:- none came while writing}"
+fi
+
 # --- scenario-tool.exe: help, usage errors and system reasons in Italian -----
 # Redirected, both tools write the same UTF-8 bytes and end with the same
 # status: the help, an unknown subcommand (2), a missing file and a folder
@@ -385,6 +457,32 @@ case "$version" in
   "scenario-tool 1."*) pass "scenario-tool.exe --version: $version" ;;
   *) fail "scenario-tool.exe --version said \"$version\"" ;;
 esac
+
+# --- scenario-tool.exe: names that Windows keeps for its devices -------------
+# A scenario named CON or LPT1 (with any extension) would have its files
+# written into a device, one whose name ends in a point into a file of
+# another name: refused with status 2 in the Linux build's words, before
+# anything is written. On Windows these names really are the devices.
+devices=(
+  'CON|il blocco "CON.lock" avrebbe un nome che Windows riserva a un dispositivo'
+  'lpt1.txt|il blocco "lpt1.txt.lock" avrebbe un nome che Windows riserva a un dispositivo'
+  'abc.|--name: finisce con un punto o uno spazio, che Windows toglie'
+)
+not_refused=""
+for entry in "${devices[@]}"; do
+  name=${entry%%|*}
+  same_words "device-$name" 2 compile --line "scrìpt à/Ferrovello_linea.txt" --train "scrìpt à/Ferrovello_2632-.txt" \
+    --name "$name" --out dispositivi
+  if ! grep -qF -- "${entry#*|}" "$work/device-$name.windows.err" || [ -e "$work/dispositivi" ]; then
+    not_refused="$not_refused \"$name\""
+  fi
+  rm -rf "$work/dispositivi"
+done
+if [ -z "$not_refused" ]; then
+  pass "scenario-tool.exe compile --name CON, lpt1.txt, abc.: each refused for its reason, nothing written"
+else
+  fail "scenario-tool.exe compile: a device's name not refused for its reason, or something written:$not_refused"
+fi
 
 # --- packages: an edited scenario made into a Windows program ---------------
 # Another name and train number, a station moved, accented station names and
@@ -445,6 +543,51 @@ if command -v xdotool > /dev/null; then
     pass "a package cut by one byte under Wine: message box, status 1, nothing written"
   else
     fail "a package cut by one byte: box ${box:-not shown}, ended $ended, status $status, files: $(ls -A "$folder" | tr '\n' ' ')"
+  fi
+fi
+
+# A package cut anywhere from the end of the bytes the system loads to its
+# trailer is refused as damaged, before anything is written. The cuts: just
+# past the loaded bytes, three points spread over the payload, the first byte
+# of the trailer (20 bytes) and inside it; none leaves the bare stub, which
+# is a whole installer. The box's text is taken from Wine's trace of
+# message boxes.
+pe_loaded_end() {  # where the sections of a PE program end in its file
+  python3 -c 'import struct, sys
+b = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", b, 0x3C)[0]
+count = struct.unpack_from("<H", b, pe + 6)[0]
+table = pe + 24 + struct.unpack_from("<H", b, pe + 20)[0]
+print(max(at + size for size, at in (struct.unpack_from("<II", b, table + 40 * i + 16) for i in range(count)) if size))' "$1"
+}
+if command -v xdotool > /dev/null; then
+  stub_size=$(stat -c %s "$win_build/Ferrovello.exe")
+  package_size=$(stat -c %s "$work/Lomellina.exe")
+  loaded=$(pe_loaded_end "$work/Lomellina.exe")
+  cuts=()
+  for cut in "$((loaded + 1))" "$((loaded + (package_size - loaded) / 4))" "$((loaded + (package_size - loaded) / 2))" \
+             "$((loaded + (package_size - loaded) * 3 / 4))" "$((package_size - 20))" "$((package_size - 9))"; do
+    [ "$cut" = "$stub_size" ] || cuts+=("$cut")
+  done
+  refused=()
+  for cut in "${cuts[@]}"; do
+    folder="$work/tagliato a $cut"
+    mkdir -p "$folder"
+    head -c "$cut" "$work/Lomellina.exe" > "$folder/Lomellina.exe"
+    WINEDEBUG=-all,trace+msgbox run_to_message_box "$folder/Lomellina.exe" "$work/cut-$cut.out"
+    if [ -n "$box" ] && [ "$ended" = 1 ] && [ "$status" = 1 ] && grep -q "danneggiato o incompleto" "$work/cut-$cut.out" &&
+       [ "$(ls -A "$folder")" = Lomellina.exe ]; then
+      refused+=("$cut")
+    else
+      echo "  cut at $cut: box ${box:-not shown}, ended $ended, status $status, files: $(ls -A "$folder" | tr '\n' ' ')"
+      grep -a 'MSGBOX_OnInit' "$work/cut-$cut.out" | sed 's/^/    /'
+    fi
+  done
+  if [ "${#refused[@]}" = "${#cuts[@]}" ] && [ "$loaded" -le "$stub_size" ]; then
+    pass "a package cut at ${refused[*]} (its sections end at $loaded, the stub at $stub_size, the package at" \
+      "$package_size): \"danneggiato o incompleto\", status 1, nothing written"
+  else
+    fail "a package cut short: refused at ${refused[*]:-none} of ${cuts[*]} (sections end at $loaded, stub $stub_size)"
   fi
 fi
 
