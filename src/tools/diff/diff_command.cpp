@@ -46,7 +46,7 @@ bool e_cartella(const std::string& nome) {
 }
 
 // A and B from the arguments: a folder is one side, two files are another.
-bool dividi_lati(const std::vector<std::string>& args, Lato& a, Lato& b) {
+bool dividi_lati(Platform& platform, const std::vector<std::string>& args, Lato& a, Lato& b) {
   std::vector<Lato> lati;
   for (size_t i = 0; i < args.size(); ++i) {
     Lato l;
@@ -64,10 +64,9 @@ bool dividi_lati(const std::vector<std::string>& args, Lato& a, Lato& b) {
     lati.push_back(l);
   }
   if (lati.size() != 2) {
-    std::fprintf(stderr,
-                 "diff confronta due scenari, A e B: ciascuno è una cartella con i file compilati oppure lo script "
-                 "della linea seguito da quello del treno (ad esempio: diff out1 out2, oppure diff linea.txt "
-                 "treno.txt out)\n");
+    platform.show_message(
+        "diff confronta due scenari, A e B: ciascuno è una cartella con i file compilati oppure lo script della linea "
+        "seguito da quello del treno (ad esempio: diff out1 out2, oppure diff linea.txt treno.txt out)");
     return false;
   }
   a = lati[0];
@@ -79,8 +78,8 @@ bool leggi_bytes(Platform& platform, const std::string& nome, std::string& bytes
   return leggi_file(platform, nome, bytes, dimensione_massima(tipo), nome_del_tipo(tipo));
 }
 
-bool forma_attesa(bool ok, const std::string& nome, const std::string& perche) {
-  if (!ok) std::fprintf(stderr, "Il file \"%s\" non ha la forma attesa: %s\n", nome.c_str(), perche.c_str());
+bool forma_attesa(Platform& platform, bool ok, const std::string& nome, const std::string& perche) {
+  if (!ok) platform.show_message("Il file \"" + nome + "\" non ha la forma attesa: " + perche);
   return ok;
 }
 
@@ -93,24 +92,24 @@ bool carica_cartella(const DiffOptions& o, Platform& platform, Lato& l) {
   const std::string linea = base + "_linea.dat";
   for (const std::string& nome : {dat, sim}) {
     if (!platform.exists(nome)) {
-      std::fprintf(stderr, "Nella cartella \"%s\" manca il file \"%s\" (i nomi cercati vengono da --name e "
-                   "--train-number)\n", l.cartella.c_str(), nome.c_str());
+      platform.show_message("Nella cartella \"" + l.cartella + "\" manca il file \"" + nome +
+                            "\" (i nomi cercati vengono da --name e --train-number)");
       return false;
     }
   }
   std::string bytes;
   std::string perche;
   if (!leggi_bytes(platform, dat, bytes, TipoFile::percorso) ||
-      !forma_attesa(decodifica_percorso(bytes, l.celle, perche), dat, perche)) {
+      !forma_attesa(platform, decodifica_percorso(bytes, l.celle, perche), dat, perche)) {
     return false;
   }
   if (!leggi_bytes(platform, sim, bytes, TipoFile::elementi) ||
-      !forma_attesa(decodifica_elementi(bytes, l.elementi, perche), sim, perche)) {
+      !forma_attesa(platform, decodifica_elementi(bytes, l.elementi, perche), sim, perche)) {
     return false;
   }
   l.con_linea = platform.exists(linea);
   return !l.con_linea || (leggi_bytes(platform, linea, bytes, TipoFile::linea) &&
-                          forma_attesa(decodifica_linea(bytes, l.linea_valori, perche), linea, perche));
+                          forma_attesa(platform, decodifica_linea(bytes, l.linea_valori, perche), linea, perche));
 }
 
 // The platform of a compilation for `diff`: the same as the tool's, but a
@@ -332,7 +331,7 @@ ordered_json json_differenze(const Lato& a, const Lato& b, const Differenze& d) 
 int esegui_diff(const DiffOptions& o, Platform& platform, std::string& out) {
   Lato a;
   Lato b;
-  if (!dividi_lati(o.scenari, a, b)) return kDiffGuasto;
+  if (!dividi_lati(platform, o.scenari, a, b)) return kDiffGuasto;
   if (!carica(o, platform, a) || !carica(o, platform, b)) return kDiffGuasto;
   const Differenze d = confronta(a, b);
   if (o.json) {

@@ -89,14 +89,12 @@ int dump_in(const DumpOptions& o, Platform& platform, std::string& out) {
   } else if (o.tipo == "linea") {
     tipo = TipoFile::linea;
   } else if (!tipo_da_nome(o.file, tipo)) {
-    std::fprintf(stderr,
-                 "Non so che file sia \"%s\": il nome deve finire in \"_linea.dat\", \".sim\" o \".dat\" "
-                 "(oppure usa --type)\n",
-                 o.file.c_str());
+    platform.show_message("Non so che file sia \"" + o.file +
+                          "\": il nome deve finire in \"_linea.dat\", \".sim\" o \".dat\" (oppure usa --type)");
     return 2;
   }
   if (tipo == TipoFile::elementi && per_luogo(o)) {
-    std::fprintf(stderr, "--at, --from, --to e --sim valgono per un file del percorso (.dat) o della linea (_linea.dat)\n");
+    platform.show_message("--at, --from, --to e --sim valgono per un file del percorso (.dat) o della linea (_linea.dat)");
     return 2;
   }
   if (troppo || bytes.size() > dimensione_massima(tipo)) {
@@ -124,7 +122,7 @@ int dump_in(const DumpOptions& o, Platform& platform, std::string& out) {
     if (ok && !o.json) tabella_linea(tabella, out);
   }
   if (!ok) {
-    std::fprintf(stderr, "Il file \"%s\" non ha la forma attesa: %s\n", o.file.c_str(), perche.c_str());
+    platform.show_message("Il file \"" + o.file + "\" non ha la forma attesa: " + perche);
     return 1;
   }
   if (o.json) scrivi(out, "%s\n", j.dump().c_str());

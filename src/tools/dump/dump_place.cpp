@@ -31,13 +31,13 @@ bool leggi_sistemi(const DumpOptions& o, Platform& platform, Posti& p) {
   std::array<ItemRecord, kItemCount> elementi{};
   if (!leggi_file(platform, o.sim, bytes, kMassimoElementi, nome_del_tipo(TipoFile::elementi))) return false;
   if (!decodifica_elementi(bytes, elementi, perche)) {
-    std::fprintf(stderr, "Il file \"%s\" non ha la forma attesa: %s\n", o.sim.c_str(), perche.c_str());
+    platform.show_message("Il file \"" + o.sim + "\" non ha la forma attesa: " + perche);
     return false;
   }
   p.con_km = true;
   p.sistemi = sistemi_km(elementi);
   if (const std::string assente = sistema_assente(p.sistemi, o.system); !assente.empty()) {
-    std::fprintf(stderr, "%s\n", assente.c_str());
+    platform.show_message(assente);
     return false;
   }
   return true;
@@ -49,37 +49,37 @@ LuogoRisolto risolvi(const std::string& opzione, const std::string& testo, const
 }
 
 // One end of a stretch: a single position.
-std::optional<int64_t> estremo(const std::string& opzione, const std::string& testo, const Posti& p, int solo,
-                               int64_t fine) {
+std::optional<int64_t> estremo(Platform& platform, const std::string& opzione, const std::string& testo, const Posti& p,
+                               int solo, int64_t fine) {
   int64_t metri = 0;
   std::string errore;
   if (estremo_tratto(opzione, testo, p.per_righe(), solo, fine, metri, errore)) return metri;
-  std::fprintf(stderr, "%s\n", errore.c_str());
+  platform.show_message(errore);
   return std::nullopt;
 }
 
 // The route positions asked for: the places of --at, or the two ends of the
 // stretch (each missing end is the end of the file: `primo` and `fine`).
-bool scegli(const DumpOptions& o, const Posti& p, int64_t primo, int64_t fine, std::vector<int64_t>& metri,
-            bool& tratto) {
+bool scegli(const DumpOptions& o, Platform& platform, const Posti& p, int64_t primo, int64_t fine,
+            std::vector<int64_t>& metri, bool& tratto) {
   tratto = o.at.empty();
   if (!tratto) {
     const LuogoRisolto r = risolvi("--at", o.at, p, o.system, fine);
-    if (!r.errore.empty()) std::fprintf(stderr, "%s\n", r.errore.c_str());
+    if (!r.errore.empty()) platform.show_message(r.errore);
     for (const PostoKm& posto : r.posti) metri.push_back(posto.metri);
     return r.errore.empty();
   }
   std::optional<int64_t> da = primo;
   std::optional<int64_t> a = fine;
-  if (!o.from.empty()) da = estremo("--from", o.from, p, o.system, fine);
-  if (!o.to.empty()) a = estremo("--to", o.to, p, o.system, fine);
+  if (!o.from.empty()) da = estremo(platform, "--from", o.from, p, o.system, fine);
+  if (!o.to.empty()) a = estremo(platform, "--to", o.to, p, o.system, fine);
   if (!da || !a) return false;
   if (*da > *a) {
     const auto dove = [](const std::string& testo, int64_t m) {
       return testo.find('+') == std::string::npos ? testo + " m" : testo + " (a " + std::to_string(m) + " m)";
     };
-    std::fprintf(stderr, "--from %s viene dopo --to %s lungo il percorso: scambiali\n", dove(o.from, *da).c_str(),
-                 dove(o.to, *a).c_str());
+    platform.show_message("--from " + dove(o.from, *da) + " viene dopo --to " + dove(o.to, *a) +
+                          " lungo il percorso: scambiali");
     return false;
   }
   metri = {*da, *a};
@@ -141,13 +141,13 @@ int dump_percorso_per_luogo(const DumpOptions& o, Platform& platform, const std:
   Posti p;
   if (!leggi_sistemi(o, platform, p)) return 1;
   if (celle.size() < 2) {
-    std::fprintf(stderr, "Il file \"%s\" non ha celle del percorso\n", o.file.c_str());
+    platform.show_message("Il file \"" + o.file + "\" non ha celle del percorso");
     return 1;
   }
   const int64_t fine = (static_cast<int64_t>(celle.size()) - 2) * 50;  // the metres of the last cell
   std::vector<int64_t> metri;
   bool tratto = false;
-  if (!scegli(o, p, -50, fine, metri, tratto)) return 1;
+  if (!scegli(o, platform, p, -50, fine, metri, tratto)) return 1;
   std::vector<int64_t> indici;
   if (tratto) {
     const int64_t da = o.from.empty() ? 0 : cella_di(metri[0]);
@@ -180,12 +180,12 @@ int dump_linea_per_luogo(const DumpOptions& o, Platform& platform, const std::ve
   if (!leggi_sistemi(o, platform, p)) return 1;
   const int64_t n = static_cast<int64_t>(tabella.size() / 2);
   if (n == 0) {
-    std::fprintf(stderr, "Il file \"%s\" non ha punti della linea\n", o.file.c_str());
+    platform.show_message("Il file \"" + o.file + "\" non ha punti della linea");
     return 1;
   }
   std::vector<int64_t> metri;
   bool tratto = false;
-  if (!scegli(o, p, 0, n - 1, metri, tratto)) return 1;
+  if (!scegli(o, platform, p, 0, n - 1, metri, tratto)) return 1;
   if (tratto) {
     const int64_t da = metri[0];
     const int64_t a = metri[1];

@@ -302,5 +302,45 @@ TEST_F(OutsideFaults, ControlCharactersFromInputsAreShownEscaped) {
   }
 }
 
+TEST_F(OutsideFaults, ControlCharactersOfNamesAreShownEscapedInDumpAndDiff) {
+  // Each message of dump and diff that names a file given: the name comes
+  // back with its escape sequence written out.
+  TempFolder t;
+  const std::string esc = "\x1b]0;preso\x07";
+  const auto named = [&](const std::string& name) { return t.file(name + esc); };
+  const auto shown = [&](const std::string& name) { return t.file(name) + "\\x1B]0;preso\\x07"; };
+  const std::string route = read_bytes(dir("o/Ferrovello_2632.dat"));
+  write_bytes(named("tipo"), route);
+  write_bytes(named("rotto") + ".dat", "x");
+  write_bytes(named("una cella") + ".dat", route.substr(0, 15));
+  write_bytes(named("rotto") + ".sim", "x");
+  fs::create_directory(named("cartella"));
+  fs::create_directory(named("guasta"));
+  fs::copy_file(dir("o/Ferrovello_2632.sim"), named("guasta") + "/Ferrovello_2632.sim");
+  write_bytes(named("guasta") + "/Ferrovello_2632.dat", "x");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string says;
+  } cases[] = {
+      {{"dump", named("tipo")}, 2, "Non so che file sia \"" + shown("tipo") + "\": il nome deve finire"},
+      {{"dump", named("rotto") + ".dat"}, 1, "Il file \"" + shown("rotto") + ".dat\" non ha la forma attesa: "},
+      {{"dump", dir("o/Ferrovello_2632.dat"), "--sim", named("rotto") + ".sim"}, 1,
+       "Il file \"" + shown("rotto") + ".sim\" non ha la forma attesa: "},
+      {{"dump", named("una cella") + ".dat", "--at", "0"}, 1,
+       "Il file \"" + shown("una cella") + ".dat\" non ha celle del percorso"},
+      {{"diff", dir("o"), named("cartella")}, 2,
+       "Nella cartella \"" + shown("cartella") + "\" manca il file \"" + shown("cartella") + "/Ferrovello_2632.dat\""},
+      {{"diff", dir("o"), named("guasta")}, 2,
+       "Il file \"" + shown("guasta") + "/Ferrovello_2632.dat\" non ha la forma attesa: "},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = run(TOOL_PATH, c.args);
+    EXPECT_EQ(r.status, c.status) << c.says;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    for (const char raw : {'\x1b', '\x07'}) EXPECT_EQ(r.err.find(raw), std::string::npos) << r.err;
+  }
+}
+
 }  // namespace
 }  // namespace ferrovello::test
