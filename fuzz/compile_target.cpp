@@ -102,9 +102,10 @@ bool posati(const Form1& f) {
   return false;
 }
 
-Compilato compila(const std::string& linea, std::string_view treno, int32_t j) {
+Compilato compila(const std::string& linea, std::string_view treno, int32_t j, bool oltre_i_guasti = false) {
   MemoryPlatform p;
   Form1 f(p);
+  f.read_past_faults = oltre_i_guasti;
   f.scenario_name = kNomeScenario;
   f.train_number = kNumeroTreno;
   p.files[f.nome_file(f.nome_script_linea())] = linea;
@@ -121,9 +122,13 @@ Compilato compila(const std::string& linea, std::string_view treno, int32_t j) {
 
   f.compila_percorso(j);
   verifica(p.files.empty(), "both scripts are deleted whatever ends the reading");
+  for (const Diagnosi& d : f.diagnoses) {
+    verifica(d.script < 0 || d.offset <= (d.script == 0 ? linea.size() : treno.size()), "a fault lies in its script");
+  }
+  const bool contata = j == 1 && !oltre_i_guasti;  // counted by the compilation that stops at its first fault
   if (f.route_cells.empty()) {
     f.segnala_errore_registrato();
-    if (j == 1) ++guasti[f.diagnoses.empty() ? f.error_code : f.diagnoses.front().codice];
+    if (contata) ++guasti[f.diagnoses.empty() ? f.error_code : f.diagnoses.front().codice];
     return {};
   }
   Compilato c;
@@ -136,7 +141,7 @@ Compilato compila(const std::string& linea, std::string_view treno, int32_t j) {
   c.senza_guasti = f.error_code == 0 && f.diagnoses.empty();
   if (f.error_code != 0) f.segnala_errore_registrato();
   c.posati = posati(f);
-  if (j == 1) ++guasti[f.diagnoses.empty() ? f.error_code : f.diagnoses.front().codice];
+  if (contata) ++guasti[f.diagnoses.empty() ? f.error_code : f.diagnoses.front().codice];
   // Where a reserved slot is taken the run ends with fault 1250 or 1251
   // and writes nothing; the files are read back all the same.
   f.timbra_percorso();
@@ -235,6 +240,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                          senza_linea.sim == con_linea.sim),
              "without the line file the route and the items are the same");
   }
+  // Reading past the faults (the authors' full check) ends, and where
+  // there is no fault it compiles what the run compiles.
+  const Compilato oltre = compila(piegata, treno, 1, true);
+  verifica(!con_linea.senza_guasti || (oltre.senza_guasti && oltre.dat == con_linea.dat && oltre.sim == con_linea.sim),
+           "reading past the faults changes nothing without one");
   controlla(piegata, treno);
   ++eseguiti;
   con_elementi_posati += con_linea.posati;

@@ -250,10 +250,16 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
 
   Esito e = Esito::avanti;
   for (;;) {
-    const Lettura l = passo_generale(f, s, e);
+    Lettura l = Lettura::item;
+    e = leggi_passo(f, s, [&] {
+      Esito letto = Esito::avanti;
+      l = passo_generale(f, s, letto);
+      return l == Lettura::item ? voce_generale(f, s) : letto;
+    });
+    if (e == Esito::riprendi) continue;
     if (l == Lettura::guasto) return e;
     if (l == Lettura::fine) break;
-    if ((e = voce_generale(f, s)) == Esito::termina) return e;
+    if (e == Esito::termina) return e;
     if (fine_sezione(f.line_buffer)) break;
   }
   // A general section without the route length leaves no route; the
@@ -268,8 +274,11 @@ Esito leggi_script_linea(Form1& f, CompileState& s, const std::string& percorso)
     f.inizia_tracciato(s);
   }
 
-  while (passo_corpo(f, s)) {
-    e = voce_corpo(f, s);
+  for (bool letto = true; letto;) {
+    e = leggi_passo(f, s, [&] {
+      letto = passo_corpo(f, s);
+      return letto ? voce_corpo(f, s) : Esito::avanti;
+    });
     if (e == Esito::termina) return e;
     if (e == Esito::fine_script) break;
   }

@@ -60,8 +60,8 @@ void Form1::memorizza_dati() {
   const std::string linea = nome_file(nome_script_linea());
   const std::string treno = nome_file(nome_script_treno());
   CompileState s;
-  if (leggi_script_linea(*this, s, linea) == Esito::termina ||
-      leggi_script_treno(*this, s, treno) == Esito::termina) {
+  if (leggi_script_linea(*this, s, linea) != Esito::avanti ||
+      leggi_script_treno(*this, s, treno) != Esito::avanti) {
     // Neither script may stay behind, whatever fault ended the reading.
     elimina(*this, linea);
     elimina(*this, treno);

@@ -40,9 +40,17 @@ Esito orologio(Form1& f, CompileState& s) {
 Esito riempi_velocita(Form1& f, CompileState& s, int64_t fino) {
   uint8_t unita = 0;
   if (s.indice_velocita < f.last_cell && !arrotonda8(s.velocita / 5.0, unita)) {
-    return errore_script(f, s, kErroreGuasto, s.parola_velocita,
-                         "la velocità " + std::to_string(s.velocita) + " km/h è fuori dal campo da " +
-                             std::to_string(kCampoVelocita.minimo) + " a " + std::to_string(kCampoVelocita.massimo));
+    const Esito e = errore_script(f, s, kErroreGuasto, s.parola_velocita,
+                                  "la velocità " + std::to_string(s.velocita) + " km/h è fuori dal campo da " +
+                                      std::to_string(kCampoVelocita.minimo) + " a " +
+                                      std::to_string(kCampoVelocita.massimo));
+    if (e != Esito::riprendi) return e;
+    // Reading past faults, the line of that speed is passed over: the speed
+    // before it is carried on, which its own line has filled with already.
+    s.velocita = s.velocita_prima;
+    s.parola_velocita = s.parola_velocita_prima;
+    f.error_code = 0;
+    if (!arrotonda8(s.velocita / 5.0, unita)) unita = 0;
   }
   riempi(f, s.indice_velocita, fino, &RouteCell::byte4, unita);
   return Esito::avanti;
@@ -56,6 +64,8 @@ Esito velocita(Form1& f, CompileState& s) {
   if ((e = controlla_posizione(f, s, p, 100)) != Esito::avanti) return e;
   const int64_t t = indice(p / 50.0);
   if (t > 0 && (e = riempi_velocita(f, s, t)) != Esito::avanti) return e;
+  s.velocita_prima = s.velocita;
+  s.parola_velocita_prima = s.parola_velocita;
   s.velocita = v;
   s.parola_velocita = s.parola;
   return Esito::avanti;
@@ -168,6 +178,7 @@ Esito leggi_script_treno(Form1& f, CompileState& s, const std::string& percorso)
   s.percorso = percorso;
   s.etichetta = f.train_label.empty() ? percorso : f.train_label;
   s.script = ScriptItems{};
+  s.script_letto = 1;
   std::string perche;
   if (!f.platform.read_file(percorso, s.script.bytes, perche)) {
     return fallisci(f, s, "impossibile leggere il file: " + perche);
@@ -178,8 +189,11 @@ Esito leggi_script_treno(Form1& f, CompileState& s, const std::string& percorso)
     generale = contiene_ci(f.line_buffer, "[generale]");
   }
   if (generale) {
-    while (passo_corpo(f, s)) {
-      const Esito e = voce_treno(f, s);
+    for (bool letto = true; letto;) {
+      const Esito e = leggi_passo(f, s, [&] {
+        letto = passo_corpo(f, s);
+        return letto ? voce_treno(f, s) : Esito::avanti;
+      });
       if (e == Esito::termina) return e;
       if (e == Esito::fine_script) break;
     }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/fault_numbers.h"
@@ -188,6 +189,10 @@ struct Diagnosi {
   int32_t posizione = 0;
   std::string luogo;  // "FILE:LINE:COLUMN" of the item, or the cell for the route checks
   std::string frase;  // the rule broken and what to change
+  // The script byte it was found at, for the authors' full check: script 0
+  // is the line script, 1 the train script, -1 neither (a route check).
+  int32_t script = -1;
+  size_t offset = 0;
 };
 
 struct CompileState;
@@ -236,6 +241,13 @@ class Form1 {
   // the installer's run until it has looked at them, so that no failure
   // before then takes them away.
   bool keep_scripts = false;
+  // The authors' full check reads past faults: a faulty line is passed over
+  // and the reading goes on (compiler/compile_state.h, leggi_passo). Never
+  // set while the line file is written as it is laid.
+  bool read_past_faults = false;
+  // While reading past faults: the cells as they were before the step being
+  // read touched them, so that a faulty step can be undone.
+  std::vector<std::pair<int64_t, RouteCell>> cell_journal;
 
   // --- run sequence (app) ---
   void on_load();

@@ -32,7 +32,9 @@ bool Form1::dimensiona_percorso(int32_t lunghezza) {
 
 RouteCell* Form1::cella(int64_t indice) {
   if (indice < 0 || indice >= static_cast<int64_t>(route_cells.size())) return nullptr;
-  return &route_cells[static_cast<size_t>(indice)];
+  RouteCell* c = &route_cells[static_cast<size_t>(indice)];
+  if (read_past_faults) cell_journal.emplace_back(indice, *c);
+  return c;
 }
 
 bool Form1::cella_libera(int64_t indice) {

@@ -111,7 +111,12 @@ bool leggi_numero(ScriptItems& s, Larghezza larghezza, int32_t& valore, std::str
 PuntoTesto punto_testo(const ScriptItems& s, size_t offset) {
   PuntoTesto p;
   const size_t end = offset < s.bytes.size() ? offset : s.bytes.size();
-  for (size_t i = 0; i < end; ++i) {
+  size_t i = 0;
+  if (s.contato_fino <= end) {
+    i = s.contato_fino;
+    p = s.punto_contato;
+  }
+  for (; i < end; ++i) {
     const char c = s.bytes[i];
     if (c == '\n' || (c == '\r' && (i + 1 >= s.bytes.size() || s.bytes[i + 1] != '\n'))) {
       ++p.riga;
@@ -120,6 +125,8 @@ PuntoTesto punto_testo(const ScriptItems& s, size_t offset) {
       ++p.colonna;
     }
   }
+  s.contato_fino = end;
+  s.punto_contato = p;
   return p;
 }
 

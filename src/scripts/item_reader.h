@@ -11,11 +11,21 @@
 
 namespace ferrovello {
 
+// Line and column (from 1) of a byte offset, for fault reports.
+struct PuntoTesto {
+  int32_t riga = 1;
+  int32_t colonna = 1;
+};
+
 // A script held in memory, with the reading position.
 struct ScriptItems {
   std::string bytes;
   size_t pos = 0;
   size_t item_start = 0;  // where the last item read began
+  // The last place punto_testo counted to, from where it counts on: faults
+  // come in reading order, so a full check counts every line once.
+  mutable size_t contato_fino = 0;
+  mutable PuntoTesto punto_contato;
 };
 
 enum class Larghezza { bit8, bit16, bit32 };
@@ -34,11 +44,7 @@ bool leggi_testo(ScriptItems& s, std::string& item);
 // item is not a number or the value does not fit the width.
 bool leggi_numero(ScriptItems& s, Larghezza larghezza, int32_t& valore, std::string& perche);
 
-// Line and column (from 1) of a byte offset, for fault reports.
-struct PuntoTesto {
-  int32_t riga = 1;
-  int32_t colonna = 1;
-};
+// Line and column of a byte offset, for fault reports.
 PuntoTesto punto_testo(const ScriptItems& s, size_t offset);
 
 // Substring tests of the keyword dispatch.

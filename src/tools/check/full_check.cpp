@@ -13,7 +13,11 @@ namespace ferrovello {
 
 namespace {
 
+// Compilations after the one that reads past the faults, each finding one
+// fault more; normally one is enough.
 constexpr int kPassateMassime = 5000;
+// Faults listed at most; the rest are counted.
+constexpr size_t kElencoMassimo = 5000;
 
 // Blanks bytes [da, a) of a script, line ends kept; false when nothing changed.
 bool sbianca(std::string& b, size_t da, size_t a) {
@@ -39,22 +43,81 @@ struct Voce {
   int file;
   size_t offset;
   std::string testo;
+  bool guasto = true;  // a fault, not a warning or a note
 };
+
+// Where a fault of a script points, and the lines a full check blanks for
+// it: those of a read fault, or the line of the fault. False when nothing
+// was left to blank (the line is blank already).
+bool salta_guasto(const ScriptPreparati& p, ScriptPreparati& copia, int file, size_t offset) {
+  std::string& b = file == 0 ? copia.linea.bytes : copia.treno.bytes;
+  size_t da = offset;
+  size_t a = offset;
+  if (const GuastoDiLettura* g = guasto_a(p, file, offset)) {
+    da = g->riga_da;
+    a = g->riga_a;
+  } else {
+    while (da > 0 && b[da - 1] != '\n' && b[da - 1] != '\r') --da;
+    while (a < b.size() && b[a] != '\n' && b[a] != '\r') ++a;
+  }
+  return sbianca(b, da, a);
+}
+
+// The fault as the report shows it: a read fault in the author's terms, at
+// the place the report points to (for file order).
+Voce voce_del_guasto(Diagnosi d, const ScriptPreparati& p, int file, size_t offset) {
+  size_t dove = offset;
+  if (d.codice == kErroreGuasto) {
+    if (const GuastoDiLettura* g = guasto_a(p, file, offset)) {
+      d.luogo = g->luogo;
+      d.frase = g->frase;
+      dove = g->dove;
+    }
+  }
+  return {file, dove, blocco(d)};
+}
+
+Form1* compila(Form1& form, ScriptOverlay& overlay, const CompileOptions& o, const ScriptPreparati& copia,
+               bool oltre_i_guasti) {
+  prepara_form(form, overlay, o, copia);
+  form.write_line_file = o.no_line_file ? 0 : 1;
+  form.read_past_faults = oltre_i_guasti;
+  form.azzera_elementi();
+  form.memorizza_dati();
+  return &form;
+}
+
+// One reading past every faulty line: the faults of the scripts in one
+// pass, in time linear in the scripts. Their lines are blanked in `copia`,
+// so that the passes after it (which compile as the installer does) find
+// the rest, normally none, and the faults of the route checks. Nothing is
+// taken from a reading that leaves no route.
+void leggi_oltre_i_guasti(const CompileOptions& o, Platform& base, const ScriptPreparati& p,
+                          ScriptPreparati& copia, std::vector<Voce>& voci) {
+  ScriptOverlay overlay(base, true);
+  Form1 form(overlay);
+  compila(form, overlay, o, copia, true);
+  if (form.route_cells.empty()) return;
+  for (const Diagnosi& d : form.diagnoses) {
+    if (d.script < 0) continue;  // a check after the reading: the passes after this one say it
+    if (salta_guasto(p, copia, d.script, d.offset)) voci.push_back(voce_del_guasto(d, p, d.script, d.offset));
+  }
+}
 
 }  // namespace
 
-int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPreparati& p) {
+int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPreparati& p, bool una_lettura,
+                       int* compilazioni) {
   ScriptPreparati copia = p;  // the scripts with the faulty lines blanked
   std::vector<Voce> voci;
   std::vector<Diagnosi> finali;
-  bool interrotto = true;  // the list stopped at kPassateMassime faults
+  if (una_lettura) leggi_oltre_i_guasti(o, base, p, copia, voci);
+  bool interrotto = true;  // the passes stopped at kPassateMassime
   for (int passata = 0; passata < kPassateMassime; ++passata) {
+    if (compilazioni != nullptr) *compilazioni = passata + 1;
     ScriptOverlay overlay(base, true);
     Form1 form(overlay);
-    prepara_form(form, overlay, o, copia);
-    form.write_line_file = o.no_line_file ? 0 : 1;
-    form.azzera_elementi();
-    form.memorizza_dati();
+    compila(form, overlay, o, copia, false);
 
     // The first fault in a script, where the compiler found it.
     Diagnosi primo;
@@ -84,22 +147,8 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
       interrotto = false;
       break;
     }
-    std::vector<Diagnosi> spiegato{primo};
-    spiega_guasti_di_lettura(spiegato, p);
-    size_t dove = offset;  // where the report points, for file order
-    script_di(spiegato[0].luogo, copia, dove);
-    voci.push_back({file, dove, blocco(spiegato[0])});
-    std::string& b = file == 0 ? copia.linea.bytes : copia.treno.bytes;
-    size_t da = offset;
-    size_t a = offset;
-    if (const GuastoDiLettura* g = guasto_a(p, file, offset)) {
-      da = g->riga_da;
-      a = g->riga_a;
-    } else {
-      while (da > 0 && b[da - 1] != '\n' && b[da - 1] != '\r') --da;
-      while (a < b.size() && b[a] != '\n' && b[a] != '\r') ++a;
-    }
-    if (!sbianca(b, da, a)) {  // nothing left to skip: the fault stays
+    voci.push_back(voce_del_guasto(primo, p, file, offset));
+    if (!salta_guasto(p, copia, file, offset)) {  // nothing left to skip: the fault stays
       interrotto = false;
       break;
     }
@@ -109,15 +158,29 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
   const size_t guasti = voci.size() + finali.size() + conta(p.avvisi, Gravita::errore);
   const size_t avvisi = p.avvisi.size() - conta(p.avvisi, Gravita::errore) - conta(p.avvisi, Gravita::nota);
   const size_t note = conta(p.avvisi, Gravita::nota);
-  for (const Avviso& a : p.avvisi) voci.push_back({a.file, a.offset, testo_avviso(a)});
+  for (const Avviso& a : p.avvisi) voci.push_back({a.file, a.offset, testo_avviso(a), a.gravita == Gravita::errore});
   std::stable_sort(voci.begin(), voci.end(),
                    [](const Voce& a, const Voce& b) { return a.file != b.file ? a.file < b.file : a.offset < b.offset; });
-  for (const Voce& v : voci) base.show_message(v.testo);
-  for (const Diagnosi& d : finali) base.show_message(blocco(d));
+  size_t elencati = 0;
+  for (const Voce& v : voci) {
+    if (v.guasto && elencati++ >= kElencoMassimo) continue;
+    base.show_message(v.testo);
+  }
+  for (const Diagnosi& d : finali) {
+    if (elencati++ < kElencoMassimo) base.show_message(blocco(d));
+  }
   // Said, never left to be guessed from a round number.
+  if (elencati > kElencoMassimo) {
+    const size_t altri = elencati - kElencoMassimo;
+    base.show_message("L'elenco si ferma ai primi " + std::to_string(kElencoMassimo) + " errori: " +
+                      (altri == 1 ? std::string("un altro non è elencato")
+                                  : "altri " + std::to_string(altri) + " non sono elencati") +
+                      " (correggi questi e riprova)");
+  }
   if (interrotto) {
-    base.show_message("L'elenco si ferma ai primi " + std::to_string(kPassateMassime) +
-                      " errori: le righe dopo l'ultimo non sono state controllate (correggi questi e riprova)");
+    base.show_message("Il controllo si ferma dopo " + std::to_string(kPassateMassime) +
+                      " compilazioni: le righe dopo l'ultimo errore elencato non sono state controllate "
+                      "(correggi questi e riprova)");
   }
   const std::string riepilogo = std::to_string(guasti) + (guasti == 1 ? " errore, " : " errori, ") +
                                 std::to_string(avvisi) + (avvisi == 1 ? " avviso" : " avvisi") +

@@ -38,10 +38,11 @@ int script_di(const std::string& luogo, const ScriptPreparati& p, size_t& offset
 }
 
 const GuastoDiLettura* guasto_a(const ScriptPreparati& p, int file, size_t offset) {
-  for (const GuastoDiLettura& g : p.controllo.guasti[file]) {
-    if (g.offset == offset) return &g;
-  }
-  return nullptr;
+  // In file order, as the check read them.
+  const std::vector<GuastoDiLettura>& guasti = p.controllo.guasti[file];
+  const auto g = std::lower_bound(guasti.begin(), guasti.end(), offset,
+                                  [](const GuastoDiLettura& a, size_t o) { return a.offset < o; });
+  return g != guasti.end() && g->offset == offset ? &*g : nullptr;
 }
 
 void spiega_guasti_di_lettura(std::vector<Diagnosi>& diagnosi, const ScriptPreparati& p) {

@@ -528,12 +528,14 @@ class Lettura {
                                                                             k.campi[j - 1].nome + ")";
     if (corta) {
       g.luogo = luogo_di(t_.etichetta, righe_, v.parola);
+      g.dove = v.parola;
       g.frase = riga + " finisce " + dopo + (fine ? ", con il file" : "") +
                 (j + 1 == k.campi.size() ? ": manca " : ": mancano ") + mancanti(k, j);
       if (!fine && !c.testo) g.frase += " (" + citato(item_a(s_.bytes, s_.item_start)) + " non è un numero intero)";
       g.riga_a = fine ? s_.bytes.size() : righe_.inizi[righe_.riga(s_.item_start)];
     } else {
       g.luogo = luogo_di(t_.etichetta, righe_, s_.item_start);
+      g.dove = s_.item_start;
       const std::string campo = "campo " + std::to_string(j + 1) + " (" + c.nome + ") di \"" + k.nome + "\": ";
       const std::string trovato = item_a(s_.bytes, s_.item_start);
       if (c.testo) {

@@ -49,6 +49,7 @@ struct GuastoDiLettura {
   size_t riga_da = 0;  // first byte of the lines a full check skips
   size_t riga_a = 0;   // end of those lines
   std::string luogo;   // where the author should look
+  size_t dove = 0;     // the byte it points at
   std::string frase;
 };
 
