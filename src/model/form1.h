@@ -152,8 +152,14 @@ struct LineTable {
   // Takes back a cursor of this table: its metres are laid.
   void close(const LineCursor& c) {
     laid = c.m;
+    if (laid == capacity()) empty_tails();
     if (writer != nullptr) annuncia_posa(*writer, laid);
   }
+  // Writes the empty tags of the last two metres of both entries, once the
+  // table is laid to its end: written earlier, they would be the first
+  // bytes of their pages to be touched, and the laying would wait while the
+  // system clears those pages before its first point.
+  void empty_tails();
   // Point of a laid metre.
   double x(size_t m) const;
   double y(size_t m) const;

@@ -132,15 +132,21 @@ void LineTable::assign(size_t slots, LineValue /*vuoto*/, Platform& platform) {
   if (metres == 0) return;
   // The room of an earlier table is kept when it is large enough (a process
   // that compiles many routes allocates once); otherwise it is freed before
-  // the new room is taken, so that a large table is never held twice. Only
-  // the empty tags are written now; every other slot is written once, when
-  // its point is laid.
+  // the new room is taken, so that a large table is never held twice.
+  // Every slot is written once, when its point is laid, and the empty tags
+  // once the table is laid to its end (at once for a table that has no
+  // metre to lay).
   if (room < 2 * half) {
     bytes.reset();
     room = 0;
     bytes = platform.take_room(2 * half);
     room = 2 * half;
   }
+  if (laid == capacity()) empty_tails();
+}
+
+void LineTable::empty_tails() {
+  const size_t vuoti = 2 * (metres - capacity());
   std::memset(bytes.get() + half - vuoti, 0, vuoti);
   std::memset(bytes.get() + 2 * half - vuoti, 0, vuoti);
 }
@@ -154,6 +160,7 @@ void LineTable::lay_start(int16_t x0, int16_t y0, int16_t x1, int16_t y1) {
   metti_intero(p1 + slot(0), y0);
   metti_intero(p1 + slot(1), y1);
   laid = 2;
+  if (laid == capacity()) empty_tails();
 }
 
 LineCursor LineTable::cursor() {
