@@ -49,7 +49,6 @@ Esito riempi_velocita(Form1& f, CompileState& s, int64_t fino) {
     // before it is carried on, which its own line has filled with already.
     s.velocita = s.velocita_prima;
     s.parola_velocita = s.parola_velocita_prima;
-    f.error_code = 0;
     if (!arrotonda8(s.velocita / 5.0, unita)) unita = 0;
   }
   riempi(f, s.indice_velocita, fino, &RouteCell::byte4, unita);

@@ -66,25 +66,17 @@ bool salta_guasto(const ScriptPreparati& p, ScriptPreparati& copia, int file, si
 // The fault as the report shows it: a read fault in the author's terms, at
 // the place the report points to (for file order).
 Voce voce_del_guasto(Diagnosi d, const ScriptPreparati& p, int file, size_t offset) {
-  size_t dove = offset;
-  if (d.codice == kErroreGuasto) {
-    if (const GuastoDiLettura* g = guasto_a(p, file, offset)) {
-      d.luogo = g->luogo;
-      d.frase = g->frase;
-      dove = g->dove;
-    }
-  }
-  return {file, dove, blocco(d)};
+  const GuastoDiLettura* g = spiega_guasto(d, p, file, offset);
+  return {file, g != nullptr ? g->dove : offset, blocco(d)};
 }
 
-Form1* compila(Form1& form, ScriptOverlay& overlay, const CompileOptions& o, const ScriptPreparati& copia,
-               bool oltre_i_guasti) {
+void compila(Form1& form, ScriptOverlay& overlay, const CompileOptions& o, const ScriptPreparati& copia,
+             bool oltre_i_guasti) {
   prepara_form(form, overlay, o, copia);
   form.write_line_file = o.no_line_file ? 0 : 1;
   form.read_past_faults = oltre_i_guasti;
   form.azzera_elementi();
   form.memorizza_dati();
-  return &form;
 }
 
 // One reading past every faulty line: the faults of the scripts in one

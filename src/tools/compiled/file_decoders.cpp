@@ -171,4 +171,8 @@ bool decodifica_linea(const std::string& bytes, std::vector<LineValue>& tabella,
   return true;
 }
 
+std::string forma_inattesa(const std::string& nome, const std::string& perche) {
+  return "Il file \"" + nome + "\" non ha la forma attesa: " + perche;
+}
+
 }  // namespace ferrovello

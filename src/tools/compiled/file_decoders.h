@@ -34,6 +34,8 @@ bool tipo_da_nome(const std::string& nome, TipoFile& tipo);
 bool e_stazione(const ItemRecord& r);
 
 bool decodifica_percorso(const std::string& bytes, std::vector<RouteCell>& celle, std::string& perche);
+// The message of a file that does not decode, naming it and saying why.
+std::string forma_inattesa(const std::string& nome, const std::string& perche);
 bool decodifica_elementi(const std::string& bytes, std::array<ItemRecord, kItemCount>& elementi, std::string& perche);
 // The line table as the model holds it: entry 0 of every metre, then entry 1.
 bool decodifica_linea(const std::string& bytes, std::vector<LineValue>& tabella, std::string& perche);

@@ -79,7 +79,7 @@ bool leggi_bytes(Platform& platform, const std::string& nome, std::string& bytes
 }
 
 bool forma_attesa(Platform& platform, bool ok, const std::string& nome, const std::string& perche) {
-  if (!ok) platform.show_message("Il file \"" + nome + "\" non ha la forma attesa: " + perche);
+  if (!ok) platform.show_message(forma_inattesa(nome, perche));
   return ok;
 }
 

@@ -122,7 +122,7 @@ int dump_in(const DumpOptions& o, Platform& platform, std::string& out) {
     if (ok && !o.json) tabella_linea(tabella, out);
   }
   if (!ok) {
-    platform.show_message("Il file \"" + o.file + "\" non ha la forma attesa: " + perche);
+    platform.show_message(forma_inattesa(o.file, perche));
     return 1;
   }
   if (o.json) scrivi(out, "%s\n", j.dump().c_str());

@@ -31,7 +31,7 @@ bool leggi_sistemi(const DumpOptions& o, Platform& platform, Posti& p) {
   std::array<ItemRecord, kItemCount> elementi{};
   if (!leggi_file(platform, o.sim, bytes, kMassimoElementi, nome_del_tipo(TipoFile::elementi))) return false;
   if (!decodifica_elementi(bytes, elementi, perche)) {
-    platform.show_message("Il file \"" + o.sim + "\" non ha la forma attesa: " + perche);
+    platform.show_message(forma_inattesa(o.sim, perche));
     return false;
   }
   p.con_km = true;

@@ -45,15 +45,21 @@ const GuastoDiLettura* guasto_a(const ScriptPreparati& p, int file, size_t offse
   return g != guasti.end() && g->offset == offset ? &*g : nullptr;
 }
 
+const GuastoDiLettura* spiega_guasto(Diagnosi& d, const ScriptPreparati& p, int file, size_t offset) {
+  if (d.codice != kErroreGuasto) return nullptr;
+  const GuastoDiLettura* g = guasto_a(p, file, offset);
+  if (g != nullptr) {
+    d.luogo = g->luogo;
+    d.frase = g->frase;
+  }
+  return g;
+}
+
 void spiega_guasti_di_lettura(std::vector<Diagnosi>& diagnosi, const ScriptPreparati& p) {
   for (Diagnosi& d : diagnosi) {
     size_t offset = 0;
-    const int file = d.codice == 25 ? script_di(d.luogo, p, offset) : -1;
-    if (file < 0) continue;
-    if (const GuastoDiLettura* g = guasto_a(p, file, offset)) {
-      d.luogo = g->luogo;
-      d.frase = g->frase;
-    }
+    const int file = d.codice == kErroreGuasto ? script_di(d.luogo, p, offset) : -1;
+    if (file >= 0) spiega_guasto(d, p, file, offset);
   }
 }
 

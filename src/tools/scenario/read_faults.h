@@ -16,5 +16,8 @@ int script_di(const std::string& luogo, const ScriptPreparati& p, size_t& offset
 // The read fault the authors' check found at `offset` of script `file`, or null.
 const GuastoDiLettura* guasto_a(const ScriptPreparati& p, int file, size_t offset);
 void spiega_guasti_di_lettura(std::vector<Diagnosi>& diagnosi, const ScriptPreparati& p);
+// The same for one fault found at `offset` of script `file`: the read fault
+// that explains it, or null (the fault is then left as it is).
+const GuastoDiLettura* spiega_guasto(Diagnosi& d, const ScriptPreparati& p, int file, size_t offset);
 
 }  // namespace ferrovello
