@@ -194,12 +194,29 @@ namespace {
 // with the status of an interrupted console program. With no run file
 // named (the live view's server) the event goes on to the program's own
 // handling, as if this handler were not there.
+//
+// The handler runs on a thread of its own while the program goes on: it
+// takes the run files' guard and keeps it until the process ends, so that
+// no temporary file is made or put in place after it has looked (a file
+// made just after the removal would stay behind).
+SRWLOCK run_files_guard = SRWLOCK_INIT;
+
 BOOL WINAPI on_console_event(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
   if (!run_files_named()) return FALSE;
+  AcquireSRWLockExclusive(&run_files_guard);
   remove_run_files();
   ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
 }
+
+// A step that makes or renames a run file, done whole before the console
+// handler may look at the run files, or never.
+struct RunFileStep {
+  RunFileStep() { AcquireSRWLockExclusive(&run_files_guard); }
+  ~RunFileStep() { ReleaseSRWLockExclusive(&run_files_guard); }
+  RunFileStep(const RunFileStep&) = delete;
+  RunFileStep& operator=(const RunFileStep&) = delete;
+};
 
 }  // namespace
 
@@ -323,6 +340,7 @@ HANDLE create_temporary(const std::string& path, std::string& reason) {
     return CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                        nullptr);
   };
+  const RunFileStep step;
   name_run_file(RunFile::temporary, temporary_name(path, GetCurrentProcessId()));
   HANDLE file = create();
   if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
@@ -373,9 +391,12 @@ bool put_in_place(HANDLE file, const std::string& path, bool ok, std::string& re
     ok = false;
     reason = last_reason();
   }
-  if (ok && !MoveFileExW(temporary.c_str(), to_wide(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ok = false;
-    reason = last_reason();
+  if (ok) {
+    const RunFileStep step;
+    if (!MoveFileExW(temporary.c_str(), to_wide(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      ok = false;
+      reason = last_reason();
+    }
   }
   if (!ok) DeleteFileW(temporary.c_str());
   name_run_file(RunFile::temporary, {});
