@@ -7,6 +7,13 @@
 
 namespace ferrovello {
 
+namespace {
+
+// What a driver does with an installer that cannot write where it lies.
+constexpr const char* kCopiaNelSimulatore = "copia il programma nella cartella del simulatore ed eseguilo da lì";
+
+}  // namespace
+
 // A program that carries a package of an author's scenario at the end of its
 // file installs that scenario, through the same steps, in place of its own.
 void Form1::on_load() {
@@ -20,7 +27,11 @@ void Form1::on_load() {
     guasto("Impossibile sapere in quale cartella si trova il programma (il suo percorso è troppo lungo o non "
            "si può leggere): non è stato scritto nessun file");
   }
-  blocca_cartella();
+  if (cartella_installata(platform.program_folder())) {
+    guasto("Il programma è nella cartella in cui è installato (\"" + platform.program_folder() +
+           "\"), dove non va eseguito: " + kCopiaNelSimulatore + "; non è stato scritto nessun file");
+  }
+  blocca_cartella(true);
   if (dell_autore) {
     proteggi_script(pacchetto.script_linea, pacchetto.script_treno);
     dati_pacchetto(pacchetto);
@@ -36,9 +47,21 @@ void Form1::on_load() {
   platform.end_program(0);
 }
 
+// The installed copy of the installer (PREFIX/share/ferrovello) is there
+// to be copied into a simulator's folder: run where it lies, it would write
+// the scenario among the package's files, which removing the package then
+// leaves behind.
+bool Form1::cartella_installata(std::string_view cartella) {
+  while (!cartella.empty() && (cartella.back() == '/' || cartella.back() == '\\')) cartella.remove_suffix(1);
+  for (const std::string_view fine : {"/share/ferrovello", "\\share\\ferrovello"}) {
+    if (cartella.size() >= fine.size() && cartella.substr(cartella.size() - fine.size()) == fine) return true;
+  }
+  return false;
+}
+
 // One run at a time in a folder: a second one started while the first is
 // still going says so and changes nothing.
-void Form1::blocca_cartella() {
+void Form1::blocca_cartella(bool dall_installatore) {
   const std::string blocco = nome_file(scenario_name + ".lock");
   LockRefusal rifiuto{};
   std::string perche;
@@ -61,8 +84,9 @@ void Form1::blocca_cartella() {
            "\"): questa si ferma senza cambiare nulla");
   }
   if (rifiuto == LockRefusal::folder_not_writable) {
-    guasto("La cartella \"" + platform.program_folder() + "\" non è scrivibile (" + perche +
-           "): non è stato scritto nessun file");
+    guasto("La cartella \"" + platform.program_folder() + "\" non è scrivibile (" + perche + "): " +
+           (dall_installatore ? std::string(kCopiaNelSimulatore) + "; " : std::string()) +
+           "non è stato scritto nessun file");
   }
   guasto("Impossibile creare il file \"" + blocco + "\": " + perche);
 }

@@ -267,7 +267,11 @@ class Form1 {
   int32_t timbra_percorso();
   // the line file (when wanted), the item file and the route file written.
   void scrivi_file_binari();
-  void blocca_cartella();
+  // The run lock of the folder; the installer's refusal of a folder it
+  // cannot write into also says where the program should be.
+  void blocca_cartella(bool dall_installatore = false);
+  // True for the folder where the installer is installed, never to be run from.
+  static bool cartella_installata(std::string_view cartella);
   bool cerca_pacchetto(Pacchetto& p);
   void dati_pacchetto(const Pacchetto& p);
   void proteggi_script(std::string_view linea, std::string_view treno);

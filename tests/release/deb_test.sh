@@ -7,7 +7,8 @@
 #   - `dpkg -i` installs it; scenario-tool --version says the package's
 #     version, man scenario-tool and man ferrovello read, the bash completion
 #     answers; the installer is not on the PATH and, copied from
-#     /usr/share/ferrovello/ into an empty folder, installs the scenario;
+#     /usr/share/ferrovello/ into an empty folder, installs the scenario,
+#     and run where it lies, even by root, refuses and writes nothing;
 #   - `dpkg -r` then `dpkg -P` leave no file of the package behind.
 #
 #   deb_test.sh DEB TARBALL
@@ -112,6 +113,17 @@ if [ "$status" = 0 ] && [ "$sizes" = "28515 Ferrovello_2632.dat
   pass "the installer copied from /usr/share/ferrovello/ into an empty folder installs the six files"
 else
   fail "the copied installer: status $status, files:"; echo "$sizes"
+fi
+
+# Root may write anywhere: the installed copy run where it lies must still
+# refuse, or the scenario lands among the package's files and outlives it.
+err=$(cd "$work/cwd" && /usr/share/ferrovello/ferrovello 2>&1 > /dev/null)
+status=$?
+if [ "$status" = 1 ] && [ "$(ls -A /usr/share/ferrovello)" = ferrovello ] &&
+  grep -qF "copia il programma nella cartella del simulatore" <<< "$err"; then
+  pass "the installed copy run in place by root refuses and writes nothing"
+else
+  fail "the installed copy run in place: status $status, $(ls -A /usr/share/ferrovello | tr '\n' ' '): $err"
 fi
 
 # --- removed, then purged ----------------------------------------------------------

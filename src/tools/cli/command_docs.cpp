@@ -230,7 +230,8 @@ std::string pagina_man_installatore(const std::string& versione) {
               "lo dice e non cambia nulla.") +
          "\n.PP\n" +
          roff("Per installare lo scenario, copia il programma nella cartella del simulatore e avvialo da lì: "
-              "avviato dalla cartella dove è installato scriverebbe i file in quella cartella. Per questo il "
+              "avviato dalla cartella dove è installato (PREFIX/share/ferrovello/) si rifiuta e non scrive nulla, "
+              "anche per root, perché i file resterebbero tra quelli del pacchetto. Per questo il "
               "pacchetto Debian e l'archivio per Linux non lo mettono tra i comandi ma in /usr/share/ferrovello/ "
               "(make install in PREFIX/share/ferrovello/):") +
          "\n.PP\n.RS\n.nf\n" + roff("cp /usr/share/ferrovello/ferrovello CARTELLA_DEL_SIMULATORE/") + "\n" +

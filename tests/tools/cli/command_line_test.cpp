@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "model/form1.h"
 #include "platform/posix_platform.h"
 #include "support/folder.h"
 
@@ -216,18 +217,54 @@ TEST_F(CommandLine, ReadOnlyFolder) {
 }
 
 // The installer in a folder it may not write into (a user's folder made
-// read-only): said so, nothing written. Root writes into any such folder,
-// so the test needs another user.
+// read-only): said so, with where the program belongs, nothing written.
+// Root writes into any such folder, so root runs it as another user.
 TEST(InstallerFolder, ReadOnly) {
-  if (::getuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   TempFolder t;
   std::filesystem::copy_file(INSTALLER_PATH, t.file("ferrovello"));
-  std::filesystem::permissions(t.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  const RunResult r = run(t.file("ferrovello"), {});
+  std::filesystem::permissions(t.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                             std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
+                                             std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+  const RunResult r = ::getuid() == 0
+                          ? run("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", t.file("ferrovello")})
+                          : run(t.file("ferrovello"), {});
   std::filesystem::permissions(t.path(), std::filesystem::perms::owner_all);
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("La cartella \"" + t.path() + "\" non è scrivibile (permesso negato)"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("La cartella \"" + t.path() +
+                       "\" non è scrivibile (permesso negato): copia il programma nella cartella del simulatore ed "
+                       "eseguilo da lì; non è stato scritto nessun file"),
+            std::string::npos)
+      << r.err;
   EXPECT_EQ(list_folder(t.path()), std::vector<std::string>{"ferrovello"});
+}
+
+// The installed copy (PREFIX/share/ferrovello) refuses to run where it lies,
+// also for root, who could write there: the scenario would end up among the
+// package's files. The same program copied anywhere else installs.
+TEST(InstallerFolder, InstalledPlaceIsRefused) {
+  TempFolder t;
+  const std::string installed = t.file("share/ferrovello");
+  std::filesystem::create_directories(installed);
+  std::filesystem::copy_file(INSTALLER_PATH, installed + "/ferrovello");
+  const RunResult r = run(installed + "/ferrovello", {});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Il programma è nella cartella in cui è installato (\"" + installed +
+                       "\"), dove non va eseguito: copia il programma nella cartella del simulatore ed eseguilo da lì; "
+                       "non è stato scritto nessun file"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(list_folder(installed), std::vector<std::string>{"ferrovello"});
+}
+
+TEST(InstallerFolder, InstalledPlaceIsTheFolderOnly) {
+  const struct {
+    const char* folder;
+    bool installed;
+  } cases[] = {{"/usr/share/ferrovello", true},       {"/usr/local/share/ferrovello/", true},
+               {"C:\\x\\share\\ferrovello", true},     {"/usr/share/ferrovello/altro", false},
+               {"/home/a/myshare/ferrovello", false}, {"/home/a/share/ferrovello2", false},
+               {"/sim/ferrovello", false}};
+  for (const auto& c : cases) EXPECT_EQ(Form1::cartella_installata(c.folder), c.installed) << c.folder;
 }
 
 // A reader that stops early (`| head`) ends the tool without a word.
