@@ -222,15 +222,18 @@ void togli_chiuse(ServerPagine& s) {
 // flood keep every newcomer out, a page's request too; the oldest
 // connection that has not sent its request in all this time is the one
 // most likely to belong to the flood, and it lasts a few seconds anyway.
-void fai_posto(ServerPagine& s) {
+// False when there was none to close.
+bool fai_posto(ServerPagine& s) {
   togli_chiuse(s);
   std::shared_ptr<Sessione> meno_utile;
   for (const std::weak_ptr<Sessione>& w : s.sessioni) {
     auto sessione = w.lock();
     if (sessione && (!meno_utile || sessione->fase < meno_utile->fase)) meno_utile = std::move(sessione);
   }
-  if (meno_utile) meno_utile->chiudi();
+  if (!meno_utile) return false;
+  meno_utile->chiudi();
   togli_chiuse(s);
+  return true;
 }
 
 bool mancano_descrittori(const beast::error_code& e) {
@@ -246,9 +249,10 @@ void accetta(const std::shared_ptr<ServerPagine>& s) {
       // A client that went before it was taken: the next one is there.
       if (e == asio::error::connection_aborted) return accetta(s);
       // Without descriptors every accept would fail at once, and again: one
-      // connection goes, so that the next page's request finds room, and the
-      // server waits a little before trying again.
-      if (mancano_descrittori(e)) fai_posto(*s);
+      // connection goes, so that the next page's request finds room, its
+      // descriptor taken at once; with none of its own to give, the server
+      // waits a little before trying again.
+      if (mancano_descrittori(e) && fai_posto(*s)) return accetta(s);
       s->pausa.expires_after(s->limiti.pausa_accettazione);
       s->pausa.async_wait([s](beast::error_code f) {
         if (!f && !s->chiuso) accetta(s);
