@@ -45,14 +45,17 @@ struct ServerPagine {
 
 namespace {
 
-// What a connection is doing, from the one least worth keeping to the one
-// most worth keeping when a new one needs its place.
+// What a connection is doing.
 enum class Fase {
-  prima_richiesta,  // no request yet: a client sends its request at once, a flood never
-  attesa,           // kept open between requests: a browser opens another when it needs one
-  flusso,           // a stream of states: its page reconnects by itself
+  prima_richiesta,  // no request yet
+  attesa,           // kept open between requests
+  flusso,           // a stream of states
   risposta,         // an answer on its way
 };
+
+// A client sends its request as soon as it is connected; one that has not
+// in this time is taken for part of a flood.
+constexpr auto kSospetta = std::chrono::seconds(1);
 
 // One connection: requests read one after the other, until it becomes a
 // stream of states, which it stays until the page goes.
@@ -65,6 +68,7 @@ struct Sessione : std::enable_shared_from_this<Sessione> {
   std::optional<http::request_parser<http::string_body>> lettore;
   http::request<http::string_body> richiesta;
   Fase fase = Fase::prima_richiesta;
+  std::chrono::steady_clock::time_point inizio = std::chrono::steady_clock::now();
   bool chiusa = false;
 
   void leggi() {
@@ -217,18 +221,44 @@ void togli_chiuse(ServerPagine& s) {
   });
 }
 
-// Makes room by closing the connection least worth keeping: the lowest
-// phase, and of those the oldest. Closing the newcomer instead would let a
-// flood keep every newcomer out, a page's request too; the oldest
-// connection that has not sent its request in all this time is the one
-// most likely to belong to the flood, and it lasts a few seconds anyway.
+// How little a connection is worth keeping when a new one needs its place.
+// Closing the newcomer instead would let a flood keep every newcomer out, a
+// page's request too. First to go: a connection that has not sent its
+// request in all this while, most likely part of a flood (and gone in a
+// few seconds anyway); then one idle between requests (a browser opens
+// another when it needs it); then a stream (its page reconnects by itself);
+// then one just opened, whose request may be on its way, which is what a
+// page's request looks like during a flood of streams; last, an answer
+// being written.
+int peso(const Sessione& x, std::chrono::steady_clock::time_point ora) {
+  switch (x.fase) {
+    case Fase::prima_richiesta:
+      return ora - x.inizio >= kSospetta ? 0 : 3;
+    case Fase::attesa:
+      return 1;
+    case Fase::flusso:
+      return 2;
+    case Fase::risposta:
+      break;
+  }
+  return 4;
+}
+
+// Closes the connection least worth keeping, of those alike the oldest.
 // False when there was none to close.
 bool fai_posto(ServerPagine& s) {
   togli_chiuse(s);
+  const auto ora = std::chrono::steady_clock::now();
   std::shared_ptr<Sessione> meno_utile;
+  int minimo = 0;
   for (const std::weak_ptr<Sessione>& w : s.sessioni) {
     auto sessione = w.lock();
-    if (sessione && (!meno_utile || sessione->fase < meno_utile->fase)) meno_utile = std::move(sessione);
+    if (!sessione) continue;
+    const int p = peso(*sessione, ora);
+    if (!meno_utile || p < minimo) {
+      minimo = p;
+      meno_utile = std::move(sessione);
+    }
   }
   if (!meno_utile) return false;
   meno_utile->chiudi();
