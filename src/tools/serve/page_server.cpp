@@ -56,6 +56,11 @@ enum class Fase {
 // A client sends its request as soon as it is connected; one that has not
 // in this time is taken for part of a flood.
 constexpr auto kSospetta = std::chrono::seconds(1);
+// A connection this young is never closed to make room: its request is
+// likely on its way. While every connection is this young, new ones wait
+// in the system's queue, and are taken a moment later.
+constexpr auto kGiovane = std::chrono::milliseconds(50);
+constexpr auto kAttesaPosto = std::chrono::milliseconds(5);
 
 // One connection: requests read one after the other, until it becomes a
 // stream of states, which it stays until the page goes.
@@ -227,13 +232,15 @@ void togli_chiuse(ServerPagine& s) {
 // request in all this while, most likely part of a flood (and gone in a
 // few seconds anyway); then one idle between requests (a browser opens
 // another when it needs it); then a stream (its page reconnects by itself);
-// then one just opened, whose request may be on its way, which is what a
-// page's request looks like during a flood of streams; last, an answer
-// being written.
+// then one opened a moment ago, whose request may be on its way, which is
+// what a page's request looks like during a flood of streams; last, an
+// answer being written. None: only connections just opened.
+constexpr int kIntoccabile = 5;
 int peso(const Sessione& x, std::chrono::steady_clock::time_point ora) {
   switch (x.fase) {
     case Fase::prima_richiesta:
-      return ora - x.inizio >= kSospetta ? 0 : 3;
+      if (ora - x.inizio >= kSospetta) return 0;
+      return ora - x.inizio >= kGiovane ? 3 : kIntoccabile;
     case Fase::attesa:
       return 1;
     case Fase::flusso:
@@ -244,24 +251,30 @@ int peso(const Sessione& x, std::chrono::steady_clock::time_point ora) {
   return 4;
 }
 
-// Closes the connection least worth keeping, of those alike the oldest.
-// False when there was none to close.
-bool fai_posto(ServerPagine& s) {
+// The connection least worth keeping, of those alike the oldest; null when
+// none may go.
+std::shared_ptr<Sessione> meno_utile(ServerPagine& s) {
   togli_chiuse(s);
   const auto ora = std::chrono::steady_clock::now();
-  std::shared_ptr<Sessione> meno_utile;
-  int minimo = 0;
+  std::shared_ptr<Sessione> scelta;
+  int minimo = kIntoccabile;
   for (const std::weak_ptr<Sessione>& w : s.sessioni) {
     auto sessione = w.lock();
     if (!sessione) continue;
     const int p = peso(*sessione, ora);
-    if (!meno_utile || p < minimo) {
+    if (p < minimo) {
       minimo = p;
-      meno_utile = std::move(sessione);
+      scelta = std::move(sessione);
     }
   }
-  if (!meno_utile) return false;
-  meno_utile->chiudi();
+  return scelta;
+}
+
+// False when none may go.
+bool fai_posto(ServerPagine& s) {
+  const std::shared_ptr<Sessione> via = meno_utile(s);
+  if (!via) return false;
+  via->chiudi();
   togli_chiuse(s);
   return true;
 }
@@ -271,7 +284,18 @@ bool mancano_descrittori(const beast::error_code& e) {
          e == asio::error::no_buffer_space || e == asio::error::no_memory;
 }
 
+void accetta(const std::shared_ptr<ServerPagine>& s);
+
+void accetta_tra(const std::shared_ptr<ServerPagine>& s, std::chrono::milliseconds tra) {
+  s->pausa.expires_after(tra);
+  s->pausa.async_wait([s](beast::error_code e) {
+    if (!e && !s->chiuso) accetta(s);
+  });
+}
+
 void accetta(const std::shared_ptr<ServerPagine>& s) {
+  togli_chiuse(*s);
+  if (s->sessioni.size() >= s->limiti.connessioni && !meno_utile(*s)) return accetta_tra(s, kAttesaPosto);
   s->acceptor.async_accept([s](beast::error_code e, tcp::socket socket) {
     if (s->chiuso) return;
     if (e) {
@@ -283,11 +307,7 @@ void accetta(const std::shared_ptr<ServerPagine>& s) {
       // descriptor taken at once; with none of its own to give, the server
       // waits a little before trying again.
       if (mancano_descrittori(e) && fai_posto(*s)) return accetta(s);
-      s->pausa.expires_after(s->limiti.pausa_accettazione);
-      s->pausa.async_wait([s](beast::error_code f) {
-        if (!f && !s->chiuso) accetta(s);
-      });
-      return;
+      return accetta_tra(s, s->limiti.pausa_accettazione);
     }
     togli_chiuse(*s);
     if (s->sessioni.size() >= s->limiti.connessioni) fai_posto(*s);
