@@ -33,7 +33,7 @@ struct ServerPagine {
   ServerPagine(asio::io_context& i, const LimitiServer& l) : io(i), acceptor(i), pausa(i), limiti(l) {}
   asio::io_context& io;
   tcp::acceptor acceptor;
-  asio::steady_timer pausa;  // before accepting again after a failure
+  asio::steady_timer pausa;  // before accepting again: after a failure, or until one may make room
   LimitiServer limiti;
   uint16_t porta = 0;
   std::string pagina;
