@@ -1,6 +1,6 @@
 // `view --serve`: the builder's states as the author edits the scripts, and
-// the Host check of the server. The server, the watcher and the page in a
-// browser are tested by serve_browser_test.py.
+// the Host check of the server. The server under floods and the watcher
+// have tests of their own; the whole in a browser is serve_browser_test.py.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
