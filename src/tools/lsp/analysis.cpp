@@ -148,6 +148,7 @@ Analisi analizza(ScriptDato linea, ScriptDato treno) {
   PiattaformaAnalisi base;
   if (!prepara_testi(o, r.letto[0], r.letto[1], base, p)) return r;
   p.avvisi.insert(p.avvisi.end(), avvisi.begin(), avvisi.end());
+  for (int f = 0; f < 2; ++f) r.omesse[f] = r.script[f].presente ? p.omessi.del_file(f) : 0;
   for (const Avviso& a : p.avvisi) {
     if (!r.script[a.file].presente) continue;
     VoceAnalisi v;
