@@ -278,7 +278,7 @@ void ServerLsp::controlla(std::string uri) {
         .append("): è controllato da solo, per quanto si può");
     scrivi(notifica("window/showMessage", {{"type", kMessaggioInformazione}, {"message", detto}}));
   }
-  const auto analisi = std::make_shared<const Analisi>(analizza(s[0], s[1]));
+  const auto analisi = std::make_shared<const Analisi>(analizza(std::move(s[0]), std::move(s[1])));
   for (int f = 0; f < 2; ++f) {
     if (aperti[f] == nullptr || troppo_grandi_.count(aperti[f]->uri) != 0) continue;
     in_attesa_.erase(aperti[f]->uri);

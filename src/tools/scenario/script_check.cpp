@@ -436,6 +436,7 @@ class Lettura {
   // list is reused from item to item.
   const std::vector<const Chiave*>& corrispondenze(Zona zona, const std::string& item) {
     trovate_.clear();
+    if (item.empty()) return trovate_;  // a blank line, the commonest item of all
     // An item shorter than every word of a keyword cannot contain it.
     static const std::vector<size_t> minime = [] {
       std::vector<size_t> m;
