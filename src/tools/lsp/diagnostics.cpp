@@ -22,9 +22,11 @@ Intervallo intervallo_di(const TestoAperto& testo, const VoceAnalisi& v) {
 Json diagnostiche(const Analisi& a, int file, const TestoAperto& testo) {
   Json lista = Json::array();
   // The first ones are published, the rest said in one last diagnostic, at
-  // the first left out.
+  // the first left out, or where the list stops when the check only
+  // counted them.
   size_t altri = a.omesse[file == 0 ? 0 : 1];
   const VoceAnalisi* primo_omesso = nullptr;
+  const VoceAnalisi* ultimo = nullptr;
   size_t pubblicate = 0;
   for (const VoceAnalisi& v : a.voci) {
     if (v.file != file) continue;
@@ -34,6 +36,7 @@ Json diagnostiche(const Analisi& a, int file, const TestoAperto& testo) {
       continue;
     }
     ++pubblicate;
+    ultimo = &v;
     Json d = {{"range", json_di(intervallo_di(testo, v))},
               {"severity", v.errore ? kGravitaErrore : kGravitaAvviso},
               {"source", "scenario-tool"},
@@ -42,8 +45,8 @@ Json diagnostiche(const Analisi& a, int file, const TestoAperto& testo) {
     lista.push_back(std::move(d));
   }
   if (altri > 0) {
-    const Intervallo dove = primo_omesso != nullptr ? intervallo_di(testo, *primo_omesso) : Intervallo{};
-    lista.push_back({{"range", json_di(dove)},
+    const VoceAnalisi* dove = primo_omesso != nullptr ? primo_omesso : ultimo;
+    lista.push_back({{"range", json_di(dove != nullptr ? intervallo_di(testo, *dove) : Intervallo{})},
                      {"severity", kGravitaAvviso},
                      {"source", "scenario-tool"},
                      {"message", frase_elenco_fermo(altri, "avvisi")}});
