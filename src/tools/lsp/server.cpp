@@ -41,6 +41,9 @@ int64_t versione_di(const Json& p) {
   return v != nullptr && v->is_number_integer() ? v->get<int64_t>() : 0;
 }
 
+// The room a message's body may keep from one message to the next.
+constexpr size_t kCorpoTrattenuto = size_t{1} << 20;
+
 std::string nome_di(const std::string& percorso) {
   const size_t barra = percorso.find_last_of("/\\");
   return barra == std::string::npos ? percorso : percorso.substr(barra + 1);
@@ -63,6 +66,8 @@ int ServerLsp::servi() {
     for (LettoreMessaggi::Esito e; !finito_ && (e = lettore.prossimo(corpo, errore)) != LettoreMessaggi::Esito::incompleto;) {
       if (e == LettoreMessaggi::Esito::messaggio) {
         gestisci(corpo);
+        // The room of a document's text goes before the document is checked.
+        if (corpo.capacity() > kCorpoTrattenuto) std::string().swap(corpo);
       } else {
         rifiuta(nullptr, kErroreJson, errore);
       }
