@@ -114,6 +114,7 @@ void Form1::compila_percorso(int32_t j) {
   error_code = 0;
   error_position_recorded = false;
   diagnoses.clear();
+  diagnoses_omesse = 0;
   azzera_elementi();
   memorizza_dati();
 }

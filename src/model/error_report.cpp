@@ -1,11 +1,19 @@
 // The one report the user sees, and the smaller of two values.
 #include <string>
 
+#include "model/findings_cap.h"
 #include "model/form1.h"
 
 namespace ferrovello {
 
 std::string testo_errore(const std::string& a) { return " Errore n. " + a; }
+
+// Said, never left to be guessed from a round number.
+std::string frase_elenco_fermo(size_t altri, const std::string& cosa) {
+  return "L'elenco si ferma ai primi " + std::to_string(kRilieviTenuti) + " " + cosa + ": " +
+         (altri == 1 ? std::string("un altro non è elencato") : "altri " + std::to_string(altri) + " non sono elencati") +
+         " (correggi questi e riprova)";
+}
 
 void Form1::errore(const std::string& a) {
   platform.show_message(testo_errore(a));
@@ -28,6 +36,7 @@ void Form1::segnala_errore_registrato() {
     blocco(d.codice, d.con_posizione, d.posizione, d.luogo.empty() ? d.frase : d.luogo + ": " + d.frase);
   }
   if (diagnoses.empty()) blocco(error_code, error_position_recorded, error_position, {});
+  if (diagnoses_omesse > 0) testo += "\n" + frase_elenco_fermo(diagnoses_omesse, "errori");
   platform.show_message(testo);
 }
 

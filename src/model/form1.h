@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -233,7 +234,10 @@ class Form1 {
   int32_t error_code = 0;
   int32_t error_position = 0;
   bool error_position_recorded = false;
-  std::vector<Diagnosi> diagnoses;  // every fault found, in order
+  std::vector<Diagnosi> diagnoses;  // the first faults found (kRilieviTenuti), in order
+  size_t diagnoses_omesse = 0;      // the faults found after those kept
+  // Told of every fault found after those kept, which is only counted.
+  std::function<void(const Diagnosi&)> diagnosi_non_tenuta;
   // Names under which the two scripts are shown in fault reports; the full
   // file name when empty.
   std::string line_label;

@@ -1,4 +1,5 @@
 // Rules of the route and record model: reset, sizing, cells and faults.
+#include "model/findings_cap.h"
 #include "model/form1.h"
 #include "model/numbers.h"
 
@@ -50,7 +51,12 @@ void Form1::diagnostica(Diagnosi d) {
   } else {
     registra_errore(d.codice);
   }
-  diagnoses.push_back(std::move(d));
+  if (diagnoses.size() < kRilieviTenuti) {
+    diagnoses.push_back(std::move(d));
+    return;
+  }
+  ++diagnoses_omesse;
+  if (diagnosi_non_tenuta) diagnosi_non_tenuta(d);
 }
 
 void Form1::registra_errore(int32_t codice, int32_t posizione) {

@@ -37,18 +37,19 @@ std::string riepilogo(const Form1& f, size_t errori_controllo) {
          quanti(rallentamenti, "rallentamento", "rallentamenti");
 }
 
-std::string riepilogo(const Form1& f, const std::map<std::string, int>& righe, const std::vector<Avviso>& avvisi) {
+std::string riepilogo(const Form1& f, const std::map<std::string, int>& righe, const std::vector<Avviso>& avvisi,
+                      const Omessi& omessi) {
   auto n = [&](const char* tipo, const char* uno, const char* molti) {
     const auto it = righe.find(tipo);
     return ", " + quanti(it == righe.end() ? 0 : it->second, uno, molti);
   };
-  const size_t note = conta(avvisi, Gravita::nota);
-  return riepilogo(f, conta(avvisi, Gravita::errore)) + n("pendenze", "pendenza", "pendenze") +
+  const size_t note = conta(avvisi, omessi, Gravita::nota);
+  return riepilogo(f, conta(avvisi, omessi, Gravita::errore)) + n("pendenze", "pendenza", "pendenze") +
          n("curve", "curva", "curve") + n("montagne", "montagna", "montagne") +
          n("progressive", "progressiva", "progressive") + n("velocita", "voce di velocità", "voci di velocità") +
          n("aderenza", "voce di aderenza", "voci di aderenza") +
          n("abbattimenti", "punto di abbattimento", "punti di abbattimento") + ", " +
-         quanti(static_cast<int64_t>(conta(avvisi, Gravita::avviso)), "avviso", "avvisi") +
+         quanti(static_cast<int64_t>(conta(avvisi, omessi, Gravita::avviso)), "avviso", "avvisi") +
          (note == 0 ? "" : ", " + quanti(static_cast<int64_t>(note), "nota", "note"));
 }
 
@@ -60,7 +61,7 @@ int esegui_check(const CompileOptions& o, Platform& base) {
     if (stato >= 0) return stato;  // faults listed; otherwise the check as without --all
   }
   return compila_preparati(o, base, true, p, [&](Form1& form) {
-    stampa(base, riepilogo(form, p.controllo.righe, p.avvisi) + "\n");
+    stampa(base, riepilogo(form, p.controllo.righe, p.avvisi, p.omessi) + "\n");
     return 0;
   });
 }

@@ -16,6 +16,7 @@ int esegui_check(const CompileOptions& o, Platform& base);
 std::string riepilogo(const Form1& form, size_t errori_controllo = 0);
 // The same, followed by the lines of every other kind and the count of the
 // warnings and notes.
-std::string riepilogo(const Form1& form, const std::map<std::string, int>& righe, const std::vector<Avviso>& avvisi);
+std::string riepilogo(const Form1& form, const std::map<std::string, int>& righe, const std::vector<Avviso>& avvisi,
+                      const Omessi& omessi = {});
 
 }  // namespace ferrovello

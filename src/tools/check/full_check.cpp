@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "model/findings_cap.h"
 #include "scripts/item_reader.h"
 #include "tools/scenario/read_faults.h"
 #include "tools/scenario/script_overlay.h"
@@ -17,7 +18,7 @@ namespace {
 // fault more; normally one is enough.
 constexpr int kPassateMassime = 5000;
 // Faults listed at most; the rest are counted.
-constexpr size_t kElencoMassimo = 5000;
+constexpr size_t kElencoMassimo = kRilieviTenuti;
 
 // Blanks bytes [da, a) of a script, line ends kept; false when nothing changed.
 bool sbianca(std::string& b, size_t da, size_t a) {
@@ -85,15 +86,22 @@ void compila(Form1& form, ScriptOverlay& overlay, const CompileOptions& o, const
 // the rest, normally none, and the faults of the route checks. Nothing is
 // taken from a reading that leaves no route.
 void leggi_oltre_i_guasti(const CompileOptions& o, Platform& base, const ScriptPreparati& p,
-                          ScriptPreparati& copia, std::vector<Voce>& voci) {
+                          ScriptPreparati& copia, std::vector<Voce>& voci, size_t& omessi) {
   ScriptOverlay overlay(base, true);
   Form1 form(overlay);
+  // The faults past those the form keeps are skipped and counted here, as
+  // they are found.
+  size_t omessi_qui = 0;
+  form.diagnosi_non_tenuta = [&](const Diagnosi& d) {
+    if (d.script >= 0 && salta_guasto(p, copia, d.script, d.offset)) ++omessi_qui;
+  };
   compila(form, overlay, o, copia, true);
   if (form.route_cells.empty()) return;
   for (const Diagnosi& d : form.diagnoses) {
     if (d.script < 0) continue;  // a check after the reading: the passes after this one say it
     if (salta_guasto(p, copia, d.script, d.offset)) voci.push_back(voce_del_guasto(d, p, d.script, d.offset));
   }
+  omessi += omessi_qui;
 }
 
 }  // namespace
@@ -103,7 +111,8 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
   ScriptPreparati copia = p;  // the scripts with the faulty lines blanked
   std::vector<Voce> voci;
   std::vector<Diagnosi> finali;
-  if (una_lettura) leggi_oltre_i_guasti(o, base, p, copia, voci);
+  size_t omessi = 0;  // faults found past those listed
+  if (una_lettura) leggi_oltre_i_guasti(o, base, p, copia, voci, omessi);
   bool interrotto = true;  // the passes stopped at kPassateMassime
   for (int passata = 0; passata < kPassateMassime; ++passata) {
     if (compilazioni != nullptr) *compilazioni = passata + 1;
@@ -136,6 +145,7 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
     if (file < 0) {
       form.controlla_percorso();
       finali = form.diagnoses;
+      omessi += form.diagnoses_omesse;
       interrotto = false;
       break;
     }
@@ -147,9 +157,9 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
   }
   if (voci.empty() && finali.empty()) return -1;
 
-  const size_t guasti = voci.size() + finali.size() + conta(p.avvisi, Gravita::errore);
-  const size_t avvisi = p.avvisi.size() - conta(p.avvisi, Gravita::errore) - conta(p.avvisi, Gravita::nota);
-  const size_t note = conta(p.avvisi, Gravita::nota);
+  const size_t guasti = voci.size() + finali.size() + omessi + conta(p.avvisi, p.omessi, Gravita::errore);
+  const size_t avvisi = conta(p.avvisi, p.omessi, Gravita::avviso);
+  const size_t note = conta(p.avvisi, p.omessi, Gravita::nota);
   for (const Avviso& a : p.avvisi) voci.push_back({a.file, a.offset, testo_avviso(a), a.gravita == Gravita::errore});
   std::stable_sort(voci.begin(), voci.end(),
                    [](const Voce& a, const Voce& b) { return a.file != b.file ? a.file < b.file : a.offset < b.offset; });
@@ -161,14 +171,12 @@ int controllo_completo(const CompileOptions& o, Platform& base, const ScriptPrep
   for (const Diagnosi& d : finali) {
     if (elencati++ < kElencoMassimo) base.show_message(blocco(d));
   }
-  // Said, never left to be guessed from a round number.
-  if (elencati > kElencoMassimo) {
-    const size_t altri = elencati - kElencoMassimo;
-    base.show_message("L'elenco si ferma ai primi " + std::to_string(kElencoMassimo) + " errori: " +
-                      (altri == 1 ? std::string("un altro non è elencato")
-                                  : "altri " + std::to_string(altri) + " non sono elencati") +
-                      " (correggi questi e riprova)");
-  }
+  // The faults found past the list, and the warnings and notes past those
+  // the check kept.
+  const size_t altri = guasti - std::min(elencati, kElencoMassimo);
+  if (altri > 0) base.show_message(frase_elenco_fermo(altri, "errori"));
+  const size_t altri_avvisi = p.omessi.di(Gravita::avviso) + p.omessi.di(Gravita::nota);
+  if (altri_avvisi > 0) base.show_message(frase_elenco_fermo(altri_avvisi, "avvisi"));
   if (interrotto) {
     base.show_message("Il controllo si ferma dopo " + std::to_string(kPassateMassime) +
                       " compilazioni: le righe dopo l'ultimo errore elencato non sono state controllate "

@@ -135,9 +135,9 @@ Analisi analizza(ScriptDato linea, ScriptDato treno) {
     if (t[f].bytes != r.script[f].testo) avvisi.resize(prima);  // converted: the notice of it goes
     r.letto[f] = t[f].bytes;
   }
-  p.linea = t[0];
-  p.treno = t[1];
   if (!guasti.empty()) {
+    p.linea = std::move(t[0]);
+    p.treno = std::move(t[1]);
     for (const std::string& g : guasti) {
       VoceAnalisi v = guasto_di_carattere(g, p);
       if (r.script[v.file].presente) r.voci.push_back(std::move(v));
@@ -145,9 +145,11 @@ Analisi analizza(ScriptDato linea, ScriptDato treno) {
     return r;
   }
   o.windows_1252 = true;
+  for (TestoScript& testo : t) testo = {};  // the check reads its own copy
   PiattaformaAnalisi base;
   if (!prepara_testi(o, r.letto[0], r.letto[1], base, p)) return r;
   p.avvisi.insert(p.avvisi.end(), avvisi.begin(), avvisi.end());
+  for (int f = 0; f < 2; ++f) r.omesse[f] = r.script[f].presente ? p.omessi.del_file(f) : 0;
   for (const Avviso& a : p.avvisi) {
     if (!r.script[a.file].presente) continue;
     VoceAnalisi v;

@@ -40,6 +40,7 @@ struct Analisi {
   ScriptDato script[2];
   std::string letto[2];  // the scripts' bytes as the check read them (Windows-1252)
   std::vector<VoceAnalisi> voci;  // in file order, faults and warnings together
+  size_t omesse[2] = {};          // per script, the findings past those the check kept
   bool percorso = false;          // a route was compiled
   std::vector<RouteCell> celle;
   std::array<ItemRecord, kItemCount> elementi{};

@@ -57,7 +57,7 @@ TestoAperto::TestoAperto(std::string utf8) : utf8_(std::move(utf8)) {
   size_t n = 0;
   for (size_t i = 0; i < b.size(); i += lunghezza_carattere(b[i])) {
     if (n++ % kPasso == 0) caratteri_.push_back(static_cast<uint32_t>(i));
-    if (b[i] == '\n' || (b[i] == '\r' && (i + 1 >= b.size() || b[i + 1] != '\n'))) inizi_.push_back(i + 1);
+    if (b[i] == '\n' || (b[i] == '\r' && (i + 1 >= b.size() || b[i + 1] != '\n'))) inizi_.push_back(static_cast<uint32_t>(i + 1));
   }
 }
 

@@ -65,7 +65,7 @@ class TestoAperto {
 
  private:
   std::string utf8_;
-  std::vector<size_t> inizi_{0};
+  std::vector<uint32_t> inizi_{0};  // where each line starts: a message is far below 4 GiB
   std::vector<uint32_t> caratteri_;  // the byte where each character starts, sampled every 64
 };
 

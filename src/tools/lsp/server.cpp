@@ -9,6 +9,7 @@
 #include "tools/lsp/hover.h"
 #include "tools/lsp/signature_help.h"
 #include "tools/lsp/transport.h"
+#include "tools/scenario/prepared_scripts.h"
 
 namespace ferrovello {
 
@@ -40,6 +41,9 @@ int64_t versione_di(const Json& p) {
   return v != nullptr && v->is_number_integer() ? v->get<int64_t>() : 0;
 }
 
+// The room a message's body may keep from one message to the next.
+constexpr size_t kCorpoTrattenuto = size_t{1} << 20;
+
 std::string nome_di(const std::string& percorso) {
   const size_t barra = percorso.find_last_of("/\\");
   return barra == std::string::npos ? percorso : percorso.substr(barra + 1);
@@ -62,6 +66,8 @@ int ServerLsp::servi() {
     for (LettoreMessaggi::Esito e; !finito_ && (e = lettore.prossimo(corpo, errore)) != LettoreMessaggi::Esito::incompleto;) {
       if (e == LettoreMessaggi::Esito::messaggio) {
         gestisci(corpo);
+        // The room of a document's text goes before the document is checked.
+        if (corpo.capacity() > kCorpoTrattenuto) std::string().swap(corpo);
       } else {
         rifiuta(nullptr, kErroreJson, errore);
       }
@@ -174,8 +180,34 @@ void ServerLsp::did_open(const Json& p) {
   std::string testo;
   const Json* d = membro(p, "textDocument");
   if (uri.empty() || d == nullptr || !testo_di(*d, "text", testo)) return;
+  const bool troppo = troppo_grande(uri, testo);
   documenti_.apri(uri, versione_di(p), std::move(testo));
+  if (troppo) return di_troppo_grande(uri);
   programma(uri);
+}
+
+// A text beyond the scripts' largest size is not checked: it stands as an
+// empty document, and one diagnostic says why.
+bool ServerLsp::troppo_grande(const std::string& uri, std::string& testo) {
+  if (testo.size() <= kMassimoScript) {
+    troppo_grandi_.erase(uri);
+    return false;
+  }
+  testo.clear();
+  testo.shrink_to_fit();
+  troppo_grandi_.insert(uri);
+  return true;
+}
+
+void ServerLsp::di_troppo_grande(const std::string& uri) {
+  in_attesa_.erase(uri);
+  analisi_.erase(uri);
+  const Json d = {{"range", json_di(Intervallo{})},
+                  {"severity", kGravitaErrore},
+                  {"source", "scenario-tool"},
+                  {"message", "Il documento supera " + std::to_string(kMassimoScript) +
+                                  " byte, il massimo per uno script: non viene controllato"}};
+  scrivi(notifica("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", Json::array({d})}}));
 }
 
 void ServerLsp::did_change(const Json& p) {
@@ -185,12 +217,16 @@ void ServerLsp::did_change(const Json& p) {
   std::string testo;
   // Whole texts only, as the server asks: the last one is the document.
   if (!testo_di(c->back(), "text", testo) || membro(c->back(), "range") != nullptr) return;
-  if (documenti_.cambia(uri, versione_di(p), std::move(testo))) programma(uri);
+  const bool troppo = troppo_grande(uri, testo);
+  if (!documenti_.cambia(uri, versione_di(p), std::move(testo))) return;
+  if (troppo) return di_troppo_grande(uri);
+  programma(uri);
 }
 
 void ServerLsp::did_close(const Json& p) {
   const std::string uri = uri_di(p);
   documenti_.chiudi(uri);
+  troppo_grandi_.erase(uri);
   in_attesa_.erase(uri);
   analisi_.erase(uri);
   detti_soli_.erase(uri);
@@ -215,6 +251,7 @@ void ServerLsp::esegui_controlli(bool tutti) {
 // published for every open script of the pair.
 void ServerLsp::controlla(std::string uri) {
   in_attesa_.erase(uri);
+  if (troppo_grandi_.count(uri) != 0) return di_troppo_grande(uri);
   const Documento* d = documenti_.trova(uri);
   if (d == nullptr) return;
   const Coppia c = d->percorso.empty() ? Coppia{} : coppia_di(io_, documenti_, d->percorso, d->testo.utf8());
@@ -246,9 +283,9 @@ void ServerLsp::controlla(std::string uri) {
         .append("): è controllato da solo, per quanto si può");
     scrivi(notifica("window/showMessage", {{"type", kMessaggioInformazione}, {"message", detto}}));
   }
-  const auto analisi = std::make_shared<const Analisi>(analizza(s[0], s[1]));
+  const auto analisi = std::make_shared<const Analisi>(analizza(std::move(s[0]), std::move(s[1])));
   for (int f = 0; f < 2; ++f) {
-    if (aperti[f] == nullptr) continue;
+    if (aperti[f] == nullptr || troppo_grandi_.count(aperti[f]->uri) != 0) continue;
     in_attesa_.erase(aperti[f]->uri);
     analisi_[aperti[f]->uri] = analisi;
     treni_[aperti[f]->uri] = f == 1;

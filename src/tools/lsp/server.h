@@ -55,6 +55,8 @@ class ServerLsp {
   void exit(const Json&);
   void did_open(const Json& p);
   void did_change(const Json& p);
+  bool troppo_grande(const std::string& uri, std::string& testo);
+  void di_troppo_grande(const std::string& uri);
   void did_close(const Json& p);
 
   // The open document a request names, or null with the error answered.
@@ -76,6 +78,7 @@ class ServerLsp {
   std::map<std::string, std::shared_ptr<const Analisi>> analisi_;  // the last check of each document's pair
   std::map<std::string, bool> treni_;  // whether each document is a train script
   std::set<std::string> detti_soli_;  // documents said to be checked alone
+  std::set<std::string> troppo_grandi_;  // documents beyond a script's largest size: never checked
 };
 
 }  // namespace ferrovello

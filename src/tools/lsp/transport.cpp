@@ -11,6 +11,8 @@ constexpr std::string_view kFineIntestazione = "\r\n\r\n";
 constexpr std::string_view kLunghezza = "content-length";
 // A header longer than this without its blank line is no header.
 constexpr size_t kIntestazioneMassima = 4096;
+// Bytes already taken that the reader's buffer may keep.
+constexpr size_t kTrattenutoMassimo = size_t{1} << 20;
 
 std::string minuscolo(std::string_view t) {
   std::string m(t);
@@ -89,6 +91,13 @@ LettoreMessaggi::Esito LettoreMessaggi::prossimo(std::string& corpo, std::string
   if (resto.size() - inizio_corpo < lunghezza) return Esito::incompleto;
   corpo.assign(resto.substr(inizio_corpo, lunghezza));
   inizio_ += inizio_corpo + lunghezza;
+  // A large message taken leaves no room behind it: a document's text
+  // would otherwise be held twice more while it is checked.
+  if (inizio_ > kTrattenutoMassimo) {
+    buffer_.erase(0, inizio_);
+    buffer_.shrink_to_fit();
+    inizio_ = 0;
+  }
   return Esito::messaggio;
 }
 

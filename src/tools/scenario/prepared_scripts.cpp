@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
+
+#include "model/findings_cap.h"
 
 #include "tools/scenario/read_faults.h"
 #include "tools/scenario/script_overlay.h"
@@ -31,9 +34,12 @@ void segnala_troppo_grande(Platform& base, const std::string& nome, uint64_t mas
 
 namespace {
 
-// A warning as it reaches the author: on the stream of the faults.
-void stampa_avvisi(Platform& base, const std::vector<Avviso>& avvisi) {
-  for (const Avviso& a : avvisi) base.show_message(testo_avviso(a));
+// A warning as it reaches the author: on the stream of the faults; those
+// past the ones kept in one sentence.
+void stampa_avvisi(Platform& base, const ScriptPreparati& p) {
+  for (const Avviso& a : p.avvisi) base.show_message(testo_avviso(a));
+  const size_t altri = p.omessi.totale();
+  if (altri > 0) base.show_message(frase_elenco_fermo(altri, p.omessi.di(Gravita::errore) == altri ? "errori" : "avvisi"));
 }
 
 }  // namespace
@@ -63,10 +69,14 @@ bool prepara_testi(const CompileOptions& o, std::string linea, std::string treno
     return false;
   }
   p.controllo = controlla_script(p.linea, p.treno, !o.no_line_file);
-  p.avvisi.insert(p.avvisi.end(), p.controllo.avvisi.begin(), p.controllo.avvisi.end());
+  p.avvisi.insert(p.avvisi.end(), std::make_move_iterator(p.controllo.avvisi.begin()),
+                  std::make_move_iterator(p.controllo.avvisi.end()));
+  p.controllo.avvisi.clear();
+  p.omessi = p.controllo.omessi;
   std::stable_sort(p.avvisi.begin(), p.avvisi.end(), [](const Avviso& a, const Avviso& b) {
     return a.file != b.file ? a.file < b.file : a.offset < b.offset;
   });
+  tieni_i_primi(p.avvisi, p.omessi);
   return true;
 }
 
@@ -110,7 +120,7 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
     riportato = true;
     spiega_guasti_di_lettura(form.diagnoses, p);
     form.segnala_errore_registrato();
-    if (o.avvisi) stampa_avvisi(base, p.avvisi);
+    if (o.avvisi) stampa_avvisi(base, p);
   };
 
   if (!in_memoria) form.blocca_cartella();
@@ -118,7 +128,7 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
   if (!in_memoria) {
     for (const std::string& scritto : overlay.scritti()) stampa(base, scritto + "\n");
   }
-  if (!riportato && o.avvisi) stampa_avvisi(base, p.avvisi);
+  if (!riportato && o.avvisi) stampa_avvisi(base, p);
   if (form.error_code != 0) {
     // With `force` the run went on to its end: what it built is handed on.
     if (o.force) dopo(form);
@@ -128,8 +138,8 @@ int compila_preparati(const CompileOptions& o, Platform& base, bool in_memoria, 
   // In the commands that report the findings, an error of the check fails
   // the command although the compiler took the scripts; with `strict` a
   // warning does too, a note never.
-  const bool respinto = o.avvisi && (conta(p.avvisi, Gravita::errore) > 0 ||
-                                     (o.strict && conta(p.avvisi, Gravita::avviso) > 0));
+  const bool respinto = o.avvisi && (conta(p.avvisi, p.omessi, Gravita::errore) > 0 ||
+                                     (o.strict && conta(p.avvisi, p.omessi, Gravita::avviso) > 0));
   return (stato == 0 && respinto) ? 1 : stato;
 }
 

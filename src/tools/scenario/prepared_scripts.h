@@ -47,7 +47,8 @@ struct ScriptPreparati {
   TestoScript linea;
   TestoScript treno;
   ControlloScript controllo;
-  std::vector<Avviso> avvisi;  // of the text and of the check, in file order
+  std::vector<Avviso> avvisi;  // of the text and of the check, in file order: the first kRilieviTenuti
+  Omessi omessi;               // the findings after those
 };
 // Reads the two scripts' bytes (one of them may be "-", standard input);
 // false, with the fault reported, when one cannot be read.

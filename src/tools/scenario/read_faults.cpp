@@ -57,8 +57,11 @@ const GuastoDiLettura* spiega_guasto(Diagnosi& d, const ScriptPreparati& p, int 
 
 void spiega_guasti_di_lettura(std::vector<Diagnosi>& diagnosi, const ScriptPreparati& p) {
   for (Diagnosi& d : diagnosi) {
-    size_t offset = 0;
-    const int file = d.codice == kErroreGuasto ? script_di(d.luogo, p, offset) : -1;
+    if (d.codice != kErroreGuasto) continue;
+    // The byte the compiler found it at, when it says; the place counted
+    // from the start of the script otherwise.
+    size_t offset = d.offset;
+    const int file = d.script >= 0 ? d.script : script_di(d.luogo, p, offset);
     if (file >= 0) spiega_guasto(d, p, file, offset);
   }
 }

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <concepts>
+#include <cstring>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 #include "model/field_ranges.h"
+#include "model/findings_cap.h"
 #include "model/numbers.h"
 #include "scripts/item_reader.h"
 #include "tools/text/cp1252.h"
@@ -121,27 +124,69 @@ bool scritta_bene(const Chiave& k, const std::string& item) {
 
 // --- text ------------------------------------------------------------------
 
-// Line starts of a script, for places.
-struct Righe {
-  std::vector<size_t> inizi{0};
-  explicit Righe(const std::string& b) {
-    for (size_t i = 0; i < b.size(); ++i) {
-      if (b[i] == '\n' || (b[i] == '\r' && (i + 1 >= b.size() || b[i + 1] != '\n'))) inizi.push_back(i + 1);
-    }
-  }
+// Lines of a script, for places: a cursor that counts from where it last
+// stood, as the reading asks in file order, with a stop every 64 KiB for
+// the rare place before it. No table of every line: a script of empty
+// lines would make it four times the script.
+class Righe {
+ public:
+  explicit Righe(const std::string& b) : b_(&b) {}
+  // The line (from 0) that holds `offset`.
   size_t riga(size_t offset) const {
-    return static_cast<size_t>(std::upper_bound(inizi.begin(), inizi.end(), offset) - inizi.begin()) - 1;
+    vai(offset);
+    return riga_;
+  }
+  // The first byte of the line that holds `offset`.
+  size_t inizio(size_t offset) const {
+    vai(offset);
+    return inizio_;
   }
   // First byte of the line after the one that holds `offset`.
   size_t dopo(size_t offset, size_t fine) const {
-    const size_t r = riga(offset) + 1;
-    return r < inizi.size() ? inizi[r] : fine;
+    const std::string& b = *b_;
+    for (size_t i = offset; i < b.size(); ++i) {
+      if (a_capo(b, i)) return i + 1;
+    }
+    return fine;
   }
+
+ private:
+  static constexpr size_t kPasso = size_t{1} << 16;
+  struct Tappa {
+    size_t pos, riga, inizio;
+  };
+  static bool a_capo(const std::string& b, size_t i) {
+    return b[i] == '\n' || (b[i] == '\r' && (i + 1 >= b.size() || b[i + 1] != '\n'));
+  }
+  void vai(size_t offset) const {
+    const std::string& b = *b_;
+    offset = std::min(offset, b.size());
+    if (offset < pos_) {
+      if (offset >= inizio_) return;  // on the line the cursor stands on
+      const size_t k = std::min(offset / kPasso, tappe_.size());
+      const Tappa t = k == 0 ? Tappa{0, 0, 0} : tappe_[k - 1];
+      pos_ = t.pos;
+      riga_ = t.riga;
+      inizio_ = t.inizio;
+    }
+    for (size_t i = pos_; i < offset; ++i) {
+      if (a_capo(b, i)) {
+        ++riga_;
+        inizio_ = i + 1;
+      }
+      if ((i + 1) % kPasso == 0 && (i + 1) / kPasso > tappe_.size()) tappe_.push_back({i + 1, riga_, inizio_});
+    }
+    pos_ = offset;
+  }
+  const std::string* b_;
+  mutable size_t pos_ = 0;
+  mutable size_t riga_ = 0;
+  mutable size_t inizio_ = 0;
+  mutable std::vector<Tappa> tappe_;
 };
 
 std::string luogo_di(const std::string& etichetta, const Righe& righe, size_t offset) {
-  const size_t r = righe.riga(offset);
-  return etichetta + ":" + std::to_string(r + 1) + ":" + std::to_string(offset - righe.inizi[r] + 1);
+  return etichetta + ":" + std::to_string(righe.riga(offset) + 1) + ":" + std::to_string(offset - righe.inizio(offset) + 1);
 }
 
 std::string luogo_di(const std::string& etichetta, const std::string& bytes, size_t offset) {
@@ -167,6 +212,77 @@ bool numerico(const std::string& t) {
   return true;
 }
 
+// --- the findings kept -----------------------------------------------------
+
+// The findings of both readings: the first kRilieviTenuti in file order
+// are kept with their text, the rest only counted. Findings come nearly in
+// file order, so once the list is full almost every later one is counted
+// at once; the list is cut back to the first ones whenever it doubles.
+class Raccolta {
+ public:
+  explicit Raccolta(ControlloScript& out) : out_(out) {}
+
+  // The place in the order of a finding given later but meant to come
+  // before every finding given from now on at the same byte.
+  uint64_t segno() const { return 2 * prossimo_; }
+  void aggiungi(Avviso a) { aggiungi(2 * prossimo_++ + 1, std::move(a)); }
+  // Whether a finding given now at `offset` of `file` would only be
+  // counted; `conta` counts it, so that its text is never made.
+  bool oltre(int file, size_t offset) const {
+    return pieno_ && (file != ultimo_.file ? file > ultimo_.file : offset >= ultimo_.offset);
+  }
+  void conta(int file, Gravita g) { out_.omessi.conta(file, g); }
+  void aggiungi(uint64_t ordine, Avviso a) {
+    Tenuto t{ordine, std::move(a)};
+    if (pieno_ && prima(ultimo_, t)) {
+      out_.omessi.conta(t.a.file, t.a.gravita);
+      return;
+    }
+    tenuti_.push_back(std::move(t));
+    if (tenuti_.size() >= 2 * kRilieviTenuti) sfoltisci();
+  }
+  // The findings kept, in file order, into the check's result.
+  void chiudi() {
+    sfoltisci();
+    out_.avvisi.reserve(tenuti_.size());
+    for (Tenuto& t : tenuti_) out_.avvisi.push_back(std::move(t.a));
+    tenuti_.clear();
+  }
+
+ private:
+  struct Tenuto {
+    uint64_t ordine;
+    Avviso a;
+  };
+  struct Chiave {
+    int file;
+    size_t offset;
+    uint64_t ordine;
+  };
+  static bool prima(const Chiave& a, const Tenuto& b) {
+    if (a.file != b.a.file) return a.file < b.a.file;
+    if (a.offset != b.a.offset) return a.offset < b.a.offset;
+    return a.ordine < b.ordine;
+  }
+  void sfoltisci() {
+    std::sort(tenuti_.begin(), tenuti_.end(), [](const Tenuto& a, const Tenuto& b) {
+      return prima(Chiave{a.a.file, a.a.offset, a.ordine}, b);
+    });
+    if (tenuti_.size() < kRilieviTenuti) return;
+    for (size_t i = kRilieviTenuti; i < tenuti_.size(); ++i) out_.omessi.conta(tenuti_[i].a.file, tenuti_[i].a.gravita);
+    tenuti_.resize(kRilieviTenuti);
+    const Tenuto& u = tenuti_.back();
+    ultimo_ = {u.a.file, u.a.offset, u.ordine};
+    pieno_ = true;
+  }
+
+  ControlloScript& out_;
+  std::vector<Tenuto> tenuti_;
+  uint64_t prossimo_ = 0;
+  bool pieno_ = false;  // kRilieviTenuti kept: any finding after the last of them is only counted
+  Chiave ultimo_{};
+};
+
 // --- the reading -----------------------------------------------------------
 
 struct Voce {
@@ -181,8 +297,8 @@ class Lettura {
  public:
   // The reading borrows the script's bytes for its item reader and gives
   // them back when it ends.
-  Lettura(TestoScript& t, int file, bool linea_voluta, ControlloScript& out)
-      : t_(t), file_(file), righe_(t.bytes), linea_voluta_(linea_voluta), out_(out) {
+  Lettura(TestoScript& t, int file, bool linea_voluta, ControlloScript& out, Raccolta& raccolta)
+      : t_(t), file_(file), linea_voluta_(linea_voluta), out_(out), raccolta_(raccolta) {
     s_.bytes = std::move(t.bytes);
   }
   ~Lettura() { t_.bytes = std::move(s_.bytes); }
@@ -193,10 +309,19 @@ class Lettura {
   bool lunghezza_letta = false;
 
   void avviso(size_t offset, const std::string& frase, Gravita g = Gravita::avviso, Correzione correzione = {}) {
-    out_.avvisi.push_back({file_, offset, luogo_di(t_.etichetta, righe_, offset), frase, g, std::move(correzione)});
+    if (!da_tenere(offset, g)) return;
+    raccolta_.aggiungi({file_, offset, luogo_di(t_.etichetta, righe_, offset), frase, g, std::move(correzione)});
   }
   void avviso(size_t offset, const std::string& frase, Correzione correzione) {
     avviso(offset, frase, Gravita::avviso, std::move(correzione));
+  }
+
+  // False, with the finding counted, when a finding at `offset` falls past
+  // those kept: its sentence need not be made.
+  bool da_tenere(size_t offset, Gravita g) {
+    if (!raccolta_.oltre(file_, offset)) return true;
+    raccolta_.conta(file_, g);
+    return false;
   }
 
   // The item written at `offset` replaced by `testo`.
@@ -248,14 +373,13 @@ class Lettura {
     }
     if (!preambolo()) return;
     const size_t generale = s_.item_start;
-    const size_t prima = out_.avvisi.size();
+    const uint64_t prima = raccolta_.segno();
     int lette = 0;
     corpo(Zona::treno, &lette);
     if (lette == 0 && out_.guasti[file_].empty()) {
-      out_.avvisi.insert(out_.avvisi.begin() + static_cast<std::ptrdiff_t>(prima),
-                         {file_, generale, luogo_di(t_.etichetta, righe_, generale),
-                          "dopo \"[generale]\" non c'è nessuna riga che il compilatore legga: lo script del treno "
-                          "non dà nulla"});
+      raccolta_.aggiungi(prima, {file_, generale, luogo_di(t_.etichetta, righe_, generale),
+                                 "dopo \"[generale]\" non c'è nessuna riga che il compilatore legga: lo script del "
+                                 "treno non dà nulla"});
     }
   }
 
@@ -312,8 +436,17 @@ class Lettura {
   // list is reused from item to item.
   const std::vector<const Chiave*>& corrispondenze(Zona zona, const std::string& item) {
     trovate_.clear();
-    for (const Chiave& k : chiavi()) {
-      if (k.zona == zona && prova(k, item, linea_voluta_)) trovate_.push_back(&k);
+    if (item.empty()) return trovate_;  // a blank line, the commonest item of all
+    // An item shorter than every word of a keyword cannot contain it.
+    static const std::vector<size_t> minime = [] {
+      std::vector<size_t> m;
+      for (const Chiave& k : chiavi()) m.push_back(std::max(std::strlen(k.a), k.b == nullptr ? 0 : std::strlen(k.b)));
+      return m;
+    }();
+    const std::vector<Chiave>& tabella = chiavi();
+    for (size_t i = 0; i < tabella.size(); ++i) {
+      const Chiave& k = tabella[i];
+      if (k.zona == zona && item.size() >= minime[i] && prova(k, item, linea_voluta_)) trovate_.push_back(&k);
     }
     return trovate_;
   }
@@ -400,22 +533,24 @@ class Lettura {
     // Without the line file the curves are left unread on purpose.
     if (!linea_voluta_ && curva(zona, item)) return;
     if (numerico(item)) {
+      if (!da_tenere(parola, Gravita::avviso)) return;
       avviso(parola, "il valore " + citato(item) +
                          " sta dove si attende una parola chiave: la riga precedente ha un campo in più? Viene "
                          "ignorato");
       return;
     }
-    std::string frase = citato(item) + " non è una parola chiave e la riga viene ignorata";
     const std::string vicina = parola_vicina_in(zona, item);
+    // A keyword misspelt on a line of values drops those values from the
+    // route without a word from the compiler: almost never meant.
+    const Gravita gravita = !vicina.empty() && porta_campi(parola) ? Gravita::errore : Gravita::avviso;
+    if (!da_tenere(parola, gravita)) return;
+    std::string frase = citato(item) + " non è una parola chiave e la riga viene ignorata";
     if (!vicina.empty()) {
       frase += minuscolo(vicina) == minuscolo(item)
                    ? "; le parole chiave della sezione [generale] distinguono le maiuscole: scrivi \"" + vicina + "\""
                    : "; forse \"" + vicina + "\"?";
     }
-    // A keyword misspelt on a line of values drops those values from the
-    // route without a word from the compiler: almost never meant.
-    avviso(parola, frase, !vicina.empty() && porta_campi(parola) ? Gravita::errore : Gravita::avviso,
-           vicina.empty() ? Correzione{} : sostituisci_item(parola, vicina));
+    avviso(parola, frase, gravita, vicina.empty() ? Correzione{} : sostituisci_item(parola, vicina));
   }
 
   // Whether the item at `offset` is followed by a field on its line.
@@ -429,22 +564,47 @@ class Lettura {
 
  public:
   static std::string parola_vicina_in(Zona zona, const std::string& item) {
-    const std::string m = minuscolo(item);
+    // Each keyword's two spellings, made once: this runs for every line
+    // that is no keyword.
+    struct Vicina {
+      Zona zona;
+      std::string parola;
+      const char* proposta;
+    };
+    static const std::vector<Vicina> candidate = [] {
+      std::vector<Vicina> v;
+      for (const Chiave& k : chiavi()) {
+        const char* proposta = k.id == Id::curva ? "curvad4" : k.nome;
+        v.push_back({k.zona, k.id == Id::curva ? "curva" : k.nome, proposta});
+        v.push_back({k.zona, k.a, proposta});
+      }
+      return v;
+    }();
+    // The lengths an item may have to be near any of them.
+    static const std::pair<size_t, size_t> lunghezze = [] {
+      std::pair<size_t, size_t> l{SIZE_MAX, 0};
+      for (const Vicina& c : candidate) {
+        const size_t massima = std::max<size_t>(1, c.parola.size() / 4);
+        l.first = std::min(l.first, c.parola.size() - std::min(c.parola.size(), massima));
+        l.second = std::max(l.second, c.parola.size() + massima);
+      }
+      return l;
+    }();
+    if (item.size() < lunghezze.first || item.size() > lunghezze.second) return {};
+    std::string m;  // the item in lower case, made once a keyword is near its length
     std::string migliore;
     size_t d_migliore = 3;
-    for (const Chiave& k : chiavi()) {
-      if (k.zona != zona && !(zona == Zona::linea && k.zona == Zona::generale)) continue;
-      const std::string nome = k.id == Id::curva ? "curva" : k.nome;
-      for (const std::string& c : {nome, std::string(k.a)}) {
-        // The distance is at least the difference of the lengths: most
-        // items are too long or too short to be any keyword misspelt.
-        const size_t massima = std::max<size_t>(1, c.size() / 4);
-        if ((m.size() > c.size() ? m.size() - c.size() : c.size() - m.size()) > massima) continue;
-        const size_t d = distanza(m, c, massima);
-        if (d < d_migliore && d <= massima) {
-          d_migliore = d;
-          migliore = k.id == Id::curva ? "curvad4" : k.nome;
-        }
+    for (const Vicina& c : candidate) {
+      if (c.zona != zona && !(zona == Zona::linea && c.zona == Zona::generale)) continue;
+      // The distance is at least the difference of the lengths: most
+      // items are too long or too short to be any keyword misspelt.
+      const size_t massima = std::max<size_t>(1, c.parola.size() / 4);
+      if ((item.size() > c.parola.size() ? item.size() - c.parola.size() : c.parola.size() - item.size()) > massima) continue;
+      if (m.empty()) m = minuscolo(item);
+      const size_t d = distanza(m, c.parola, massima);
+      if (d < d_migliore && d <= massima) {
+        d_migliore = d;
+        migliore = c.proposta;
       }
     }
     return migliore;
@@ -497,7 +657,10 @@ class Lettura {
     while (primo < a && b[primo] != '\n' && b[primo] != '\r') ++primo;
     size_t ultimo = a;
     while (ultimo > primo && b[ultimo - 1] != '\n' && b[ultimo - 1] != '\r') --ultimo;
-    const bool virgola = b.find(',', da) < a;
+    // Within the two items only: a search to the end of a script without
+    // commas would cost the script's length for each line cut short.
+    const bool virgola = std::find(b.begin() + static_cast<std::ptrdiff_t>(da), b.begin() + static_cast<std::ptrdiff_t>(a), ',') !=
+                         b.begin() + static_cast<std::ptrdiff_t>(a);
     return {true, primo, ultimo, virgola ? " " : ", "};
   }
 
@@ -521,7 +684,7 @@ class Lettura {
     const Campo& c = k.campi[j];
     GuastoDiLettura g;
     g.offset = s_.item_start;
-    g.riga_da = righe_.inizi[righe_.riga(v.parola)];
+    g.riga_da = righe_.inizio(v.parola);
     const bool corta = fine || fine_riga_tra(precedente, s_.item_start);
     const std::string riga = "la riga di \"" + std::string(k.nome) + "\"";
     const std::string dopo = j == 0 ? "subito dopo la parola chiave" : "dopo il campo " + std::to_string(j) + " (" +
@@ -532,7 +695,7 @@ class Lettura {
       g.frase = riga + " finisce " + dopo + (fine ? ", con il file" : "") +
                 (j + 1 == k.campi.size() ? ": manca " : ": mancano ") + mancanti(k, j);
       if (!fine && !c.testo) g.frase += " (" + citato(item_a(s_.bytes, s_.item_start)) + " non è un numero intero)";
-      g.riga_a = fine ? s_.bytes.size() : righe_.inizi[righe_.riga(s_.item_start)];
+      g.riga_a = fine ? s_.bytes.size() : righe_.inizio(s_.item_start);
     } else {
       g.luogo = luogo_di(t_.etichetta, righe_, s_.item_start);
       g.dove = s_.item_start;
@@ -550,8 +713,10 @@ class Lettura {
       }
       g.riga_a = righe_.dopo(s_.item_start, s_.bytes.size());
     }
-    out_.guasti[file_].push_back(g);
+    // The faults past those kept are only skipped: a fault's report comes
+    // from the compiler, which keeps as many.
     s_.pos = g.riga_a;  // the line is skipped
+    if (out_.guasti[file_].size() < kRilieviTenuti) out_.guasti[file_].push_back(std::move(g));
   }
 
   // --- ranges and placement of one line read whole ---
@@ -746,10 +911,11 @@ class Lettura {
 
   TestoScript& t_;
   int file_;
-  Righe righe_;
   bool linea_voluta_;
   ControlloScript& out_;
+  Raccolta& raccolta_;
   ScriptItems s_;
+  Righe righe_{s_.bytes};
   std::string buf_;
   std::vector<const Chiave*> trovate_;
   Voce voce_;  // the line being read
@@ -914,13 +1080,15 @@ void prepara_testo(const std::string& etichetta, int file, std::string originale
 
 ControlloScript controlla_script(TestoScript& linea, TestoScript& treno, bool linea_voluta) {
   ControlloScript out;
-  Lettura l(linea, 0, linea_voluta, out);
-  if (l.linea()) {
-    Lettura t(treno, 1, linea_voluta, out);
-    t.treno(l.lunghezza);
+  Raccolta raccolta(out);
+  {
+    Lettura l(linea, 0, linea_voluta, out, raccolta);
+    if (l.linea()) {
+      Lettura t(treno, 1, linea_voluta, out, raccolta);
+      t.treno(l.lunghezza);
+    }
   }
-  std::stable_sort(out.avvisi.begin(), out.avvisi.end(),
-                   [](const Avviso& a, const Avviso& b) { return a.file != b.file ? a.file < b.file : a.offset < b.offset; });
+  raccolta.chiudi();
   return out;
 }
 
@@ -931,6 +1099,22 @@ std::string testo_avviso(const Avviso& a) {
 
 size_t conta(const std::vector<Avviso>& avvisi, Gravita g) {
   return static_cast<size_t>(std::count_if(avvisi.begin(), avvisi.end(), [g](const Avviso& a) { return a.gravita == g; }));
+}
+
+size_t conta(const std::vector<Avviso>& avvisi, const Omessi& omessi, Gravita g) {
+  return conta(avvisi, g) + omessi.di(g);
+}
+
+size_t Omessi::di(Gravita g) const { return n[0][static_cast<size_t>(g)] + n[1][static_cast<size_t>(g)]; }
+size_t Omessi::del_file(int file) const {
+  const auto& f = n[file == 0 ? 0 : 1];
+  return f[0] + f[1] + f[2];
+}
+size_t Omessi::totale() const { return del_file(0) + del_file(1); }
+
+void tieni_i_primi(std::vector<Avviso>& avvisi, Omessi& omessi) {
+  for (size_t i = kRilieviTenuti; i < avvisi.size(); ++i) omessi.conta(avvisi[i].file, avvisi[i].gravita);
+  if (avvisi.size() > kRilieviTenuti) avvisi.resize(kRilieviTenuti);
 }
 
 }  // namespace ferrovello

@@ -40,8 +40,20 @@ struct Avviso {
   Correzione correzione = {};  // what an editor may offer to change
 };
 
-// The findings of one weight.
+// Findings past those kept (kRilieviTenuti), counted by script and weight.
+struct Omessi {
+  size_t n[2][3] = {};
+  void conta(int file, Gravita g) { ++n[file == 0 ? 0 : 1][static_cast<size_t>(g)]; }
+  size_t di(Gravita g) const;
+  size_t del_file(int file) const;
+  size_t totale() const;
+};
+
+// The findings of one weight: those kept, and with `omessi` those counted too.
 size_t conta(const std::vector<Avviso>& avvisi, Gravita g);
+size_t conta(const std::vector<Avviso>& avvisi, const Omessi& omessi, Gravita g);
+// Findings in file order cut to the first kRilieviTenuti, the rest counted.
+void tieni_i_primi(std::vector<Avviso>& avvisi, Omessi& omessi);
 
 // A field the reading could not take, in the author's terms.
 struct GuastoDiLettura {
@@ -70,8 +82,9 @@ void prepara_testo(const std::string& etichetta, int file, std::string originale
                    std::vector<Avviso>& avvisi, std::vector<std::string>& guasti, bool gia_windows = false);
 
 struct ControlloScript {
-  std::vector<Avviso> avvisi;               // in file order, line script first
-  std::vector<GuastoDiLettura> guasti[2];   // per script, in file order
+  std::vector<Avviso> avvisi;               // in file order, line script first: the first kRilieviTenuti
+  Omessi omessi;                            // the findings after those
+  std::vector<GuastoDiLettura> guasti[2];   // per script, in file order: the first kRilieviTenuti
   std::map<std::string, int> righe;         // lines read, by kind
 };
 

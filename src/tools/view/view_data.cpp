@@ -165,25 +165,53 @@ bool dividi_luogo(const std::string& luogo, std::string& file, int& riga, int& c
   return true;
 }
 
-std::string riga_di(const std::string& script, int riga) {
-  int n = 1;
-  size_t inizio = 0;
-  for (size_t i = 0; i <= script.size(); ++i) {
-    const bool fine = i == script.size() || script[i] == '\n' || script[i] == '\r';
-    if (!fine) continue;
-    if (n == riga) return utf8_da_cp1252(script.substr(inizio, i - inizio));
-    if (i == script.size()) break;
-    if (script[i] == '\r' && i + 1 < script.size() && script[i + 1] == '\n') ++i;
-    ++n;
-    inizio = i + 1;
+namespace {
+
+// Lines of a script by number, for findings in file order: the search goes
+// on from the line found last, so that a list costs one pass over the script.
+class RigheDelloScript {
+ public:
+  explicit RigheDelloScript(const std::string& script) : s_(script) {}
+  std::string riga(int riga) {
+    if (riga < n_) {
+      n_ = 1;
+      inizio_ = 0;
+      fine_ = std::string::npos;
+    }
+    if (riga == n_ && fine_ != std::string::npos) return utf8_da_cp1252(s_.substr(inizio_, fine_ - inizio_));
+    for (size_t i = inizio_; i <= s_.size(); ++i) {
+      const bool fine = i == s_.size() || s_[i] == '\n' || s_[i] == '\r';
+      if (!fine) continue;
+      if (n_ == riga) {
+        fine_ = i;
+        return utf8_da_cp1252(s_.substr(inizio_, i - inizio_));
+      }
+      if (i == s_.size()) break;
+      if (s_[i] == '\r' && i + 1 < s_.size() && s_[i + 1] == '\n') ++i;
+      ++n_;
+      inizio_ = i + 1;
+    }
+    fine_ = std::string::npos;
+    return {};
   }
-  return {};
-}
+
+ private:
+  const std::string& s_;
+  int n_ = 1;          // the line that starts at inizio_
+  size_t inizio_ = 0;
+  size_t fine_ = std::string::npos;  // where line n_ ends, once found
+};
+
+}  // namespace
+
+std::string riga_di(const std::string& script, int riga) { return RigheDelloScript(script).riga(riga); }
 
 std::vector<VoceElenco> voci_diagnosi(const std::vector<Diagnosi>& diagnosi, const std::string& nome_linea,
                                       const std::string& linea, const std::string& nome_treno,
                                       const std::string& treno) {
   std::vector<VoceElenco> voci;
+  RigheDelloScript righe_linea(linea);
+  RigheDelloScript righe_treno(treno);
   for (const Diagnosi& d : diagnosi) {
     VoceElenco v;
     v.numero = d.codice;
@@ -191,8 +219,8 @@ std::vector<VoceElenco> voci_diagnosi(const std::vector<Diagnosi>& diagnosi, con
     v.posizione = d.posizione;
     v.testo = d.frase;
     if (dividi_luogo(d.luogo, v.file, v.riga, v.colonna)) {
-      if (v.file == nome_linea) v.riga_script = riga_di(linea, v.riga);
-      if (v.file == nome_treno) v.riga_script = riga_di(treno, v.riga);
+      if (v.file == nome_linea) v.riga_script = righe_linea.riga(v.riga);
+      if (v.file == nome_treno) v.riga_script = righe_treno.riga(v.riga);
     } else if (d.luogo == nome_linea || d.luogo == nome_treno) {
       v.file = d.luogo;
     } else if (!d.luogo.empty()) {
@@ -206,11 +234,12 @@ std::vector<VoceElenco> voci_diagnosi(const std::vector<Diagnosi>& diagnosi, con
 std::vector<VoceElenco> voci_avvisi(const std::vector<Avviso>& avvisi, const std::string& linea,
                                     const std::string& treno) {
   std::vector<VoceElenco> voci;
+  RigheDelloScript righe[2] = {RigheDelloScript(linea), RigheDelloScript(treno)};
   for (const Avviso& a : avvisi) {
     VoceElenco v;
     v.tipo = a.gravita == Gravita::errore ? "errore" : a.gravita == Gravita::nota ? "nota" : "avviso";
     v.testo = a.frase;
-    if (dividi_luogo(a.luogo, v.file, v.riga, v.colonna)) v.riga_script = riga_di(a.file == 0 ? linea : treno, v.riga);
+    if (dividi_luogo(a.luogo, v.file, v.riga, v.colonna)) v.riga_script = righe[a.file == 0 ? 0 : 1].riga(v.riga);
     voci.push_back(std::move(v));
   }
   return voci;

@@ -264,6 +264,52 @@ TEST_F(OutsideFaults, CheckAllSaysWhereItsListStops) {
   EXPECT_EQ(r.out, "5003 errori, 0 avvisi\n");
 }
 
+// Findings past the first 5000 are counted, not kept: one sentence says how
+// many, and the exit status and the summary count them all.
+TEST_F(OutsideFaults, FindingsPastTheFirstOnesAreCountedNotListed) {
+  TempFolder t;
+  std::string unknown;  // a warning each
+  std::string misspelt;  // an error of the check each: a keyword misspelt on a line of values
+  for (int i = 0; i < 5003; ++i) {
+    unknown += "x\r\n";
+    misspelt += "pendenzza,  " + std::to_string(1000 + i) + ",  3\r\n";
+  }
+  std::string linea = read_bytes(line());
+  const size_t corpo = linea.find("pendenza,");
+  write_bytes(t.file("x.txt"), std::string(linea).insert(corpo, unknown));
+  write_bytes(t.file("e.txt"), std::string(linea).insert(corpo, misspelt));
+  const struct {
+    std::vector<std::string> args;
+    const char* script;
+    int status;
+    const char* line_kept;
+    const char* out;  // a piece of the standard output
+  } cases[] = {
+      {{"check"}, "x.txt", 0, ": avviso: ", "5003 avvisi"},
+      {{"check", "--all"}, "x.txt", 0, ": avviso: ", "5003 avvisi"},
+      {{"compile", "--out", t.file("o")}, "x.txt", 0, ": avviso: ", ""},
+      {{"check"}, "e.txt", 1, ": errore: ", "5003 errori del controllo"},
+      {{"check", "--all"}, "e.txt", 1, ": errore: ", "5003 errori del controllo"},
+      {{"compile", "--out", t.file("o")}, "e.txt", 1, ": errore: ", ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--line", t.file(c.script), "--train", train()});
+    SCOPED_TRACE(args[0] + " " + args[1] + " " + c.script);
+    const RunResult r = run(TOOL_PATH, args);
+    EXPECT_EQ(r.status, c.status) << r.err.substr(0, 500);
+    size_t kept = 0;
+    for (size_t i = r.err.find(c.line_kept); i != std::string::npos; i = r.err.find(c.line_kept, i + 1)) ++kept;
+    EXPECT_EQ(kept, 5000u);
+    const std::string cosa = c.line_kept == std::string(": avviso: ") ? "avvisi" : "errori";
+    const std::string said = "L'elenco si ferma ai primi 5000 " + cosa + ": altri 3 non sono elencati";
+    const size_t at = r.err.find(said);
+    EXPECT_NE(at, std::string::npos) << r.err.substr(r.err.size() - std::min<size_t>(r.err.size(), 400));
+    EXPECT_EQ(r.err.find("L'elenco si ferma", at + 1), std::string::npos) << "said once";
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+  }
+}
+
 TEST_F(OutsideFaults, ScriptsAreWrittenOverOnlyWithForce) {
   TempFolder t;
   write_bytes(t.file("Ferrovello_linea.txt"), "la mia linea");

@@ -15,6 +15,7 @@
 #include "tools/lsp/protocol.h"
 #include "tools/lsp/server.h"
 #include "tools/lsp/transport.h"
+#include "tools/scenario/prepared_scripts.h"
 
 namespace ferrovello::test {
 namespace {
@@ -283,6 +284,36 @@ TEST(LspDiagnostics, FaultsAndWarningsLandOnTheirCharacters) {
   EXPECT_EQ(f[0]["severity"], kGravitaErrore);
   EXPECT_EQ(f[0]["range"]["start"], json::parse(R"({"line":1,"character":17})"));
   EXPECT_NE(f[0]["message"].get<std::string>().find("U+1F600"), std::string::npos);
+}
+
+// Past the first 5000, one diagnostic says how many more there are; a text
+// beyond a script's largest size is not checked at all.
+TEST(LspDiagnostics, TheListStopsAtItsCapAndAHugeTextIsRefused) {
+  Session s;
+  s.platform.files["/s/S_linea.txt"] = line_script({});
+  const std::string uri = "file:///s/S_1-.txt";
+  std::string train = "[generale]\r\n";
+  for (int i = 0; i < 5003; ++i) train += "x\r\n";
+  train += "[fine]\r\n";
+  const std::string huge(kMassimoScript + 1, '\n');
+  serve(s, frame(initialize()) + frame(open(uri, train)) + frame(open("file:///s/G_1-.txt", huge)) +
+               frame(request(2, "shutdown")) + frame(notification("exit")));
+  const std::vector<json> published = with_method(s.out, "textDocument/publishDiagnostics");
+  ASSERT_EQ(published.size(), 2u);
+  for (const json& p : published) {
+    const json& d = p["params"]["diagnostics"];
+    SCOPED_TRACE(p["params"]["uri"].get<std::string>());
+    if (p["params"]["uri"] == uri) {
+      // 5004 warnings: the train script gives nothing (on line 0), then one per "x".
+      ASSERT_EQ(d.size(), 5001u);
+      EXPECT_EQ(d[4999]["range"]["start"]["line"], 4999);
+      EXPECT_EQ(d[5000]["message"], "L'elenco si ferma ai primi 5000 avvisi: altri 4 non sono elencati (correggi questi e riprova)");
+      EXPECT_EQ(d[5000]["range"]["start"]["line"], 4999) << "where the list stops";
+    } else {
+      ASSERT_EQ(d.size(), 1u);
+      EXPECT_NE(d[0]["message"].get<std::string>().find("supera 16777216 byte"), std::string::npos) << d.dump();
+    }
+  }
 }
 
 // A burst of changes read together is one check, of the last text.
