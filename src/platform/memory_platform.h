@@ -38,6 +38,7 @@ class MemoryPlatform : public Platform {
   bool read_file_up_to(const std::string& path, uint64_t limit, std::string& bytes, bool& too_large,
                        std::string& reason) override {
     bytes.clear();
+    too_large = false;
     const auto it = files.find(path);
     if (it == files.end()) {
       reason = "file assente";
