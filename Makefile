@@ -164,14 +164,14 @@ windows-deps:
 wine-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WINE_PACKAGES)"
 
-# fuzz_compile, fuzz_decode, fuzz_payload and fuzz_lsp in $(FUZZ_BUILD)/fuzz/.
+# fuzz_compile, fuzz_decode, fuzz_payload, fuzz_lsp and fuzz_lsp_folder in $(FUZZ_BUILD)/fuzz/.
 fuzz-build: fuzz-deps
 	@test -f $(FUZZ_BUILD)/build.ninja || cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER=clang++ -DFERROVELLO_FUZZ=ON -DFERROVELLO_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_compile fuzz_decode fuzz_payload fuzz_lsp
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_compile fuzz_decode fuzz_payload fuzz_lsp fuzz_lsp_folder
 
 fuzz: fuzz-build
-	fuzz/run_fuzz.sh fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) compile decode payload lsp
+	fuzz/run_fuzz.sh fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) compile decode payload lsp lsp_folder
 
 fuzz-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"

@@ -8,7 +8,7 @@
 #
 # A campaign stops early after FUZZ_MAX_SECONDS seconds a target, if set;
 # FUZZ_MAX_LEN caps the length of an input (longer seeds are cut).
-# TARGET is compile, decode, payload or lsp. A fuzz run starts from the seeds of
+# TARGET is compile, decode, payload, lsp or lsp_folder. A fuzz run starts from the seeds of
 # fuzz/corpus/TARGET and the kept inputs of fuzz/regressions/TARGET, copied
 # into FUZZ_BUILD/corpus/TARGET, which grows from run to run (a smoke run
 # uses a fresh FUZZ_BUILD/smoke/TARGET); the committed files never change.

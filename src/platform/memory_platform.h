@@ -34,6 +34,20 @@ class MemoryPlatform : public Platform {
     bytes = it->second;
     return true;
   }
+  // A larger file is known by its size, never copied.
+  bool read_file_up_to(const std::string& path, uint64_t limit, std::string& bytes, bool& too_large,
+                       std::string& reason) override {
+    bytes.clear();
+    too_large = false;
+    const auto it = files.find(path);
+    if (it == files.end()) {
+      reason = "file assente";
+      return false;
+    }
+    too_large = it->second.size() > limit;
+    if (!too_large) bytes = it->second;
+    return true;
+  }
   bool replace_file(const std::string& path, std::string_view bytes, std::string&) override {
     written[path] = bytes.size();
     if (keep_written) files[path] = std::string(bytes);

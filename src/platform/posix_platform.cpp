@@ -113,22 +113,55 @@ bool flush_folder(const std::string& folder) {
 }
 
 // Reads from `fd` until its end, or until more than `limit` bytes have come
-// (`too_large`, and no bytes kept). An ordinary file larger than that is
-// known by its size before anything is read.
+// (`too_large`, and no bytes kept): never more than `limit` + 1 bytes are
+// asked for, so a file that grows while it is read, or a stream with no end,
+// costs no more than that. An ordinary file larger than `limit` is known by
+// its size before anything is read.
 bool read_up_to(int fd, uint64_t limit, std::string& bytes, bool& too_large) {
   struct stat st {};
   too_large = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > limit;
   char chunk[65536];
   while (!too_large) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    const uint64_t left = limit - bytes.size();
+    const size_t ask = left < sizeof chunk ? static_cast<size_t>(left) + 1 : sizeof chunk;
+    const ssize_t n = ::read(fd, chunk, ask);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) break;
-    too_large = static_cast<uint64_t>(n) > limit - bytes.size();
+    too_large = static_cast<uint64_t>(n) > left;
     if (!too_large) bytes.append(chunk, static_cast<size_t>(n));
   }
   if (too_large) std::string().swap(bytes);
   return true;
+}
+
+// The reason for refusing a file of mode `mode` that is not a regular one.
+std::string refusal_of(mode_t mode) {
+  return S_ISDIR(mode) ? PosixPlatform::reason_of(EISDIR) : reason_text(SystemFailure::not_a_regular_file, {});
+}
+
+// An author's file opened for reading, or -1 with `reason`: only a regular
+// file, after the links are followed. O_NONBLOCK makes opening a pipe with
+// no writer return at once and O_NOCTTY keeps a terminal from becoming the
+// program's; what was opened is then checked on its descriptor, so a name
+// changed in between cannot slip a device or a pipe in. A name that shows a
+// device already is not opened at all (opening some devices does things).
+int open_regular(const std::string& path, std::string& reason) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    reason = refusal_of(st.st_mode);
+    return -1;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0 || ::fstat(fd, &st) != 0) {
+    reason = system_reason();
+    if (fd >= 0) ::close(fd);
+    return -1;
+  }
+  if (S_ISREG(st.st_mode)) return fd;
+  reason = refusal_of(st.st_mode);
+  ::close(fd);
+  return -1;
 }
 
 // Ctrl-C, SIGTERM or a closed terminal: the run's temporary file, lock and
@@ -203,17 +236,8 @@ bool PosixPlatform::read_file_up_to(const std::string& path, uint64_t limit, std
     reason = system_reason();
     return false;
   }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    reason = system_reason();
-    return false;
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    reason = reason_of(EISDIR);
-    return false;
-  }
+  const int fd = open_regular(path, reason);
+  if (fd < 0) return false;
   if (!read_up_to(fd, limit, bytes, too_large)) {
     reason = system_reason();
     ::close(fd);

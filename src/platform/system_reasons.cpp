@@ -13,6 +13,7 @@ std::string reason_text(SystemFailure failure, const std::string& system_text) {
     case SystemFailure::not_a_folder: return "una parte del percorso non è una cartella";
     case SystemFailure::exists: return "esiste già";
     case SystemFailure::device_error: return "errore del dispositivo in lettura o scrittura";
+    case SystemFailure::not_a_regular_file: return "non è un file regolare";
     case SystemFailure::other: break;
   }
   return system_text;

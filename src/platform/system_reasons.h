@@ -18,6 +18,7 @@ enum class SystemFailure {
   not_a_folder,
   exists,
   device_error,
+  not_a_regular_file,  // a pipe, a device, a socket: never read as a file
 };
 
 // The reason shown for `failure`; `system_text` for SystemFailure::other.

@@ -289,19 +289,43 @@ bool Win32Platform::read_file_up_to(const std::string& path, uint64_t limit, std
     reason = last_reason();
     return false;
   }
+  // Only a file on a disk is read: a pipe, the console or a device is
+  // refused before anything is read, and so is a file known too large by
+  // its size.
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    reason = reason_text(SystemFailure::not_a_regular_file, {});
+    CloseHandle(file);
+    return false;
+  }
+  FILE_BASIC_INFO basic{};
+  if (GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) &&
+      (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    reason = reason_text(SystemFailure::is_a_folder, {});
+    CloseHandle(file);
+    return false;
+  }
   LARGE_INTEGER size{};
-  too_large = GetFileSizeEx(file, &size) && static_cast<uint64_t>(size.QuadPart) > limit;
+  if (!GetFileSizeEx(file, &size)) {
+    reason = last_reason();
+    CloseHandle(file);
+    return false;
+  }
+  too_large = static_cast<uint64_t>(size.QuadPart) > limit;
+  // Never more than `limit` + 1 bytes asked for: a file that grows while it
+  // is read costs no more than that.
   char chunk[65536];
   while (!too_large) {
+    const uint64_t left = limit - bytes.size();
+    const DWORD ask = left < sizeof chunk ? static_cast<DWORD>(left) + 1 : static_cast<DWORD>(sizeof chunk);
     DWORD n = 0;
-    if (!ReadFile(file, chunk, sizeof chunk, &n, nullptr)) {
+    if (!ReadFile(file, chunk, ask, &n, nullptr)) {
       reason = last_reason();
       CloseHandle(file);
       bytes.clear();
       return false;
     }
     if (n == 0) break;
-    too_large = n > limit - bytes.size();
+    too_large = n > left;
     if (!too_large) bytes.append(chunk, n);
   }
   CloseHandle(file);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -223,6 +224,17 @@ TEST(HostileFiles, TheAuthorsOwnScriptsInTheFolderAreNeverLost) {
   EXPECT_EQ(run_program_in(again.path(), package_of(p)).status, 0);
   EXPECT_FALSE(file_exists(again.file("Lomellina_linea.txt")));
   EXPECT_FALSE(file_exists(again.file("Lomellina_10234-.txt")));
+}
+
+// A pipe under a script's name is refused as an author's script is, at
+// once: never opened to wait for a writer.
+TEST(HostileFiles, APipeUnderAScriptsNameIsRefusedWithoutWaiting) {
+  TempFolder folder;
+  ASSERT_EQ(::mkfifo(folder.file("Lomellina_linea.txt").c_str(), 0644), 0);
+  const RunResult r = run_program_in(folder.path(), package_of(small_scenario()));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Lomellina_linea.txt\", che questa esecuzione"), std::string::npos) << r.err;
+  EXPECT_EQ(list_folder(folder.path()), (std::vector<std::string>{"Lomellina_linea.txt", "programma"}));
 }
 
 TEST(HostileFiles, ControlCharactersOfAPackageAreShownEscaped) {

@@ -27,12 +27,23 @@ std::string pulito(std::string t) {
   return t.substr(i);
 }
 
-// The pair the pair file of `cartella` names for `nome`, if any.
+// A name the pair file may give: a file of its own folder, never a path
+// that leads out of it (a folder, "..", a drive, an absolute name) nor one
+// the system would cut at a NUL.
+bool nome_nella_cartella(std::string_view n) {
+  return !n.empty() && n != "." && n != ".." && n.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+}
+
+// The pair the pair file of `cartella` names for `nome`, if any. A line
+// naming a file outside the folder says nothing.
 bool dal_file_coppie(Platform& base, const std::string& cartella, const std::string& nome, Coppia& c) {
   std::string bytes;
   std::string perche;
+  bool troppo = false;
   const std::string file = cartella + kFileCoppie;
-  if (!base.exists(file) || !base.read_file(file, bytes, perche)) return false;
+  if (!base.exists(file) || !base.read_file_up_to(file, kMassimoFileCoppie, bytes, troppo, perche) || troppo) {
+    return false;
+  }
   size_t da = 0;
   while (da < bytes.size()) {
     size_t a = bytes.find('\n', da);
@@ -43,6 +54,7 @@ bool dal_file_coppie(Platform& base, const std::string& cartella, const std::str
     if (riga.empty() || riga[0] == '#' || barra == std::string::npos) continue;
     const std::string linea = pulito(riga.substr(0, barra));
     const std::string treno = pulito(riga.substr(barra + 1));
+    if (!nome_nella_cartella(linea) || !nome_nella_cartella(treno)) continue;
     if (linea == nome || treno == nome) {
       c = {cartella + linea, cartella + treno};
       return true;
@@ -87,8 +99,9 @@ std::string percorso_di_uri(const std::string& uri) {
   if (uri.rfind(kSchema, 0) != 0) return {};
   std::string p;
   const std::string resto = uri.substr(kSchema.size());
-  const size_t inizio = resto.find('/');  // past an authority ("localhost")
-  if (inizio == std::string::npos) return {};
+  // Only a file of this machine: no authority, or "localhost".
+  const size_t inizio = resto.find('/');
+  if (inizio == std::string::npos || (inizio != 0 && resto.substr(0, inizio) != "localhost")) return {};
   for (size_t i = inizio; i < resto.size(); ++i) {
     const auto cifra = [](char c) {
       return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
@@ -100,6 +113,8 @@ std::string percorso_di_uri(const std::string& uri) {
       p += resto[i];
     }
   }
+  // A NUL would end the name the system sees early: another file.
+  if (p.find('\0') != std::string::npos) return {};
   // A drive: "/C:/..." is "C:/...".
   if (p.size() >= 3 && p[0] == '/' && p[2] == ':' && std::isalpha(static_cast<unsigned char>(p[1]))) p.erase(0, 1);
   return p;

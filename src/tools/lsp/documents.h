@@ -17,6 +17,8 @@ namespace ferrovello {
 // (the two file names, "|" being no letter of a file name); blank lines and
 // lines starting with "#" say nothing.
 inline constexpr const char* kFileCoppie = ".coppie-script";
+// The largest pair file read: thousands of pairs.
+inline constexpr uint64_t kMassimoFileCoppie = uint64_t{64} << 10;
 
 struct Documento {
   std::string uri;
@@ -40,7 +42,8 @@ class Documenti {
 };
 
 // The file a "file:" uri names (percent escapes decoded; "/C:/x" read as
-// "C:/x"); empty for any other uri.
+// "C:/x"); empty for any other uri, for a file of another machine (an
+// authority other than "localhost") and for a name holding a NUL.
 std::string percorso_di_uri(const std::string& uri);
 std::string uri_di_percorso(const std::string& percorso);
 

@@ -247,6 +247,24 @@ void ServerLsp::esegui_controlli(bool tutti) {
   }
 }
 
+// A partner script from the disk, held to a script's largest size: a
+// device, a pipe or a file too large is never read, and the document is
+// then checked alone. `illeggibile` says why a partner that stands was not
+// read (a missing one is no news).
+bool ServerLsp::leggi_compagno(const std::string& percorso, std::string& testo, std::string& illeggibile) {
+  std::string perche;
+  bool troppo = false;
+  if (io_.read_file_up_to(percorso, kMassimoScript, testo, troppo, perche) && !troppo) return true;
+  testo.clear();
+  if (troppo) {
+    illeggibile = "lo script compagno \"" + nome_di(percorso) + "\" supera " + std::to_string(kMassimoScript) +
+                  " byte e non viene letto";
+  } else if (io_.exists(percorso)) {
+    illeggibile = "lo script compagno \"" + nome_di(percorso) + "\" non si può leggere (" + perche + ")";
+  }
+  return false;
+}
+
 // The pair of the document checked on the latest texts, its diagnostics
 // published for every open script of the pair.
 void ServerLsp::controlla(std::string uri) {
@@ -258,6 +276,7 @@ void ServerLsp::controlla(std::string uri) {
   const bool come_treno = d->percorso.empty() ? d->testo.utf8().find("lunghezza") == std::string::npos
                                               : c.treno == d->percorso;
   ScriptDato s[2];
+  std::string illeggibile;  // why a partner that stands was not read
   const std::string* percorsi[2] = {&c.linea, &c.treno};
   const Documento* aperti[2] = {nullptr, nullptr};
   for (int f = 0; f < 2; ++f) {
@@ -269,18 +288,22 @@ void ServerLsp::controlla(std::string uri) {
       s[f].presente = true;
       s[f].testo = a->testo.utf8();
     } else if (!percorsi[f]->empty()) {
-      std::string perche;
-      s[f].presente = io_.read_file(*percorsi[f], s[f].testo, perche);
+      s[f].presente = leggi_compagno(*percorsi[f], s[f].testo, illeggibile);
     }
   }
   if (s[0].etichetta == s[1].etichetta) s[1].etichetta += " (treno)";  // places must tell the two apart
   const bool solo = !s[0].presente || !s[1].presente;
   if (solo && detti_soli_.insert(uri).second) {
     std::string detto = "\"";
-    detto.append(nome_di(d->percorso.empty() ? uri : d->percorso))
-        .append("\" non ha uno script compagno (NOME_linea.txt accanto a NOME_TRENO-.txt, o una riga \"LINEA | TRENO\" in ")
-        .append(kFileCoppie)
-        .append("): è controllato da solo, per quanto si può");
+    detto.append(nome_di(d->percorso.empty() ? uri : d->percorso));
+    if (illeggibile.empty()) {
+      detto.append("\" non ha uno script compagno (NOME_linea.txt accanto a NOME_TRENO-.txt, o una riga \"LINEA | TRENO\" in ")
+          .append(kFileCoppie)
+          .append(")");
+    } else {
+      detto.append("\": ").append(illeggibile);
+    }
+    detto.append(": è controllato da solo, per quanto si può");
     scrivi(notifica("window/showMessage", {{"type", kMessaggioInformazione}, {"message", detto}}));
   }
   const auto analisi = std::make_shared<const Analisi>(analizza(std::move(s[0]), std::move(s[1])));

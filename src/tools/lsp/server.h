@@ -65,6 +65,7 @@ class ServerLsp {
   std::shared_ptr<const Analisi> analisi_di(const std::string& uri);
   void programma(const std::string& uri);
   void controlla(std::string uri);  // a copy: the uri may be a key it takes away
+  bool leggi_compagno(const std::string& percorso, std::string& testo, std::string& illeggibile);
   bool treno(const std::string& uri) const;
 
   Platform& io_;

@@ -15,6 +15,23 @@ bool ScriptOverlay::read_file(const std::string& path, std::string& bytes, std::
   return base_.read_file(path, bytes, reason);
 }
 
+bool ScriptOverlay::read_file_up_to(const std::string& path, uint64_t limit, std::string& bytes, bool& too_large,
+                                    std::string& reason) {
+  bytes.clear();
+  too_large = false;
+  const auto it = scripts_.find(path);
+  if (it != scripts_.end()) {
+    too_large = it->second.size() > limit;
+    if (!too_large) bytes = it->second;
+    return true;
+  }
+  if (ombra(path)) {
+    reason = "file eliminato";
+    return false;
+  }
+  return base_.read_file_up_to(path, limit, bytes, too_large, reason);
+}
+
 bool ScriptOverlay::replace_file(const std::string& path, std::string_view bytes, std::string& reason) {
   if (!in_memoria_ && !base_.replace_file(path, bytes, reason)) return false;
   scritti_.push_back(path);

@@ -29,6 +29,10 @@ class ScriptOverlay : public Platform {
     return scripts_.count(path) != 0 || (!ombra(path) && base_.exists(path));
   }
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override;
+  // A served script from memory, any other file from the platform, both
+  // held to `limit`.
+  bool read_file_up_to(const std::string& path, uint64_t limit, std::string& bytes, bool& too_large,
+                       std::string& reason) override;
   bool replace_file(const std::string& path, std::string_view bytes, std::string& reason) override;
   void hold_folder_flushes() override {
     if (!in_memoria_) base_.hold_folder_flushes();
@@ -69,6 +73,9 @@ class ScriptOverlay : public Platform {
     return base_.create_folder(path, reason);
   }
   bool read_input(std::string& bytes, std::string& reason) override { return base_.read_input(bytes, reason); }
+  bool read_input_up_to(uint64_t limit, std::string& bytes, bool& too_large, std::string& reason) override {
+    return base_.read_input_up_to(limit, bytes, too_large, reason);
+  }
   bool write_output(std::string_view text, bool& closed, std::string& reason) override {
     return base_.write_output(text, closed, reason);
   }

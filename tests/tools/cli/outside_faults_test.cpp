@@ -224,7 +224,6 @@ TEST_F(OutsideFaults, InputsBeyondTheFormatsLargestAreRefusedBeforeBeingRead) {
     std::string says;
   } cases[] = {
       {{"check", "--line", big, "--train", train()}, "supera 16777216 byte, il massimo per uno script"},
-      {{"check", "--line", line(), "--train", "/dev/zero"}, "\"/dev/zero\" supera 16777216 byte"},
       {{"package", "--line", line(), "--train", train(), "--notes", big, "--stub", INSTALLER_PATH, "--out",
         t.file("p")},
        "il massimo per un documento"},
@@ -248,6 +247,39 @@ TEST_F(OutsideFaults, InputsBeyondTheFormatsLargestAreRefusedBeforeBeingRead) {
   }
   EXPECT_EQ(list_folder(t.path()),
             (std::vector<std::string>{"grande.dat", "grande.sim", "grande.txt", "grande_linea.dat"}));
+}
+
+// A pipe, a device or a link to one, given where a file is read, is
+// refused at once with its reason, never waited on nor read; `diff` says so
+// with its own status of trouble, never "the two differ".
+TEST_F(OutsideFaults, SpecialFilesAreNeverReadAsInputs) {
+  TempFolder t;
+  ASSERT_EQ(::mkfifo(t.file("fifo").c_str(), 0644), 0);
+  fs::create_symlink("/dev/zero", t.file("zero"));
+  const std::string fifo = t.file("fifo");
+  const std::string zero = t.file("zero");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string says;
+  } cases[] = {
+      {{"check", "--line", line(), "--train", "/dev/zero"}, 1, "\"/dev/zero\": non è un file regolare"},
+      {{"check", "--line", fifo, "--train", train()}, 1, "fifo\": non è un file regolare"},
+      {{"diff", zero, train(), dir("o")}, 2, "zero\": non è un file regolare"},
+      {{"diff", line(), fifo, dir("o")}, 2, "fifo\": non è un file regolare"},
+      {{"diff", dir("o"), "/dev/zero", "/dev/zero"}, 2, "\"/dev/zero\": non è un file regolare"},
+      {{"dump", fifo}, 1, "fifo\": non è un file regolare"},
+      {{"view", "--dat", zero, "--sim", dir("o/Ferrovello_2632.sim"), "--out", t.file("v.html")}, 1,
+       "zero\": non è un file regolare"},
+  };
+  for (const auto& c : cases) {
+    const RunResult m = run_measured(c.args);
+    EXPECT_EQ(m.status, c.status) << c.says << ": " << m.err;
+    EXPECT_NE(m.err.find(c.says), std::string::npos) << m.err;
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(m.peak_kb, 100 * 1024) << c.says;
+#endif
+  }
 }
 
 TEST_F(OutsideFaults, CheckAllSaysWhereItsListStops) {

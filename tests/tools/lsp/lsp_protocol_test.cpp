@@ -3,8 +3,12 @@
 // in UTF-16 code units, the pairing of scripts and the check of the latest
 // text only. The server runs on a platform in memory; the editor's side is
 // tests/tools/lsp/neovim_test.lua.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "platform/memory_platform.h"
@@ -20,6 +24,7 @@
 namespace ferrovello::test {
 namespace {
 
+namespace fs = std::filesystem;
 using nlohmann::json;
 
 std::string frame(const json& m) { return incornicia(m.dump()); }
@@ -372,6 +377,114 @@ TEST(LspFeatures, QuickFixesMendTheWarningsThatCarryAChange) {
   ASSERT_NE(a, nullptr);
   ASSERT_EQ((*a)["result"].size(), 1u) << a->dump();
   EXPECT_EQ((*a)["result"][0]["edit"]["changes"][uri][0]["newText"], "\n[fine]\n");
+}
+
+// A pair file names files of its own folder only: a line that leads out of
+// it (a path, "..", a drive, a NUL) says nothing, and so does a pair file
+// larger than any real one, which is not read.
+TEST(LspDocuments, APairFileNeverLeadsOutOfItsFolder) {
+  MemoryPlatform p;
+  p.files["/fuori_linea.txt"] = "";
+  p.files["/c/.coppie-script"] = std::string("../fuori_linea.txt | T_1-.txt\n/fuori_linea.txt | T_2-.txt\n") +
+                                 "C:fuori.txt | T_3-.txt\n..\\fuori.txt | T_4-.txt\n.. | T_5-.txt\n" +
+                                 std::string("fuori\0.txt | T_6-.txt\n", 22) + "sotto/x.txt | T_7-.txt\n" +
+                                 "L.txt | ../T_8-.txt\nL.txt | T_8-.txt\n";
+  p.files["/g/.coppie-script"] = std::string(64 << 10, '#') + "\nL.txt | T_1-.txt\n";
+  Documenti none;
+  const struct {
+    std::string path;
+    std::string line;
+  } cases[] = {
+      {"/c/T_1-.txt", ""}, {"/c/T_2-.txt", ""}, {"/c/T_3-.txt", ""}, {"/c/T_4-.txt", ""},
+      {"/c/T_5-.txt", ""}, {"/c/T_6-.txt", ""}, {"/c/T_7-.txt", ""}, {"/c/T_8-.txt", "/c/L.txt"},
+      {"/g/T_1-.txt", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(coppia_di(p, none, c.path, "").linea, c.line) << c.path;
+}
+
+// Only a file of this machine, named without a NUL, is a document's file;
+// any other uri is a document that is no file, checked alone.
+TEST(LspDocuments, AUriOfAnotherMachineOrWithANulNamesNoFile) {
+  const struct {
+    std::string uri;
+    std::string path;
+  } cases[] = {
+      {"file:///c/a%20linea.txt", "/c/a linea.txt"},
+      {"file://localhost/c/x.txt", "/c/x.txt"},
+      {"file://host/etc/hosts", ""},
+      {"file:///dev/zero%00/X_1-.txt", ""},
+      {"file:///c/x%00", ""},
+      {"untitled:X_1-.txt", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(percorso_di_uri(c.uri), c.path) << c.uri;
+}
+
+// The server on the disk, its client's stream in memory.
+class DiskStream : public PosixPlatform {
+ public:
+  using PosixPlatform::PosixPlatform;
+  std::string input;
+  std::string output;
+  bool read_input_some(std::string& bytes, bool& ended, std::string&) override {
+    ended = input.empty();
+    bytes += input;
+    input.clear();
+    return true;
+  }
+  bool input_waiting(int) override { return true; }
+  bool write_output(std::string_view text, bool&, std::string&) override {
+    output += text;
+    return true;
+  }
+};
+
+// A partner that is a pipe, a device or too large is never read: the
+// server answers as ever, checks the document alone and says why, once.
+TEST(LspDocuments, APartnerThatIsNoScriptIsNotReadAndTheDocumentIsCheckedAlone) {
+  const struct {
+    std::string partner;  // what V_linea.txt is
+    std::string says;
+  } cases[] = {
+      {"fifo", "non è un file regolare"},
+      {"/dev/zero", "non è un file regolare"},
+      {"huge", "supera 16777216 byte"},
+      {"../V_linea.txt", ""},  // named by the pair file from outside: no partner at all
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.partner);
+    TempFolder top;
+    const std::string dir = top.file("d");
+    fs::create_directory(dir);
+    write_bytes(top.file("V_linea.txt"), line_script({}));  // outside: never the partner
+    if (c.partner == "fifo") {
+      ASSERT_EQ(::mkfifo((dir + "/V_linea.txt").c_str(), 0644), 0);
+    } else if (c.partner == "huge") {
+      const int fd = ::open((dir + "/V_linea.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ASSERT_GE(fd, 0);
+      ASSERT_EQ(::ftruncate(fd, off_t{1} << 30), 0);
+      ::close(fd);
+    } else if (c.partner == "/dev/zero") {
+      fs::create_symlink(c.partner, dir + "/V_linea.txt");
+    } else {
+      write_bytes(dir + "/.coppie-script", c.partner + " | V_1-.txt\n");
+    }
+    DiskStream disk(dir);
+    const std::string uri = uri_di_percorso(dir + "/V_1-.txt");
+    disk.input = frame(initialize()) + frame(open(uri, train_script({}))) +
+                 frame(request(2, "textDocument/documentSymbol", {{"textDocument", {{"uri", uri}}}})) +
+                 frame(request(3, "shutdown")) + frame(notification("exit"));
+    ServerLsp server(disk);
+    EXPECT_EQ(server.servi(), 0);
+    const std::vector<json> out = messages(disk.output);
+    EXPECT_NE(answer(out, 2), nullptr);
+    EXPECT_NE(answer(out, 3), nullptr);
+    EXPECT_EQ(with_method(out, "textDocument/publishDiagnostics").size(), 1u);
+    const std::vector<json> said = with_method(out, "window/showMessage");
+    ASSERT_EQ(said.size(), 1u);
+    const std::string message = said[0]["params"]["message"];
+    EXPECT_NE(message.find(c.says.empty() ? "non ha uno script compagno" : c.says), std::string::npos) << message;
+    EXPECT_NE(message.find("è controllato da solo"), std::string::npos) << message;
+  }
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // the Host check of the server. The server under floods and the watcher
 // have tests of their own; the whole in a browser is serve_browser_test.py.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "platform/posix_platform.h"
@@ -148,6 +150,39 @@ TEST_F(LiveBuild, ARunThatEndsBeforeItsRouteIsMadeIsAFaultAndTheServerGoesOn) {
   write_bytes(o.line, line_script);
   ricostruisci(o, base, c);
   EXPECT_EQ(state()["stato"], "ok");
+}
+
+// A watched script replaced by a pipe, a device or a file too large is a
+// script that cannot be read, said on the page at once: never waited on,
+// never read whole. The page stays as it was.
+TEST_F(LiveBuild, AScriptThatBecomesAPipeADeviceOrHugeIsUnreadable) {
+  ricostruisci(o, base, c);
+  const std::string page = c.pagina;
+  const struct {
+    std::string kind;
+    std::string says;
+  } cases[] = {
+      {"fifo", "non è un file regolare"},
+      {"zero", "non è un file regolare"},
+      {"huge", "supera 16777216 byte"},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.kind);
+    std::filesystem::remove(o.train);
+    if (k.kind == "fifo") {
+      ASSERT_EQ(::mkfifo(o.train.c_str(), 0644), 0);
+    } else if (k.kind == "zero") {
+      std::filesystem::create_symlink("/dev/zero", o.train);
+    } else {
+      write_bytes(o.train, "");
+      std::filesystem::resize_file(o.train, uint64_t{1} << 30);
+    }
+    ricostruisci(o, base, c);
+    const json s = state();
+    EXPECT_EQ(s["stato"], "illeggibile");
+    EXPECT_NE(s["testo"].get<std::string>().find(k.says), std::string::npos) << s.dump();
+    EXPECT_EQ(c.pagina, page);
+  }
 }
 
 TEST(ServeHost, OnlyTheServersOwnAddressIsAnswered) {
