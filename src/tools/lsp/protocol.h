@@ -44,6 +44,11 @@ Json risposta(const Json& id, Json risultato);
 Json risposta_errore(const Json& id, int codice, const std::string& messaggio);
 Json notifica(const std::string& metodo, Json parametri);
 
+// A message's body parsed (discarded when it is no JSON), the body's room
+// given up on the way: a long string, such as a document's text, is held
+// once while it is read, not once for each step of the parser.
+Json leggi_messaggio(std::string corpo);
+
 // A document's text as the client sent it (UTF-8), with its lines.
 class TestoAperto {
  public:

@@ -124,8 +124,7 @@ void ServerLsp::gestisci(std::string corpo) {
       {"textDocument/didChange", &ServerLsp::did_change},
       {"textDocument/didClose", &ServerLsp::did_close},
   };
-  Json m = Json::parse(corpo, nullptr, false);
-  std::string().swap(corpo);  // parsed: its room goes before the text is stored
+  Json m = leggi_messaggio(std::move(corpo));
   if (m.is_discarded()) return rifiuta(nullptr, kErroreJson, "il messaggio non è JSON valido");
   std::string metodo;
   const Json* id = membro(m, "id");

@@ -95,6 +95,61 @@ TEST(LspFraming, MessagesAreTakenWholeHoweverTheBytesArrive) {
   }
 }
 
+TEST(LspFraming, ALargeBodyIsHandedOverWithTheMessagesAroundIt) {
+  const std::string large = "{\"t\":\"" + std::string((size_t{1} << 20) + 5, 'x') + "\"}";
+  const std::string stream = incornicia("{\"a\":1}") + incornicia(large) + incornicia("{\"b\":2}");
+  for (size_t piece : {size_t{4096}, size_t{(1 << 20) + 17}, stream.size()}) {
+    LettoreMessaggi reader;
+    std::vector<std::string> bodies;
+    std::string body;
+    std::string error;
+    for (size_t i = 0; i < stream.size(); i += piece) {
+      reader.aggiungi(std::string_view(stream).substr(i, piece));
+      while (reader.prossimo(body, error) == LettoreMessaggi::Esito::messaggio) bodies.push_back(body);
+    }
+    EXPECT_EQ(bodies, (std::vector<std::string>{"{\"a\":1}", large, "{\"b\":2}"})) << "pieces of " << piece;
+    EXPECT_EQ(reader.in_attesa(), 0u);
+  }
+}
+
+// A long string is decoded before the parse: the message must come out as
+// the parser alone reads it, refusals included.
+TEST(LspFraming, LongStringsAreReadAsTheParserReadsThem) {
+  const std::string filler(70000, 'a');
+  const std::vector<std::string> strings = {
+      filler,
+      filler + "\\r\\n\\t\\b\\f\\/\\\\\\\"",
+      filler + "\\u00e8\\u20AC\\ud83d\\ude80 è €",
+      filler + "\\u0000lungo 0",
+      // refused by the parser
+      filler + "\\ud83d",
+      filler + "\\ude80",
+      filler + "\\x",
+      filler + "\\u12",
+      filler + "\t",
+      filler + "\xC3",
+      filler + "\xED\xA0\x80",
+      filler + "\xF4\x90\x80\x80",
+  };
+  for (const std::string& s : strings) {
+    const std::vector<std::string> bodies = {
+        "{\"t\":\"" + s + "\"}",
+        "{\"t\" : \"" + s + "\" , \"u\":[\"" + s + "\", \"" + filler + "\", 1]}",
+        "{\"" + s + "\":\"k\"}",  // a key stays with the parser
+        "{\"t\":\"" + s,          // unterminated
+        "[\"" + s + "\"",
+    };
+    for (const std::string& body : bodies) {
+      const json expected = json::parse(body, nullptr, false);
+      const json got = leggi_messaggio(body);
+      ASSERT_EQ(got.is_discarded(), expected.is_discarded()) << body.substr(70000, 80);
+      if (!expected.is_discarded()) {
+        EXPECT_EQ(got, expected) << body.substr(70000, 80);
+      }
+    }
+  }
+}
+
 TEST(LspFraming, ABadHeaderIsReportedAndReadingGoesOnAtTheNextOne) {
   struct Case {
     std::string header;
