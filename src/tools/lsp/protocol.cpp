@@ -8,6 +8,7 @@ namespace ferrovello {
 namespace {
 
 constexpr size_t kPasso = 64;  // characters between two sampled bytes
+constexpr int64_t kPassoRighe = 16;  // lines between two sampled line starts
 
 bool continuazione(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
@@ -236,32 +237,47 @@ TestoAperto::TestoAperto(std::string utf8) : utf8_(std::move(utf8)) {
   size_t n = 0;
   for (size_t i = 0; i < b.size(); i += lunghezza_carattere(b[i])) {
     if (n++ % kPasso == 0) caratteri_.push_back(static_cast<uint32_t>(i));
-    if (b[i] == '\n' || (b[i] == '\r' && (i + 1 >= b.size() || b[i + 1] != '\n'))) inizi_.push_back(static_cast<uint32_t>(i + 1));
+    if (b[i] == '\n' || (b[i] == '\r' && (i + 1 >= b.size() || b[i + 1] != '\n'))) {
+      if (righe_++ % kPassoRighe == 0) inizi_.push_back(static_cast<uint32_t>(i + 1));
+    }
   }
+}
+
+size_t TestoAperto::dopo_a_capo(size_t i) const {
+  for (; i < utf8_.size(); ++i) {
+    if (utf8_[i] == '\n' || (utf8_[i] == '\r' && (i + 1 >= utf8_.size() || utf8_[i + 1] != '\n'))) return i + 1;
+  }
+  return utf8_.size();
 }
 
 std::string TestoAperto::riga(int64_t r) const {
   if (r < 0 || r >= righe()) return {};
-  const size_t da = inizi_[static_cast<size_t>(r)];
-  size_t a = r + 1 < righe() ? inizi_[static_cast<size_t>(r) + 1] : utf8_.size();
+  const size_t da = inizio_riga(r);
+  size_t a = r + 1 < righe() ? dopo_a_capo(da) : utf8_.size();
   while (a > da && (utf8_[a - 1] == '\n' || utf8_[a - 1] == '\r')) --a;
   return utf8_.substr(da, a - da);
 }
 
 size_t TestoAperto::inizio_riga(int64_t r) const {
   if (r < 0) return 0;
-  return r < righe() ? inizi_[static_cast<size_t>(r)] : utf8_.size();
+  if (r >= righe()) return utf8_.size();
+  size_t i = inizi_[static_cast<size_t>(r / kPassoRighe)];
+  for (int64_t k = r % kPassoRighe; k > 0; --k) i = dopo_a_capo(i);
+  return i;
 }
 
 Posizione TestoAperto::posizione_di(size_t byte) const {
   byte = std::min(byte, utf8_.size());
-  const auto r = static_cast<size_t>(std::upper_bound(inizi_.begin(), inizi_.end(), byte) - inizi_.begin()) - 1;
-  return {static_cast<int64_t>(r), unita_utf16(std::string_view(utf8_).substr(inizi_[r], byte - inizi_[r]))};
+  const auto campione = static_cast<size_t>(std::upper_bound(inizi_.begin(), inizi_.end(), byte) - inizi_.begin()) - 1;
+  auto r = static_cast<int64_t>(campione) * kPassoRighe;
+  size_t da = inizi_[campione];
+  for (size_t dopo; r + 1 < righe() && (dopo = dopo_a_capo(da)) <= byte; ++r) da = dopo;
+  return {r, unita_utf16(std::string_view(utf8_).substr(da, byte - da))};
 }
 
 size_t TestoAperto::byte_di(const Posizione& p) const {
   if (p.riga >= righe()) return utf8_.size();
-  const size_t da = inizi_[static_cast<size_t>(p.riga)];
+  const size_t da = inizio_riga(p.riga);
   const size_t fine = da + riga(p.riga).size();
   size_t i = da;
   for (int64_t u = 0; i < fine && u < p.carattere; i += lunghezza_carattere(utf8_[i])) {

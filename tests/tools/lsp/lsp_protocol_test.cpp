@@ -5,6 +5,8 @@
 // tests/tools/lsp/neovim_test.lua.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "platform/memory_platform.h"
@@ -255,6 +257,39 @@ TEST(LspText, PositionsCountUtf16CodeUnits) {
   EXPECT_EQ(t.byte_di({1, 99}), 11u) << "past the line's end: at its end";
   EXPECT_EQ(t.byte_di({9, 0}), t.utf8().size());
   EXPECT_EQ(t.byte_del_carattere(6), 10u);  // a b \r \n è 😀 -> x
+}
+
+// Line starts are kept for some lines only: every line, far from those
+// kept, is found as a full table would find it.
+TEST(LspText, ManyLinesOfMixedEndsAreFoundAsAFullTableFindsThem) {
+  const std::vector<std::string> pieces = {"", "x", "è😀", "a, b", "", "\xEF\xBB\xBFz"};
+  const std::vector<std::string> ends = {"\r\n", "\n", "\r", "\r\n", "\n\r"};
+  std::string text;
+  for (size_t i = 0; i < 53; ++i) text += pieces[i % pieces.size()] + ends[i % ends.size()];
+  text += "fine";
+  const TestoAperto t(text);
+  std::vector<size_t> starts = {0};
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) starts.push_back(i + 1);
+  }
+  ASSERT_EQ(t.righe(), static_cast<int64_t>(starts.size()));
+  for (size_t r = 0; r < starts.size(); ++r) {
+    const size_t end = r + 1 < starts.size() ? starts[r + 1] : text.size();
+    std::string line = text.substr(starts[r], end - starts[r]);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    EXPECT_EQ(t.inizio_riga(static_cast<int64_t>(r)), starts[r]) << r;
+    EXPECT_EQ(t.riga(static_cast<int64_t>(r)), line) << r;
+    EXPECT_EQ(t.byte_di({static_cast<int64_t>(r), 0}), starts[r]) << r;
+    EXPECT_EQ(t.byte_di({static_cast<int64_t>(r), 99}), starts[r] + line.size()) << r;
+  }
+  for (size_t b = 0; b <= text.size(); ++b) {
+    const auto r = static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), b) - starts.begin()) - 1;
+    const Posizione p = t.posizione_di(b);
+    EXPECT_EQ(p.riga, static_cast<int64_t>(r)) << b;
+    EXPECT_EQ(p.carattere, unita_utf16(std::string_view(text).substr(starts[r], b - starts[r]))) << b;
+  }
+  EXPECT_EQ(t.inizio_riga(t.righe()), text.size());
+  EXPECT_EQ(t.riga(t.righe()), "");
 }
 
 TEST(LspDocuments, ScriptsArePairedByTheirNamesOrByThePairFile) {
