@@ -53,6 +53,13 @@ VoceAnalisi guasto_di_carattere(const std::string& guasto, const ScriptPreparati
   return v;
 }
 
+// The bytes of script `f` as the check read them: while it runs, they are
+// the check's own unless a copy was kept.
+const std::string& letti_di(const Analisi& r, const ScriptPreparati& p, int f) {
+  if (!r.letto[f].empty()) return r.letto[f];
+  return f == 0 ? p.linea.bytes : p.treno.bytes;
+}
+
 void compila(Analisi& r, const CompileOptions& o, const ScriptPreparati& p) {
   PiattaformaAnalisi base;
   ScriptOverlay overlay(base, true);
@@ -94,7 +101,7 @@ void compila(Analisi& r, const CompileOptions& o, const ScriptPreparati& p) {
       v.testo.append("Posizione: ").append(std::to_string(d.posizione)).append(" m");
     }
     if (v.testo.empty()) v.testo = testo_errore(std::to_string(d.codice));
-    const std::string& b = r.letto[v.file];
+    const std::string& b = letti_di(r, p, v.file);
     v.da = file >= 0 ? offset : 0;
     v.a = file >= 0 ? fine_item(b, offset) : fine_item(b, 0);
     // A fault of the route alone says nothing of a script checked alone.
@@ -119,6 +126,7 @@ Analisi analizza(ScriptDato linea, ScriptDato treno) {
   o.train = treno.etichetta;
   if (!linea.presente) {
     linea.testo = kLineaSostituta;
+    linea.prestato = nullptr;
     o.no_line_file = true;
   }
   r.script[0] = std::move(linea);
@@ -131,11 +139,14 @@ Analisi analizza(ScriptDato linea, ScriptDato treno) {
   TestoScript t[2];
   for (int f = 0; f < 2; ++f) {
     const size_t prima = avvisi.size();
-    prepara_testo(r.script[f].etichetta, f, r.script[f].testo, t[f], avvisi, guasti);
-    if (t[f].bytes != r.script[f].testo) avvisi.resize(prima);  // converted: the notice of it goes
-    r.letto[f] = t[f].bytes;
+    prepara_testo(r.script[f].etichetta, f, r.script[f].bytes(), t[f], avvisi, guasti);
+    if (t[f].bytes != r.script[f].bytes()) avvisi.resize(prima);  // converted: the notice of it goes
+    // Read: the given text is not kept with the bytes read from it.
+    std::string().swap(r.script[f].testo);
+    r.script[f].prestato = nullptr;
   }
   if (!guasti.empty()) {
+    for (int f = 0; f < 2; ++f) r.letto[f] = t[f].bytes;
     p.linea = std::move(t[0]);
     p.treno = std::move(t[1]);
     for (const std::string& g : guasti) {
@@ -145,9 +156,27 @@ Analisi analizza(ScriptDato linea, ScriptDato treno) {
     return r;
   }
   o.windows_1252 = true;
-  for (TestoScript& testo : t) testo = {};  // the check reads its own copy
+  // The check reads the bytes as they are, unless a leading byte-order mark
+  // could be dropped again: then from a copy, the bytes read being kept.
+  const auto letti = [&](int f) {
+    if (t[f].bytes.rfind("\xEF\xBB\xBF", 0) == 0) r.letto[f] = t[f].bytes;
+    return std::move(t[f].bytes);
+  };
+  std::string linea_letta = letti(0);
+  std::string treno_letto = letti(1);
+  for (TestoScript& testo : t) testo = {};
   PiattaformaAnalisi base;
-  if (!prepara_testi(o, r.letto[0], r.letto[1], base, p)) return r;
+  const bool preparati = prepara_testi(o, std::move(linea_letta), std::move(treno_letto), base, p);
+  // Otherwise the bytes read are the check's own: they go back to the result
+  // when the check is done with them.
+  const auto restituisci = [&] {
+    if (r.letto[0].empty()) r.letto[0] = std::move(p.linea.bytes);
+    if (r.letto[1].empty()) r.letto[1] = std::move(p.treno.bytes);
+  };
+  if (!preparati) {
+    restituisci();
+    return r;
+  }
   p.avvisi.insert(p.avvisi.end(), avvisi.begin(), avvisi.end());
   for (int f = 0; f < 2; ++f) r.omesse[f] = r.script[f].presente ? p.omessi.del_file(f) : 0;
   for (const Avviso& a : p.avvisi) {
@@ -155,7 +184,7 @@ Analisi analizza(ScriptDato linea, ScriptDato treno) {
     VoceAnalisi v;
     v.file = a.file;
     v.da = a.offset;
-    v.a = fine_item(r.letto[a.file], a.offset);
+    v.a = fine_item(letti_di(r, p, a.file), a.offset);
     v.testo = a.frase;
     // An error of the check fails `check` as a fault does: it is shown so.
     v.errore = a.gravita == Gravita::errore;
@@ -163,6 +192,7 @@ Analisi analizza(ScriptDato linea, ScriptDato treno) {
     r.voci.push_back(std::move(v));
   }
   compila(r, o, p);
+  restituisci();
   std::stable_sort(r.voci.begin(), r.voci.end(), [](const VoceAnalisi& a, const VoceAnalisi& b) {
     return a.file != b.file ? a.file < b.file : a.da < b.da;
   });

@@ -34,10 +34,15 @@ struct ScriptDato {
   bool presente = false;
   std::string etichetta;
   std::string testo;
+  // An open document's text, borrowed for the check instead of `testo`:
+  // it must outlive the call to analizza.
+  const std::string* prestato = nullptr;
+
+  const std::string& bytes() const { return prestato != nullptr ? *prestato : testo; }
 };
 
 struct Analisi {
-  ScriptDato script[2];
+  ScriptDato script[2];  // their texts let go once read
   std::string letto[2];  // the scripts' bytes as the check read them (Windows-1252)
   std::vector<VoceAnalisi> voci;  // in file order, faults and warnings together
   size_t omesse[2] = {};          // per script, the findings past those the check kept

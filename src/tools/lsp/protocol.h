@@ -44,6 +44,11 @@ Json risposta(const Json& id, Json risultato);
 Json risposta_errore(const Json& id, int codice, const std::string& messaggio);
 Json notifica(const std::string& metodo, Json parametri);
 
+// A message's body parsed (discarded when it is no JSON), the body's room
+// given up on the way: a long string, such as a document's text, is held
+// once while it is read, not once for each step of the parser.
+Json leggi_messaggio(std::string corpo);
+
 // A document's text as the client sent it (UTF-8), with its lines.
 class TestoAperto {
  public:
@@ -51,7 +56,7 @@ class TestoAperto {
   explicit TestoAperto(std::string utf8);
 
   const std::string& utf8() const { return utf8_; }
-  int64_t righe() const { return static_cast<int64_t>(inizi_.size()); }
+  int64_t righe() const { return righe_; }
   // The line `r` without its line end; empty past the last line.
   std::string riga(int64_t r) const;
   size_t inizio_riga(int64_t r) const;
@@ -64,8 +69,14 @@ class TestoAperto {
   size_t byte_del_carattere(size_t n) const;
 
  private:
+  // Past the line end that follows byte `i`, or the text's end.
+  size_t dopo_a_capo(size_t i) const;
+
   std::string utf8_;
-  std::vector<uint32_t> inizi_{0};  // where each line starts: a message is far below 4 GiB
+  int64_t righe_ = 1;
+  // Where every 16th line starts (a message is far below 4 GiB): a table
+  // of every line would take twice a text of empty lines.
+  std::vector<uint32_t> inizi_{0};
   std::vector<uint32_t> caratteri_;  // the byte where each character starts, sampled every 64
 };
 

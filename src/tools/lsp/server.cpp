@@ -1,6 +1,7 @@
 #include "tools/lsp/server.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "tools/lsp/code_actions.h"
 #include "tools/lsp/completion.h"
@@ -22,10 +23,21 @@ const Json* membro(const Json& j, const char* nome) {
   return it == j.end() ? nullptr : &*it;
 }
 
+Json* membro(Json& j, const char* nome) { return const_cast<Json*>(membro(std::as_const(j), nome)); }
+
 bool testo_di(const Json& j, const char* nome, std::string& out) {
   const Json* m = membro(j, nome);
   if (m == nullptr || !m->is_string()) return false;
   out = m->get<std::string>();
+  return true;
+}
+
+// The same, the text moved out of the message: a document's text is not
+// held twice.
+bool prendi_testo(Json& j, const char* nome, std::string& out) {
+  Json* m = membro(j, nome);
+  if (m == nullptr || !m->is_string()) return false;
+  out = std::move(m->get_ref<std::string&>());
   return true;
 }
 
@@ -40,9 +52,6 @@ int64_t versione_di(const Json& p) {
   const Json* v = d == nullptr ? nullptr : membro(*d, "version");
   return v != nullptr && v->is_number_integer() ? v->get<int64_t>() : 0;
 }
-
-// The room a message's body may keep from one message to the next.
-constexpr size_t kCorpoTrattenuto = size_t{1} << 20;
 
 std::string nome_di(const std::string& percorso) {
   const size_t barra = percorso.find_last_of("/\\");
@@ -65,9 +74,9 @@ int ServerLsp::servi() {
   while (!finito_) {
     for (LettoreMessaggi::Esito e; !finito_ && (e = lettore.prossimo(corpo, errore)) != LettoreMessaggi::Esito::incompleto;) {
       if (e == LettoreMessaggi::Esito::messaggio) {
-        gestisci(corpo);
-        // The room of a document's text goes before the document is checked.
-        if (corpo.capacity() > kCorpoTrattenuto) std::string().swap(corpo);
+        // The body goes with the message: nothing of a document's text is
+        // left behind when the document is checked.
+        gestisci(std::move(corpo));
       } else {
         rifiuta(nullptr, kErroreJson, errore);
       }
@@ -98,7 +107,7 @@ int ServerLsp::servi() {
   return stato_;
 }
 
-void ServerLsp::gestisci(const std::string& corpo) {
+void ServerLsp::gestisci(std::string corpo) {
   static const std::map<std::string, Richiesta> richieste = {
       {"initialize", &ServerLsp::initialize},
       {"shutdown", &ServerLsp::shutdown},
@@ -115,7 +124,7 @@ void ServerLsp::gestisci(const std::string& corpo) {
       {"textDocument/didChange", &ServerLsp::did_change},
       {"textDocument/didClose", &ServerLsp::did_close},
   };
-  const Json m = Json::parse(corpo, nullptr, false);
+  Json m = leggi_messaggio(std::move(corpo));
   if (m.is_discarded()) return rifiuta(nullptr, kErroreJson, "il messaggio non è JSON valido");
   std::string metodo;
   const Json* id = membro(m, "id");
@@ -126,9 +135,9 @@ void ServerLsp::gestisci(const std::string& corpo) {
     return rifiuta(id_valido ? *id : Json(nullptr), kRichiestaNonValida, "il messaggio non ha un metodo");
   }
   if (id != nullptr && !id_valido) return rifiuta(nullptr, kRichiestaNonValida, "l'id non è un numero né un testo");
-  static const Json kNessuno = Json::object();
-  const Json* p = membro(m, "params");
-  const Json& parametri = p != nullptr ? *p : kNessuno;
+  Json nessuno = Json::object();
+  Json* p = membro(m, "params");
+  Json& parametri = p != nullptr ? *p : nessuno;
   try {
     if (id == nullptr) {
       const auto it = notifiche.find(metodo);
@@ -170,16 +179,16 @@ void ServerLsp::shutdown(const Json& id, const Json&) {
   rispondi(id, nullptr);
 }
 
-void ServerLsp::exit(const Json&) {
+void ServerLsp::exit(Json&) {
   finito_ = true;
   stato_ = chiuso_ ? 0 : 1;
 }
 
-void ServerLsp::did_open(const Json& p) {
+void ServerLsp::did_open(Json& p) {
   const std::string uri = uri_di(p);
   std::string testo;
-  const Json* d = membro(p, "textDocument");
-  if (uri.empty() || d == nullptr || !testo_di(*d, "text", testo)) return;
+  Json* d = membro(p, "textDocument");
+  if (uri.empty() || d == nullptr || !prendi_testo(*d, "text", testo)) return;
   const bool troppo = troppo_grande(uri, testo);
   documenti_.apri(uri, versione_di(p), std::move(testo));
   if (troppo) return di_troppo_grande(uri);
@@ -210,20 +219,20 @@ void ServerLsp::di_troppo_grande(const std::string& uri) {
   scrivi(notifica("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", Json::array({d})}}));
 }
 
-void ServerLsp::did_change(const Json& p) {
+void ServerLsp::did_change(Json& p) {
   const std::string uri = uri_di(p);
-  const Json* c = membro(p, "contentChanges");
+  Json* c = membro(p, "contentChanges");
   if (c == nullptr || !c->is_array() || c->empty()) return;
   std::string testo;
   // Whole texts only, as the server asks: the last one is the document.
-  if (!testo_di(c->back(), "text", testo) || membro(c->back(), "range") != nullptr) return;
+  if (membro(c->back(), "range") != nullptr || !prendi_testo(c->back(), "text", testo)) return;
   const bool troppo = troppo_grande(uri, testo);
   if (!documenti_.cambia(uri, versione_di(p), std::move(testo))) return;
   if (troppo) return di_troppo_grande(uri);
   programma(uri);
 }
 
-void ServerLsp::did_close(const Json& p) {
+void ServerLsp::did_close(Json& p) {
   const std::string uri = uri_di(p);
   documenti_.chiudi(uri);
   troppo_grandi_.erase(uri);
@@ -286,7 +295,7 @@ void ServerLsp::controlla(std::string uri) {
     s[f].etichetta = nome_di(questo ? d->percorso : *percorsi[f]);
     if (a != nullptr) {
       s[f].presente = true;
-      s[f].testo = a->testo.utf8();
+      s[f].prestato = &a->testo.utf8();
     } else if (!percorsi[f]->empty()) {
       s[f].presente = leggi_compagno(*percorsi[f], s[f].testo, illeggibile);
     }

@@ -28,7 +28,7 @@ class ServerLsp {
   // `shutdown` and `exit`, 1 otherwise.
   int servi();
   // One message's body: its answers and notifications written out.
-  void gestisci(const std::string& corpo);
+  void gestisci(std::string corpo);
   // The checks due by now, or all that wait with `tutti`.
   void esegui_controlli(bool tutti);
   bool finito() const { return finito_; }
@@ -36,7 +36,7 @@ class ServerLsp {
  private:
   using Orologio = std::chrono::steady_clock;
   using Richiesta = void (ServerLsp::*)(const Json& id, const Json& parametri);
-  using Notifica = void (ServerLsp::*)(const Json& parametri);
+  using Notifica = void (ServerLsp::*)(Json& parametri);  // a document's text is moved out
 
   void scrivi(const Json& messaggio);
   void rispondi(const Json& id, Json risultato) { scrivi(risposta(id, std::move(risultato))); }
@@ -51,13 +51,13 @@ class ServerLsp {
   void code_action(const Json& id, const Json& p);
   void document_symbol(const Json& id, const Json& p);
   // notifications
-  void initialized(const Json&) {}
-  void exit(const Json&);
-  void did_open(const Json& p);
-  void did_change(const Json& p);
+  void initialized(Json&) {}
+  void exit(Json&);
+  void did_open(Json& p);
+  void did_change(Json& p);
   bool troppo_grande(const std::string& uri, std::string& testo);
   void di_troppo_grande(const std::string& uri);
-  void did_close(const Json& p);
+  void did_close(Json& p);
 
   // The open document a request names, or null with the error answered.
   const Documento* documento_chiesto(const Json& id, const Json& p, Posizione* posizione);

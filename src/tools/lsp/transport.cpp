@@ -88,7 +88,17 @@ LettoreMessaggi::Esito LettoreMessaggi::prossimo(std::string& corpo, std::string
   std::string perche;
   if (!lunghezza_di(resto.substr(0, fine + 2), lunghezza, perche)) return scarta(errore, perche);
   const size_t inizio_corpo = fine + kFineIntestazione.size();
-  if (resto.size() - inizio_corpo < lunghezza) return Esito::incompleto;
+  if (resto.size() - inizio_corpo < lunghezza) {
+    // Room for the whole message at once: growing by doubling would hold
+    // the bytes twice while they are moved.
+    if (inizio_ > 0) {
+      buffer_.erase(0, inizio_);
+      inizio_ = 0;
+    }
+    buffer_.reserve(inizio_corpo + lunghezza);
+    return Esito::incompleto;
+  }
+  if (lunghezza > kTrattenutoMassimo) return consegna(corpo, inizio_corpo, lunghezza);
   corpo.assign(resto.substr(inizio_corpo, lunghezza));
   inizio_ += inizio_corpo + lunghezza;
   // A large message taken leaves no room behind it: a document's text
@@ -98,6 +108,19 @@ LettoreMessaggi::Esito LettoreMessaggi::prossimo(std::string& corpo, std::string
     buffer_.shrink_to_fit();
     inizio_ = 0;
   }
+  return Esito::messaggio;
+}
+
+// A large body is handed over in the buffer itself, not copied: what came
+// after it starts the next buffer.
+LettoreMessaggi::Esito LettoreMessaggi::consegna(std::string& corpo, size_t inizio_corpo, size_t lunghezza) {
+  const size_t dopo = inizio_ + inizio_corpo + lunghezza;
+  std::string seguito = buffer_.substr(dopo);
+  buffer_.resize(dopo);
+  buffer_.erase(0, inizio_ + inizio_corpo);
+  corpo = std::move(buffer_);
+  buffer_ = std::move(seguito);
+  inizio_ = 0;
   return Esito::messaggio;
 }
 

@@ -27,6 +27,7 @@ class LettoreMessaggi {
 
  private:
   Esito scarta(std::string& errore, std::string perche);
+  Esito consegna(std::string& corpo, size_t inizio_corpo, size_t lunghezza);
 
   std::string buffer_;
   size_t inizio_ = 0;  // first byte not taken

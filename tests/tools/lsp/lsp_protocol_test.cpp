@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+
 #include <nlohmann/json.hpp>
 
 #include "platform/memory_platform.h"
@@ -97,6 +99,61 @@ TEST(LspFraming, MessagesAreTakenWholeHoweverTheBytesArrive) {
     }
     EXPECT_EQ(bodies, (std::vector<std::string>{"{\"a\":1}", "{\"b\":2}"})) << "pieces of " << piece;
     EXPECT_EQ(reader.in_attesa(), 0u);
+  }
+}
+
+TEST(LspFraming, ALargeBodyIsHandedOverWithTheMessagesAroundIt) {
+  const std::string large = "{\"t\":\"" + std::string((size_t{1} << 20) + 5, 'x') + "\"}";
+  const std::string stream = incornicia("{\"a\":1}") + incornicia(large) + incornicia("{\"b\":2}");
+  for (size_t piece : {size_t{4096}, size_t{(1 << 20) + 17}, stream.size()}) {
+    LettoreMessaggi reader;
+    std::vector<std::string> bodies;
+    std::string body;
+    std::string error;
+    for (size_t i = 0; i < stream.size(); i += piece) {
+      reader.aggiungi(std::string_view(stream).substr(i, piece));
+      while (reader.prossimo(body, error) == LettoreMessaggi::Esito::messaggio) bodies.push_back(body);
+    }
+    EXPECT_EQ(bodies, (std::vector<std::string>{"{\"a\":1}", large, "{\"b\":2}"})) << "pieces of " << piece;
+    EXPECT_EQ(reader.in_attesa(), 0u);
+  }
+}
+
+// A long string is decoded before the parse: the message must come out as
+// the parser alone reads it, refusals included.
+TEST(LspFraming, LongStringsAreReadAsTheParserReadsThem) {
+  const std::string filler(70000, 'a');
+  const std::vector<std::string> strings = {
+      filler,
+      filler + "\\r\\n\\t\\b\\f\\/\\\\\\\"",
+      filler + "\\u00e8\\u20AC\\ud83d\\ude80 è €",
+      filler + "\\u0000lungo 0",
+      // refused by the parser
+      filler + "\\ud83d",
+      filler + "\\ude80",
+      filler + "\\x",
+      filler + "\\u12",
+      filler + "\t",
+      filler + "\xC3",
+      filler + "\xED\xA0\x80",
+      filler + "\xF4\x90\x80\x80",
+  };
+  for (const std::string& s : strings) {
+    const std::vector<std::string> bodies = {
+        "{\"t\":\"" + s + "\"}",
+        "{\"t\" : \"" + s + "\" , \"u\":[\"" + s + "\", \"" + filler + "\", 1]}",
+        "{\"" + s + "\":\"k\"}",  // a key stays with the parser
+        "{\"t\":\"" + s,          // unterminated
+        "[\"" + s + "\"",
+    };
+    for (const std::string& body : bodies) {
+      const json expected = json::parse(body, nullptr, false);
+      const json got = leggi_messaggio(body);
+      ASSERT_EQ(got.is_discarded(), expected.is_discarded()) << body.substr(70000, 80);
+      if (!expected.is_discarded()) {
+        EXPECT_EQ(got, expected) << body.substr(70000, 80);
+      }
+    }
   }
 }
 
@@ -205,6 +262,39 @@ TEST(LspText, PositionsCountUtf16CodeUnits) {
   EXPECT_EQ(t.byte_di({1, 99}), 11u) << "past the line's end: at its end";
   EXPECT_EQ(t.byte_di({9, 0}), t.utf8().size());
   EXPECT_EQ(t.byte_del_carattere(6), 10u);  // a b \r \n è 😀 -> x
+}
+
+// Line starts are kept for some lines only: every line, far from those
+// kept, is found as a full table would find it.
+TEST(LspText, ManyLinesOfMixedEndsAreFoundAsAFullTableFindsThem) {
+  const std::vector<std::string> pieces = {"", "x", "è😀", "a, b", "", "\xEF\xBB\xBFz"};
+  const std::vector<std::string> ends = {"\r\n", "\n", "\r", "\r\n", "\n\r"};
+  std::string text;
+  for (size_t i = 0; i < 53; ++i) text += pieces[i % pieces.size()] + ends[i % ends.size()];
+  text += "fine";
+  const TestoAperto t(text);
+  std::vector<size_t> starts = {0};
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) starts.push_back(i + 1);
+  }
+  ASSERT_EQ(t.righe(), static_cast<int64_t>(starts.size()));
+  for (size_t r = 0; r < starts.size(); ++r) {
+    const size_t end = r + 1 < starts.size() ? starts[r + 1] : text.size();
+    std::string line = text.substr(starts[r], end - starts[r]);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    EXPECT_EQ(t.inizio_riga(static_cast<int64_t>(r)), starts[r]) << r;
+    EXPECT_EQ(t.riga(static_cast<int64_t>(r)), line) << r;
+    EXPECT_EQ(t.byte_di({static_cast<int64_t>(r), 0}), starts[r]) << r;
+    EXPECT_EQ(t.byte_di({static_cast<int64_t>(r), 99}), starts[r] + line.size()) << r;
+  }
+  for (size_t b = 0; b <= text.size(); ++b) {
+    const auto r = static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), b) - starts.begin()) - 1;
+    const Posizione p = t.posizione_di(b);
+    EXPECT_EQ(p.riga, static_cast<int64_t>(r)) << b;
+    EXPECT_EQ(p.carattere, unita_utf16(std::string_view(text).substr(starts[r], b - starts[r]))) << b;
+  }
+  EXPECT_EQ(t.inizio_riga(t.righe()), text.size());
+  EXPECT_EQ(t.riga(t.righe()), "");
 }
 
 TEST(LspDocuments, ScriptsArePairedByTheirNamesOrByThePairFile) {
