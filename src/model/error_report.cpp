@@ -36,7 +36,12 @@ void Form1::segnala_errore_registrato() {
     blocco(d.codice, d.con_posizione, d.posizione, d.luogo.empty() ? d.frase : d.luogo + ": " + d.frase);
   }
   if (diagnoses.empty()) blocco(error_code, error_position_recorded, error_position, {});
-  if (diagnoses_omesse > 0) testo += "\n" + frase_elenco_fermo(diagnoses_omesse, "errori");
+  if (diagnoses_omesse > 0) {
+    // Appended in two steps: the sum of a literal and a new string makes
+    // the cross compiler's optimiser warn of an overlap that cannot happen.
+    testo += '\n';
+    testo += frase_elenco_fermo(diagnoses_omesse, "errori");
+  }
   platform.show_message(testo);
 }
 

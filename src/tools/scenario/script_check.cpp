@@ -201,7 +201,14 @@ std::string item_a(const std::string& b, size_t offset) {
   return b.substr(offset, fine - offset);
 }
 
-std::string citato(const std::string& t) { return "\"" + utf8_da_cp1252(t) + "\""; }
+// Built in steps: the sum of a literal and a new string makes the cross
+// compiler's optimiser warn of an overlap that cannot happen.
+std::string citato(const std::string& t) {
+  std::string c = "\"";
+  c += utf8_da_cp1252(t);
+  c += '"';
+  return c;
+}
 
 bool numerico(const std::string& t) {
   size_t i = t.size() > 0 && t[0] == '-' ? 1 : 0;
