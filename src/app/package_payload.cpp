@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/crc32.h"
+#include "model/form1.h"
 
 namespace ferrovello {
 
@@ -106,7 +107,7 @@ bool nome_riservato_da_windows(std::string_view nome) {
 }
 
 std::vector<FileDellaCorsa> file_della_corsa(const std::string& nome, const std::string& numero) {
-  const std::string treno = nome + "_" + numero;
+  const std::string treno = base_treno(nome, numero);
   return {{"il blocco", nome + ".lock"},
           {"lo script della linea", nome + "_linea.txt"},
           {"lo script del treno", treno + "-.txt"},

@@ -34,7 +34,7 @@ bool Form1::cerca_pacchetto(Pacchetto& p) {
 void Form1::dati_pacchetto(const Pacchetto& p) {
   scrivi_file(nome_script_linea(), p.script_linea);
   scrivi_file(nome_script_treno(), p.script_treno);
-  const std::string base = scenario_name + "_" + train_number;
+  const std::string base = nome_treno();
   if (p.note) scrivi_file(base + "_note.txt", *p.note);
   if (p.rallentamenti) scrivi_file(base + "_rallentamenti.txt", *p.rallentamenti);
   if (p.scheda) scrivi_file(base + "_scheda_treno.txt", *p.scheda);

@@ -72,7 +72,7 @@ void Form1::blocca_cartella(bool dall_installatore) {
     // A run that was killed (or lost its power) while writing leaves the
     // temporary file of the file at hand: gone now that no other run can be
     // writing it.
-    const std::string treno = scenario_name + "_" + train_number;
+    const std::string treno = nome_treno();
     platform.remove_stale_temporaries({nome_file(nome_script_linea()), nome_file(nome_script_treno()),
                                        nome_file(treno + "_note.txt"), nome_file(treno + "_rallentamenti.txt"),
                                        nome_file(treno + "_scheda_treno.txt"), nome_file(scenario_name + "_linea.dat"),

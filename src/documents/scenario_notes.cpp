@@ -188,7 +188,7 @@ const char* const kNote[] = {
 }  // namespace
 
 void Form1::dati_note() {
-  scrivi_lista(scenario_name + "_" + train_number + "_note.txt", riempi_lista(kNote));
+  scrivi_lista(nome_treno() + "_note.txt", riempi_lista(kNote));
 }
 
 }  // namespace ferrovello

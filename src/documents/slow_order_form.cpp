@@ -61,7 +61,7 @@ const char* const kModuloRallentamenti[] = {
 }  // namespace
 
 void Form1::dati_rallentamenti() {
-  scrivi_lista(scenario_name + "_" + train_number + "_rallentamenti.txt", riempi_lista(kModuloRallentamenti));
+  scrivi_lista(nome_treno() + "_rallentamenti.txt", riempi_lista(kModuloRallentamenti));
 }
 
 }  // namespace ferrovello

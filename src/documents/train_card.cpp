@@ -69,7 +69,7 @@ const char* const kSchedaTreno[] = {
 }  // namespace
 
 void Form1::dati_scheda() {
-  scrivi_lista(scenario_name + "_" + train_number + "_scheda_treno.txt", riempi_lista(kSchedaTreno));
+  scrivi_lista(nome_treno() + "_scheda_treno.txt", riempi_lista(kSchedaTreno));
 }
 
 }  // namespace ferrovello

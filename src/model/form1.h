@@ -20,6 +20,10 @@
 
 namespace ferrovello {
 
+// The base of the names of a scenario's train files ("Ferrovello_2632"):
+// the scenario's name, "_", the train's number.
+inline std::string base_treno(const std::string& nome, const std::string& numero) { return nome + "_" + numero; }
+
 // One 50 m cell of the route, written to the route file packed as the
 // layout of model/record_layout.h lists its fields.
 struct RouteCell {
@@ -289,7 +293,9 @@ class Form1 {
   void scrivi_lista(const std::string& nome, const LineList& lista);
   std::string nome_file(const std::string& nome);
   std::string nome_script_linea() const { return scenario_name + "_linea.txt"; }
-  std::string nome_script_treno() const { return scenario_name + "_" + train_number + "-.txt"; }
+  std::string nome_script_treno() const { return nome_treno() + "-.txt"; }
+  // NAME_TRAIN, the base of every file of the train.
+  std::string nome_treno() const { return base_treno(scenario_name, train_number); }
 
   // --- compiler ---
   void memorizza_dati();

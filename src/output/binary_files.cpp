@@ -20,11 +20,11 @@ void Form1::scrivi_file(const std::string& nome, std::string_view bytes) {
 }
 
 void Form1::scrivi_file_elementi() {
-  scrivi_file(scenario_name + "_" + train_number + ".sim", codifica_elementi(items));
+  scrivi_file(nome_treno() + ".sim", codifica_elementi(items));
 }
 
 void Form1::scrivi_file_percorso() {
-  scrivi_file(scenario_name + "_" + train_number + ".dat", codifica_percorso(route_cells));
+  scrivi_file(nome_treno() + ".dat", codifica_percorso(route_cells));
 }
 
 }  // namespace ferrovello

@@ -196,7 +196,7 @@ std::string pagina_man_tool(const CLI::App& app, const std::string& versione) {
 }
 
 std::string pagina_man_installatore(const std::string& versione) {
-  const std::string s = kNomeScenario, t = s + "_" + kNumeroTreno;
+  const std::string s = kNomeScenario, t = base_treno(s, kNumeroTreno);
   struct Voce {
     std::string file, cosa;
   };

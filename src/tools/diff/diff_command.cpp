@@ -11,6 +11,7 @@
 #include <system_error>
 #include <type_traits>
 
+#include "model/form1.h"
 #include "model/record_layout.h"
 #include "output/encoding.h"
 #include "platform/visible_text.h"
@@ -87,8 +88,8 @@ bool forma_attesa(Platform& platform, bool ok, const std::string& nome, const st
 // be missing (compiled without it).
 bool carica_cartella(const DiffOptions& o, Platform& platform, Lato& l) {
   const std::string base = l.cartella + platform.separator() + o.name;
-  const std::string dat = base + "_" + o.train_number + ".dat";
-  const std::string sim = base + "_" + o.train_number + ".sim";
+  const std::string dat = base_treno(base, o.train_number) + ".dat";
+  const std::string sim = base_treno(base, o.train_number) + ".sim";
   const std::string linea = base + "_linea.dat";
   for (const std::string& nome : {dat, sim}) {
     if (!platform.exists(nome)) {
