@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "model/numbers.h"
-#include "tools/dump/dump_command.h"
 #include "tools/compiled/progressive_km.h"
+#include "tools/compiled/record_words.h"
 #include "tools/lsp/keyword_docs.h"
 #include "tools/text/cp1252.h"
 
