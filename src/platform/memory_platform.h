@@ -26,13 +26,8 @@ class MemoryPlatform : public Platform {
   char separator() const override { return '/'; }
   bool exists(const std::string& path) override { return files.count(path) != 0; }
   bool read_file(const std::string& path, std::string& bytes, std::string& reason) override {
-    const auto it = files.find(path);
-    if (it == files.end()) {
-      reason = "file assente";
-      return false;
-    }
-    bytes = it->second;
-    return true;
+    bool too_large = false;
+    return read_file_up_to(path, UINT64_MAX, bytes, too_large, reason);
   }
   // A larger file is known by its size, never copied.
   bool read_file_up_to(const std::string& path, uint64_t limit, std::string& bytes, bool& too_large,

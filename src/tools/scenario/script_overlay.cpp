@@ -2,17 +2,10 @@
 
 namespace ferrovello {
 
+// One lookup for both reads: a served script, one deleted, or the disk.
 bool ScriptOverlay::read_file(const std::string& path, std::string& bytes, std::string& reason) {
-  const auto it = scripts_.find(path);
-  if (it != scripts_.end()) {
-    bytes = it->second;
-    return true;
-  }
-  if (ombra(path)) {
-    reason = "file eliminato";
-    return false;
-  }
-  return base_.read_file(path, bytes, reason);
+  bool too_large = false;
+  return read_file_up_to(path, UINT64_MAX, bytes, too_large, reason);
 }
 
 bool ScriptOverlay::read_file_up_to(const std::string& path, uint64_t limit, std::string& bytes, bool& too_large,
